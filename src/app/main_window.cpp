@@ -1,0 +1,85 @@
+#include "app/main_window.h"
+
+#include <cstring>
+
+#include "app/rendering.h"
+#include "interp/display.h"
+#include "interp/records.h"
+#include "platform/messages.h"
+#include "terminal.h"
+
+namespace marl {
+
+namespace {
+
+void HandleHostData(Terminal& t, int32_t length, const char* bytes) {
+  AppState& app = t.app;
+  if (length < 0) length = 0;
+  if (length > kHostDataBufferSize - 1) length = kHostDataBufferSize - 1;
+  if (length > 0) std::memcpy(app.host_data, bytes, size_t(length));
+  app.host_data[length] = 0;
+  app.host_data_length = length;
+  ProcessHostData(t, app.host_data, &app.host_data_length, 0);
+}
+
+}  // namespace
+
+void LayoutMainWindow(Terminal& t) {
+  WindowLayout layout;
+  layout.x = t.app.display_width / 3;
+  layout.y = t.app.display_height / 3;
+  layout.width = kCellWidth * t.screen.columns - kCellWidth;
+  layout.height = 16 * t.screen.rows;
+  layout.columns = t.screen.columns;
+  layout.rows = t.screen.rows;
+  t.app.client = t.platform->LayoutWindow(layout);
+  t.app.client_width = t.app.client.Width();
+  t.app.client_height = t.app.client.Height();
+}
+
+int TerminalBeep(Terminal& t, int32_t hz, int32_t ms, int32_t) {
+  t.platform->Beep(hz, ms);
+  return 0;
+}
+
+intptr_t MainWindowProc(Terminal& t, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  switch (message) {
+    case kWmCreate:
+      t.platform->DisplaySize(&t.app.display_width, &t.app.display_height);
+      LayoutMainWindow(t);
+      return 0;
+    case kWmDestroy:
+      t.platform->PostQuitMessage();
+      return 0;
+    case kWmPaint:
+      if (!t.link.ping_mode) RepaintScreen(t);
+      return 0;
+    case kWmKeyDown:
+    case kWmChar:
+    case kWmSysKeyDown:
+    case kWmLButtonDown:
+    case kWmHotKey:
+      return 0;
+    case kWmDrawLine: {
+      auto* q = reinterpret_cast<DrawRequest*>(wparam);
+      q->window = &t;
+      DrawLineRequest(t, *q);
+      return 0;
+    }
+    case kWmDrawText: {
+      auto* q = reinterpret_cast<DrawRequest*>(wparam);
+      q->window = &t;
+      DrawTextRequest(t, *q);
+      return 0;
+    }
+    case kWmHostData:
+      HandleHostData(t, int32_t(wparam), reinterpret_cast<const char*>(lparam));
+      return 0;
+    case kWmSpare59:
+    case kWmSpare60:
+    default:
+      return 0;
+  }
+}
+
+}  // namespace marl

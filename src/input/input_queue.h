@@ -1,0 +1,25 @@
+// Keys and scans that arrive while the terminal waits for the host, kept for
+// replay when the host's next screen comes.
+#pragma once
+
+#include <cstdint>
+
+namespace marl {
+
+struct Terminal;
+
+struct InputEntry;  // allocated separately, tag keys
+
+struct InputState {
+  int32_t waiting = 0;  // the waiting-for-host flag
+  InputEntry** queue = nullptr;
+  int32_t count = 0;
+  int32_t capacity = 0;
+};
+
+void SetWaitingForHost(Terminal& t, int32_t value);
+void ClearWaitingForHost(Terminal& t);
+int32_t IsWaitingForHost(Terminal& t);
+void ClearInputQueue(Terminal& t);
+
+}  // namespace marl

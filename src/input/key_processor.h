@@ -1,0 +1,21 @@
+// Key codes: what each key does to the current form, locally or by ending the
+// turn with a reply to the host.
+#pragma once
+
+#include <cstdint>
+
+namespace marl {
+
+struct Terminal;
+struct Form;
+
+constexpr int32_t kKeyRepaint = 23;
+
+struct KeyState {
+  uint16_t key_word = 0;  // (character, scan code) as the window hands it over
+};
+
+void ProcessKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t columns,
+                int32_t terminator, int32_t from_scan, int32_t force = 0);
+
+}  // namespace marl

@@ -1,0 +1,22 @@
+#include "terminal.h"
+
+namespace marl {
+
+Terminal::~Terminal() {
+  ReleaseTerminal(*this);
+}
+
+void ReleaseTerminal(Terminal& t) {
+  ReleaseAllTables(t);
+  FreeBanks(t);
+  FreeKeyMaps(t);
+  ClearKeyScript(t);
+  ClearInputQueue(t);
+  GuardedFree(t, t.screen.draw.text, __LINE__, "vorrick");
+  t.screen.draw.text = nullptr;
+  FreeScreenGrid(t);
+  GuardedFree(t, t.setterm.config, __LINE__, "SetTerm");
+  t.setterm.config = nullptr;
+}
+
+}  // namespace marl

@@ -1,0 +1,234 @@
+#include "ui/headless/headless_platform.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/main_window.h"
+#include "platform/messages.h"
+#include "terminal.h"
+
+namespace marl {
+
+namespace {
+
+// 100-ns units between 1601-01-01 and 1970-01-01.
+constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
+
+}  // namespace
+
+bool HeadlessPlatform::DrawText(const TextDraw& draw) {
+  const Rect& r = draw.rect;
+  if (draw.row < 0 || draw.row >= rows_ || r.top >= client_.bottom) return true;
+  for (size_t i = 0; i < draw.text.size(); ++i) {
+    // A glyph shows while any of it lies inside the rectangle.
+    const int64_t x = int64_t(r.left) + int64_t(i) * draw.cell_width;
+    if (x >= r.right || x >= client_.right) break;
+    const int64_t column = int64_t(draw.column) + int64_t(i);
+    if (column < 0) continue;
+    if (column >= columns_) break;
+    ViewCell& c = cells_[size_t(draw.row) * size_t(columns_) + size_t(column)];
+    c.byte = draw.text[i];
+    uint8_t attribute = draw.reverse ? 0x01 : 0x00;
+    if (draw.font == CellFont::kUnderlined || draw.font == CellFont::kBoldUnderlined) {
+      attribute |= 0x02;
+    }
+    if (draw.font == CellFont::kBold || draw.font == CellFont::kBoldUnderlined) attribute |= 0x08;
+    c.attribute = attribute;
+  }
+  return true;
+}
+
+void HeadlessPlatform::EraseClient() {
+  for (ViewCell& c : cells_) c = ViewCell();
+}
+
+Rect HeadlessPlatform::ClientRect() {
+  return client_;
+}
+
+Rect HeadlessPlatform::LayoutWindow(const WindowLayout& layout) {
+  // Every cell of the screen is visible, whatever outer size the layout asks.
+  rows_ = layout.rows > 0 ? layout.rows : 0;
+  columns_ = layout.columns > 0 ? layout.columns : 0;
+  if (int64_t(rows_) * columns_ > (1 << 22)) rows_ = columns_ = 0;
+  cells_.assign(size_t(rows_) * size_t(columns_), ViewCell());
+  client_ = {0, 0, columns_ * 11, rows_ * 13};
+  return client_;
+}
+
+void HeadlessPlatform::DisplaySize(int32_t* width, int32_t* height) {
+  *width = display_width_;
+  *height = display_height_;
+}
+
+void HeadlessPlatform::CreateCaret(int32_t, int32_t) {}
+
+void HeadlessPlatform::SetCaretPos(int32_t x, int32_t y) {
+  caret_x_ = x;
+  caret_y_ = y;
+}
+
+MessageBoxAnswer HeadlessPlatform::MessageBox(const char* caption, std::string_view text,
+                                              MessageBoxButtons buttons) {
+  const MessageBoxAnswer answer =
+      buttons == MessageBoxButtons::kOk ? MessageBoxAnswer::kOk : answer_;
+  Record("msgbox " + Quote(caption ? caption : "") + " " + Quote(text) +
+         (buttons == MessageBoxButtons::kOk ? " ok" : " okcancel") +
+         (answer == MessageBoxAnswer::kOk ? " ok" : " cancel"));
+  return answer;
+}
+
+int32_t HeadlessPlatform::CreateEditField(const EditFieldSpec& spec) {
+  const int32_t id = next_edit_id_++;
+  edit_fields_[id].spec = spec;
+  return id;
+}
+
+std::string HeadlessPlatform::EditFieldText(int32_t id) {
+  auto it = edit_fields_.find(id);
+  return it == edit_fields_.end() ? std::string() : it->second.spec.text;
+}
+
+void HeadlessPlatform::SetEditFieldText(int32_t id, std::string_view text) {
+  auto it = edit_fields_.find(id);
+  if (it != edit_fields_.end()) it->second.spec.text = std::string(text);
+}
+
+void HeadlessPlatform::FocusEditField(int32_t id) {
+  for (auto& [key, field] : edit_fields_) field.focused = key == id;
+}
+
+void HeadlessPlatform::DestroyEditField(int32_t id) {
+  edit_fields_.erase(id);
+}
+
+intptr_t HeadlessPlatform::SendMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  if (terminal_ == nullptr) return 0;
+  return MainWindowProc(*terminal_, message, wparam, lparam);
+}
+
+void HeadlessPlatform::HandOverHostData(const char* bytes, int32_t length) {
+  std::unique_lock lock(mutex_);
+  cv_.wait(lock, [&] { return !pending_; });
+  pending_bytes_ = bytes;
+  pending_length_ = length;
+  pending_ = true;
+  cv_.notify_all();
+  cv_.wait(lock, [&] { return !pending_; });
+}
+
+void HeadlessPlatform::HostClosed() {
+  std::lock_guard lock(mutex_);
+  closed_ = true;
+  cv_.notify_all();
+}
+
+bool HeadlessPlatform::host_closed() {
+  std::lock_guard lock(mutex_);
+  return closed_ && !pending_;
+}
+
+int HeadlessPlatform::PumpHostData(int32_t timeout_ms) {
+  int handled = 0;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (!pending_) {
+      if (handled > 0 || closed_) return handled;
+      if (!cv_.wait_until(lock, deadline, [&] { return pending_ || closed_; })) return handled;
+      if (!pending_) return handled;
+    }
+    // The receive thread waits on the condition until the chunk is handled,
+    // so the bytes stay valid while the window procedure runs.
+    const char* bytes = pending_bytes_;
+    const int32_t length = pending_length_;
+    lock.unlock();
+    SendMessage(kWmHostData, uintptr_t(length), reinterpret_cast<intptr_t>(bytes));
+    lock.lock();
+    pending_ = false;
+    ++handled;
+    ++chunks_handled_;
+    cv_.notify_all();
+    // Chunks that follow at once are handled in the same call.
+    cv_.wait_for(lock, std::chrono::milliseconds(0), [&] { return pending_; });
+  }
+}
+
+void HeadlessPlatform::Beep(int32_t hz, int32_t ms) {
+  Record("beep " + std::to_string(hz) + " " + std::to_string(ms));
+  if (real_time_ && ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void HeadlessPlatform::Sleep(int32_t ms) {
+  Record("sleep " + std::to_string(ms));
+  if (real_time_ && ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+uint64_t HeadlessPlatform::Now() {
+  if (fixed_now_) return *fixed_now_;
+  const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+  return kUnixEpochAsFileTime +
+         uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(since_epoch).count()) * 10;
+}
+
+void HeadlessPlatform::Quit(int exit_code) {
+  Record("quit");
+  quit_requested_ = true;
+  exit_code_ = exit_code;
+}
+
+void HeadlessPlatform::WriteStdout(std::string_view text) {
+  Record("print " + Quote(text));
+}
+
+std::string HeadlessPlatform::RowText(int32_t row) const {
+  std::string text;
+  text.reserve(size_t(columns_));
+  for (int32_t c = 0; c < columns_; ++c) {
+    const char b = cell(row, c).byte;
+    text.push_back(b >= 0x20 && b <= 0x7E ? b : '.');
+  }
+  return text;
+}
+
+std::vector<std::string> HeadlessPlatform::TakeEvents() {
+  std::vector<std::string> taken;
+  taken.swap(events_);
+  return taken;
+}
+
+std::string HeadlessPlatform::Quote(std::string_view text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c >= 0x20 && c <= 0x7E) {
+          out.push_back(char(c));
+        } else {
+          char hex[8];
+          std::snprintf(hex, sizeof hex, "\\x%02X", c);
+          out += hex;
+        }
+    }
+  }
+  out += "\"";
+  return out;
+}
+
+}  // namespace marl

@@ -1,0 +1,138 @@
+// The headless front end's platform: a window of cells as a person would see
+// them, and a log of everything else the terminal does to the outside world
+// (beeps, pauses, message boxes, printed lines, quitting). Tests, CI and host
+// developers' own suites drive the terminal through it.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace marl {
+
+struct Terminal;
+
+struct ViewCell {
+  char byte = ' ';
+  uint8_t attribute = 0;
+};
+
+class HeadlessPlatform : public Platform {
+ public:
+  HeadlessPlatform() = default;
+
+  // The terminal whose main window procedure gets this window's messages.
+  void Attach(Terminal* terminal) { terminal_ = terminal; }
+
+  bool DrawText(const TextDraw& draw) override;
+  void EraseClient() override;
+  Rect ClientRect() override;
+  Rect LayoutWindow(const WindowLayout& layout) override;
+  void DisplaySize(int32_t* width, int32_t* height) override;
+  void CreateCaret(int32_t width, int32_t height) override;
+  void SetCaretPos(int32_t x, int32_t y) override;
+  void ShowCaret() override { caret_visible_ = true; }
+  void HideCaret() override { caret_visible_ = false; }
+  MessageBoxAnswer MessageBox(const char* caption, std::string_view text,
+                              MessageBoxButtons buttons) override;
+  int32_t CreateEditField(const EditFieldSpec& spec) override;
+  std::string EditFieldText(int32_t id) override;
+  void SetEditFieldText(int32_t id, std::string_view text) override;
+  void FocusEditField(int32_t id) override;
+  void DestroyEditField(int32_t id) override;
+  intptr_t SendMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
+  void HandOverHostData(const char* bytes, int32_t length) override;
+  void HostClosed() override;
+  void Beep(int32_t hz, int32_t ms) override;
+  void Sleep(int32_t ms) override;
+  uint64_t Now() override;
+  void Quit(int exit_code) override;
+  void PostQuitMessage() override { quit_posted_ = true; }
+  void WriteStdout(std::string_view text) override;
+
+  // The window view.
+  int32_t view_rows() const { return rows_; }
+  int32_t view_columns() const { return columns_; }
+  const ViewCell& cell(int32_t row, int32_t column) const {
+    return cells_[size_t(row) * size_t(columns_) + size_t(column)];
+  }
+  // One row as text: bytes 0x20 to 0x7E as themselves, any other as '.'.
+  std::string RowText(int32_t row) const;
+  int32_t caret_x() const { return caret_x_; }
+  int32_t caret_y() const { return caret_y_; }
+  bool caret_visible() const { return caret_visible_; }
+
+  struct EditField {
+    EditFieldSpec spec;
+    bool focused = false;
+  };
+  const std::map<int32_t, EditField>& edit_fields() const { return edit_fields_; }
+
+  // Events recorded since the last call, oldest first, in the automation
+  // interface's words.
+  std::vector<std::string> TakeEvents();
+  const std::vector<std::string>& events() const { return events_; }
+
+  void set_message_box_answer(MessageBoxAnswer answer) { answer_ = answer; }
+  void set_real_time(bool on) { real_time_ = on; }
+  void set_display_size(int32_t width, int32_t height) {
+    display_width_ = width;
+    display_height_ = height;
+  }
+  // Fixes the clock for tests; nullopt returns to the real time.
+  void set_now(std::optional<uint64_t> now) { fixed_now_ = now; }
+
+  bool quit_requested() const { return quit_requested_; }
+  int exit_code() const { return exit_code_; }
+  bool quit_posted() const { return quit_posted_; }
+
+  // Main thread: handles every host chunk that the receive thread has handed
+  // over, waiting up to `timeout_ms` for the first. Returns the number handled.
+  int PumpHostData(int32_t timeout_ms);
+  bool host_closed();
+  // Counts every host chunk handled since start.
+  uint64_t chunks_handled() const { return chunks_handled_; }
+
+  // Quotes a text the way the automation interface writes it.
+  static std::string Quote(std::string_view text);
+
+ private:
+  void Record(std::string event) { events_.push_back(std::move(event)); }
+
+  Terminal* terminal_ = nullptr;
+  int32_t rows_ = 0;
+  int32_t columns_ = 0;
+  std::vector<ViewCell> cells_;
+  Rect client_;
+  int32_t display_width_ = 1024;
+  int32_t display_height_ = 768;
+  int32_t caret_x_ = 0;
+  int32_t caret_y_ = 0;
+  bool caret_visible_ = false;
+  std::map<int32_t, EditField> edit_fields_;
+  int32_t next_edit_id_ = 1;
+  std::vector<std::string> events_;
+  MessageBoxAnswer answer_ = MessageBoxAnswer::kOk;
+  bool real_time_ = false;
+  std::optional<uint64_t> fixed_now_;
+  bool quit_requested_ = false;
+  int exit_code_ = 0;
+  bool quit_posted_ = false;
+
+  // Host chunks handed over by the receive thread, one at a time.
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  const char* pending_bytes_ = nullptr;
+  int32_t pending_length_ = 0;
+  bool pending_ = false;
+  bool closed_ = false;
+  uint64_t chunks_handled_ = 0;
+};
+
+}  // namespace marl

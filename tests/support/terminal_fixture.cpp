@@ -1,0 +1,43 @@
+#include "terminal_fixture.h"
+
+#include "app/main_window.h"
+#include "platform/messages.h"
+
+namespace marl::testing {
+
+TestTerminal::TestTerminal(int32_t rows, int32_t columns)
+    : terminal_(std::make_unique<Terminal>(&platform_)) {
+  platform_.Attach(terminal_.get());
+  Terminal& term = *terminal_;
+  term.screen.rows = rows;
+  term.screen.columns = columns;
+  SetTerminalCols(term, columns);
+  SetTerminalRows(term, rows);
+  MainWindowProc(term, kWmCreate, 0, 0);
+  CreateTerminalConfig(term);
+  ResizeScreenGrid(term);
+  term.link.capture_sends = true;
+  platform_.TakeEvents();
+}
+
+int32_t TestTerminal::Host(std::string_view bytes) {
+  const int32_t length = int32_t(bytes.size());
+  return ProcessHostData(*terminal_, bytes.data(), &length, 0);
+}
+
+std::string TestTerminal::Sent() {
+  std::string sent;
+  sent.swap(terminal_->link.sent);
+  return sent;
+}
+
+std::vector<std::string> TestTerminal::Events() {
+  return platform_.TakeEvents();
+}
+
+std::string TestTerminal::GridRow(int32_t row) const {
+  const ScreenState& s = terminal_->screen;
+  return std::string(s.grid + size_t(row) * size_t(s.columns), size_t(s.columns));
+}
+
+}  // namespace marl::testing

@@ -1,0 +1,38 @@
+// A terminal on the headless platform, laid out and started as the main
+// window would, for tests that push host bytes and read what came out.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "terminal.h"
+#include "ui/headless/headless_platform.h"
+
+namespace marl::testing {
+
+class TestTerminal {
+ public:
+  explicit TestTerminal(int32_t rows = 16, int32_t columns = 20);
+
+  Terminal& t() { return *terminal_; }
+  HeadlessPlatform& platform() { return platform_; }
+
+  // One chunk from the host, as the window hands it over.
+  int32_t Host(std::string_view bytes);
+  // Bytes sent to the host since the last call.
+  std::string Sent();
+  // Events since the last call.
+  std::vector<std::string> Events();
+  // A row of the window view as a person sees it.
+  std::string Row(int32_t row) const { return platform_.RowText(row); }
+  std::string GridRow(int32_t row) const;
+
+ private:
+  HeadlessPlatform platform_;
+  std::unique_ptr<Terminal> terminal_;
+};
+
+}  // namespace marl::testing

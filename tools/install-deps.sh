@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what building and testing marlsim needs on Debian 12.
+set -euo pipefail
+packages=(build-essential cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev
+  libbenchmark-dev clang-format python3)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq "${missing[@]}"
+fi
