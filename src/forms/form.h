@@ -82,8 +82,4 @@ int32_t GetTerminalCols(Terminal& t);
 void SetTerminalRows(Terminal& t, int32_t rows);
 void SetTerminalCols(Terminal& t, int32_t columns);
 
-// Returns the screen row that shows text row `row`, scrolling the form when
-// the row is off the screen.
-int32_t ScrollFormTo(Terminal& t, Form* form, int32_t row);
-
 }  // namespace marl

@@ -23,4 +23,10 @@ void ClearInputQueue(Terminal& t) {
   t.input.capacity = 0;
 }
 
+// Not built yet.
+void QueueKeystroke(Terminal&, int32_t) {}
+void QueueScan(Terminal&, int32_t, const char*, uint8_t) {}
+void DrainInputQueue(Terminal&, Form*, int32_t, int32_t) {}
+void ProcessScan(Terminal&, int32_t, char*, Form*, int32_t, int32_t, uint8_t) {}
+
 }  // namespace marl

@@ -7,6 +7,7 @@
 namespace marl {
 
 struct Terminal;
+struct Form;
 
 struct InputEntry;  // allocated separately, tag keys
 
@@ -21,5 +22,11 @@ void SetWaitingForHost(Terminal& t, int32_t value);
 void ClearWaitingForHost(Terminal& t);
 int32_t IsWaitingForHost(Terminal& t);
 void ClearInputQueue(Terminal& t);
+void QueueKeystroke(Terminal& t, int32_t code);
+void QueueScan(Terminal& t, int32_t length, const char* bytes, uint8_t label_type);
+void DrainInputQueue(Terminal& t, Form* form, int32_t rows, int32_t columns);
+// `bytes` holds length bytes and room for a zero after them.
+void ProcessScan(Terminal& t, int32_t length, char* bytes, Form* form, int32_t rows,
+                 int32_t columns, uint8_t label_type);
 
 }  // namespace marl

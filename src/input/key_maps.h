@@ -6,6 +6,7 @@
 namespace marl {
 
 struct Terminal;
+struct HostRecord;
 
 constexpr int32_t kKeyMapCount = 24;
 
@@ -14,6 +15,10 @@ struct KeyMapState {
   uint8_t reply_letter = 0xFF;    // 0xFF: none
 };
 
+// Returns the status code for the command's reply.
+int32_t LoadKeyMaps(Terminal& t, int32_t length, const char* text);
 void FreeKeyMaps(Terminal& t);
+// Takes ownership of the record.
+void SetProgrammableKey(Terminal& t, HostRecord* record);
 
 }  // namespace marl

@@ -4,6 +4,7 @@
 
 #include "alloc/guarded_alloc.h"
 #include "forms/form.h"
+#include "forms/form_display.h"
 #include "input/input_queue.h"
 #include "input/key_processor.h"
 #include "interp/key_script.h"

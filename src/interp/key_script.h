@@ -20,6 +20,10 @@ struct ScriptState {
   int32_t running = 0;
 };
 
+// Takes ownership of the record; sends the status reply.
+void RunKeyScript(Terminal& t, HostRecord* record);
+int32_t PushScriptKey(Terminal& t, int32_t value);
+int32_t NextScriptKey(Terminal& t);
 void ClearKeyScript(Terminal& t);
 void SkipToStopMark(Terminal& t);
 

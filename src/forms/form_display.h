@@ -1,0 +1,17 @@
+// Showing, drawing and scrolling a form.
+#pragma once
+
+#include <cstdint>
+
+namespace marl {
+
+struct Terminal;
+struct Form;
+
+void ShowForm(Terminal& t, Form* form);
+void DrawForm(Terminal& t, Form* form);
+// Returns the screen row that shows text row `row`, scrolling the form when
+// the row is off the screen.
+int32_t ScrollFormTo(Terminal& t, Form* form, int32_t row);
+
+}  // namespace marl
