@@ -16,6 +16,7 @@
 #include "interp/records.h"
 #include "link/link.h"
 #include "platform/platform.h"
+#include "setterm/settings.h"
 #include "setterm/terminal_config.h"
 
 namespace marl {
@@ -39,6 +40,7 @@ struct Terminal {
   KeyState keys;
   LinkState link;
   SetTermState setterm;
+  SettingsState settings;
   AppState app;
 };
 

@@ -2,9 +2,15 @@
 // forms.
 #pragma once
 
+#include <cstdint>
+
 namespace marl {
 
 struct Terminal;
+
+struct SettingsState {
+  int32_t setf0 = 0;  // the SETF0 switch, read by the key maps
+};
 
 void ApplySettingLine(Terminal& t, char* line);
 void ApplySettingList(Terminal& t, char* text, char separator);
