@@ -4,12 +4,16 @@
 
 #include <cstdint>
 
+#include "input/scan.h"
+
 namespace marl {
 
 struct Terminal;
 struct Form;
 
 struct InputEntry;  // allocated separately, tag keys
+
+constexpr int32_t kQueueGrowth = 8;
 
 struct InputState {
   int32_t waiting = 0;  // the waiting-for-host flag
@@ -24,9 +28,8 @@ int32_t IsWaitingForHost(Terminal& t);
 void ClearInputQueue(Terminal& t);
 void QueueKeystroke(Terminal& t, int32_t code);
 void QueueScan(Terminal& t, int32_t length, const char* bytes, uint8_t label_type);
+// Replays the queue, then the host's key script, until something makes the
+// terminal wait again.
 void DrainInputQueue(Terminal& t, Form* form, int32_t rows, int32_t columns);
-// `bytes` holds length bytes and room for a zero after them.
-void ProcessScan(Terminal& t, int32_t length, char* bytes, Form* form, int32_t rows,
-                 int32_t columns, uint8_t label_type);
 
 }  // namespace marl

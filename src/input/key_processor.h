@@ -9,14 +9,68 @@ namespace marl {
 struct Terminal;
 struct Form;
 
+// Key codes with a meaning of their own. Characters are their own codes;
+// a key without a character is kKeyScan plus its keyboard scan code.
+constexpr int32_t kKeyClearScreen = 3;
+constexpr int32_t kKeyDebugging = 4;
+constexpr int32_t kKeyBackspace = 8;
+constexpr int32_t kKeyTab = 9;
+constexpr int32_t kKeyLineFeed = 10;
+constexpr int32_t kKeyEnter = 13;
 constexpr int32_t kKeyRepaint = 23;
+constexpr int32_t kKeyEscape = 27;
+constexpr int32_t kKeyScan = 4096;
+constexpr int32_t kKeyShiftTab = 4111;
+constexpr int32_t kKeyPadEnter = 4124;
+constexpr int32_t kKeyEndProgram = 4141;
+constexpr int32_t kKeyClearField = 4148;
+constexpr int32_t kKeyF1 = 4155;
+constexpr int32_t kKeyF10 = 4164;
+constexpr int32_t kKeyHome = 4167;
+constexpr int32_t kKeyUp = 4168;
+constexpr int32_t kKeyPageUp = 4169;
+constexpr int32_t kKeyLeft = 4171;
+constexpr int32_t kKeyRight = 4173;
+constexpr int32_t kKeyEnd = 4175;
+constexpr int32_t kKeyDown = 4176;
+constexpr int32_t kKeyPageDown = 4177;
+constexpr int32_t kKeyInsert = 4178;
+constexpr int32_t kKeyDelete = 4179;
+constexpr int32_t kKeyShiftF1 = 4180;
+constexpr int32_t kKeyShiftF10 = 4189;
+constexpr int32_t kKeyProgrammable = 12357;
+
+// The key word's scan code that, with character 4, stands for the
+// programmable key.
+constexpr uint8_t kProgrammableScan = 0xF5;
+
+constexpr int32_t kMacroBufferSize = 20;
+constexpr uint8_t kNoReplyLetter = 0xFF;
+// Key-loop flags.
+constexpr int32_t kLoopSendReply = 1;
+constexpr int32_t kLoopPlayMacro = 2;
 
 struct KeyState {
-  uint16_t key_word = 0;  // (character, scan code) as the window hands it over
+  int32_t insert_mode = 0;
+  // What a key map plays, filled by ExpandKeyMap; lives for one ProcessKey.
+  char macro[kMacroBufferSize] = {};
+  int32_t macro_index = 0;
+  // Set when the programmable key has already moved to the next table row,
+  // so that the character it types does not move the cursor on.
+  int32_t advanced = 0;
+  int32_t loop_flags = 0;
+  uint8_t reply_letter = kNoReplyLetter;
+  int32_t reply_mode = 0;  // 0 to 4, read by the form reply
   int32_t auto_mode = 0;
   uint64_t auto_start = 0;  // file time when auto mode began
 };
 
+// Is `code` one of F1 to F24?
+bool IsFunctionKey(int32_t code);
+
+// Reads the key word (the first two bytes of the host-data buffer) and acts
+// on the key it names.
+void TranslateKeyEvent(Terminal& t);
 void ProcessKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t columns,
                 int32_t terminator, int32_t from_scan, int32_t force = 0);
 

@@ -1,0 +1,229 @@
+#include "app/window_keys.h"
+
+#include <cstring>
+
+#include "alloc/guarded_alloc.h"
+#include "app/main_window.h"
+#include "forms/form.h"
+#include "input/key_processor.h"
+#include "interp/display.h"
+#include "platform/messages.h"
+#include "terminal.h"
+
+namespace marl {
+
+const uint8_t kFunctionKeyScanCodes[24] = {
+    0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40, 0x41, 0x42, 0x43, 0x44,  // F1 to F10
+    0x85, 0x86,                                                  // F11, F12
+    0x2E, 0x20, 0x12, 0x21, 0x22, 0x23,                          // F13 to F18
+    0x17, 0x24, 0x25, 0x26, 0x32, 0x31,                          // F19 to F24
+};
+
+namespace {
+
+constexpr const char* kSource = "MrpDazAre";
+constexpr uint32_t kVkF24 = kVkF1 + 23;
+constexpr uint32_t kVkF11Alternate = 0xE3;
+constexpr uint32_t kVkF12Alternate = 0xE4;
+
+// The key word is the first two bytes of the host-data buffer: the character,
+// then the scan code.
+void SetKeyWord(Terminal& t, uint8_t character, uint8_t scan) {
+  t.app.host_data[0] = char(character);
+  t.app.host_data[1] = char(scan);
+}
+
+void PressScan(Terminal& t, uint8_t scan) {
+  SetKeyWord(t, 0, scan);
+  TranslateKeyEvent(t);
+}
+
+void PressCharacter(Terminal& t, uint8_t character) {
+  t.app.host_data[0] = char(character);
+  TranslateKeyEvent(t);
+}
+
+void PressOnForm(Terminal& t, int32_t code) {
+  ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns, 0, 0);
+}
+
+void EndProgram(Terminal& t) {
+  t.platform->PostQuitMessage();
+}
+
+void ScreenSetupKey(Terminal& t) {
+  const int32_t rows = t.screen.rows;
+  const int32_t columns = t.screen.columns;
+  // The screen setup window runs here and may store a new size.
+  ApplyScreenSetup(t, rows, columns);
+}
+
+void GrowGrid(Terminal& t, int64_t old_cells) {
+  ScreenState& s = t.screen;
+  const int64_t cells = int64_t(s.rows) * s.columns;
+  if (s.grid == nullptr || cells > kMaxGridCells) {
+    ResizeScreenGrid(t);
+    return;
+  }
+  const int64_t allocated = int64_t(s.grid_rows) * s.grid_columns;
+  const int64_t kept = old_cells < allocated ? old_cells : allocated;
+  auto* grown = static_cast<char*>(
+      GuardedRealloc(t, s.grid, uint32_t(kept), uint32_t(cells) + 1, __LINE__, kSource));
+  if (grown == nullptr) return;  // the old grid stays, and with it its size
+  std::memset(grown + kept, ' ', size_t(cells - kept));
+  grown[cells - 1] = 0;
+  grown[cells] = 0;
+  s.grid = grown;
+  s.grid_rows = s.rows;
+  s.grid_columns = s.columns;
+}
+
+}  // namespace
+
+void HandleKeyDown(Terminal& t, uint32_t virtual_key) {
+  switch (virtual_key) {
+    case kVkPrior:
+      return PressScan(t, 0x49);
+    case kVkNext:
+      return PressScan(t, 0x51);
+    case kVkEnd:
+      return PressScan(t, 0x4F);
+    case kVkHome:
+      return PressScan(t, 0x47);
+    case kVkLeft:
+      return PressScan(t, 0x4B);
+    case kVkUp:
+      return PressScan(t, 0x48);
+    case kVkRight:
+      return PressScan(t, 0x4D);
+    case kVkDown:
+      return PressScan(t, 0x50);
+    case kVkInsert:
+      return PressScan(t, 0x52);
+    case kVkDelete:
+      return PressScan(t, 0x53);
+    case kVkF11Alternate:
+      return PressScan(t, kFunctionKeyScanCodes[10]);
+    case kVkF12Alternate:
+      return PressScan(t, kFunctionKeyScanCodes[11]);
+    default:
+      break;
+  }
+  // Keys with characters (Enter, Tab, Escape, Ctrl+letter) come as
+  // character messages.
+  if (virtual_key >= kVkF1 && virtual_key <= kVkF24) {
+    PressScan(t, kFunctionKeyScanCodes[virtual_key - kVkF1]);
+  }
+}
+
+void HandleCharacter(Terminal& t, uint32_t character) {
+  PressCharacter(t, uint8_t(character));
+}
+
+void HandleSystemKeyDown(Terminal& t, uint32_t virtual_key) {
+  // Only Alt+F10 counts; Alt+F4 in particular must not close the terminal.
+  if (virtual_key == kVkF10) PressScan(t, kFunctionKeyScanCodes[9]);
+}
+
+void HandleLeftButton(Terminal& t, intptr_t position) {
+  const auto bits = static_cast<uintptr_t>(position);
+  ClickToField(t, int32_t(bits & 0xFFFF), int32_t((bits >> 16) & 0xFFFF));
+}
+
+void HandleHotKey(Terminal& t, int32_t id) {
+  switch (id) {
+    case 0:
+    case 1:
+      EndProgram(t);
+      return;
+    case 2:
+      return PressScan(t, 0x34);
+    case 3:
+      SetKeyWord(t, 4, kProgrammableScan);
+      TranslateKeyEvent(t);
+      return;
+    case 4:
+      ToggleAutoMode(t);
+      return;
+    case 5:
+    case 11:
+      return PressCharacter(t, 16);
+    case 6:
+      return PressCharacter(t, 14);
+    case 7:
+      return PressCharacter(t, 3);
+    case 9:
+      ScreenSetupKey(t);
+      return;
+    case 12:
+      if (t.keys.auto_mode) {
+        PressOnForm(t, kKeyEnter);
+        t.platform->Sleep(500);
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+void ToggleAutoMode(Terminal& t) {
+  KeyState& k = t.keys;
+  k.auto_mode = !k.auto_mode;
+  if (!k.auto_mode) return;
+  k.auto_start = t.platform->Now();
+  PressOnForm(t, kKeyEnter);
+  t.platform->Sleep(500);
+}
+
+void ClickToField(Terminal& t, int32_t x, int32_t y) {
+  Form* form = GetCurrentForm(t);
+  if (form == nullptr || form->fields == nullptr || form->field_count <= 0) return;
+  const int32_t column = x / kCellWidth + 1;
+  const int64_t row = int64_t(form->top_row) + y / kRowHeight;
+  int32_t found = -1;
+  for (int32_t i = 0; i < form->field_count && found < 0; ++i) {
+    const FormField& f = form->fields[i];
+    if (f.row == row && f.column <= column && column <= int64_t(f.column) + f.width) found = i;
+  }
+  if (found < 0) return;
+  const int32_t current = form->current_field;
+  if (found != current) {
+    const int32_t key = found > current ? kKeyDown : kKeyUp;
+    const int32_t steps = found > current ? found - current : current - found;
+    t.platform->HideCaret();
+    for (int32_t n = 0; n < steps; ++n) PressOnForm(t, key);
+    t.platform->ShowCaret();
+  }
+  if (form->fields[found].flags & 0x04) PressOnForm(t, kKeyEnter);
+}
+
+void EraseClient(Terminal& t) {
+  ScreenState& s = t.screen;
+  s.draw.row = 0;
+  s.draw.column = 0;
+  GuardedFree(t, s.draw.text, __LINE__, kSource);
+  s.draw.text = nullptr;
+  s.draw.rectangle = t.app.client;
+  t.platform->EraseClient();
+  SetCursor(t, 0, 0);
+}
+
+void ApplyScreenSetup(Terminal& t, int32_t old_rows, int32_t old_columns) {
+  ScreenState& s = t.screen;
+  t.platform->DisplaySize(&t.app.display_width, &t.app.display_height);
+  LayoutMainWindow(t);
+  if (s.rows == old_rows && s.columns == old_columns) {
+    RepaintScreen(t);
+  } else {
+    EraseClient(t);
+    // The host learns the new size only from the power-up that Ctrl+P sends.
+    DrawAt(t, 0, 0, 12, "Press CTRL-P", 0);
+  }
+  const int64_t old_cells = int64_t(old_rows) * old_columns;
+  if (old_cells < int64_t(s.rows) * s.columns) GrowGrid(t, old_cells);
+  t.platform->CreateCaret(kCellWidth, kRowHeight);
+  t.platform->SetCaretPos(s.draw.column * kCellWidth, s.draw.row * kRowHeight);
+  t.platform->ShowCaret();
+}
+
+}  // namespace marl

@@ -1,0 +1,74 @@
+// Forms built by hand for the input tests, without the host's form language:
+// a text of blank rows with fields at chosen places. The form is made with
+// the guarded allocator, becomes the current form and is released with it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "input/key_processor.h"
+#include "terminal.h"
+
+namespace marl::testing {
+
+struct FieldSpec {
+  FieldSpec(int32_t r, int32_t c, int32_t w) : row(r), column(c), width(w) {}
+  FieldSpec& Length(int32_t n) { return length = n, *this; }
+  FieldSpec& Flags(uint8_t f) { return flags = f, *this; }
+  FieldSpec& Text(std::string s) { return text = std::move(s), *this; }
+  FieldSpec& Attribute(uint8_t a) { return attribute = a, *this; }
+  // A scan-identified field.
+  FieldSpec& Identified(const char* id, int32_t strip_flag) {
+    navigation_skip = 1;
+    scan_identifier = id;
+    strip = strip_flag;
+    return *this;
+  }
+
+  int32_t row;
+  int32_t column;
+  int32_t width;
+  int32_t length = 0;  // 0: the width
+  uint8_t flags = 0;
+  std::string text;  // initial content
+  uint8_t attribute = 0;
+  int32_t navigation_skip = 0;
+  int32_t strip = 0;
+  const char* scan_identifier = nullptr;
+};
+
+class HandForm {
+ public:
+  // A field form of rows x columns cells.
+  HandForm(Terminal& t, int32_t rows, int32_t columns, std::vector<FieldSpec> fields,
+           uint32_t options = 0);
+  // A table form whose text is `lines`, one per row, with its entry field of
+  // `width` cells at (entry_row, entry_column).
+  static HandForm Table(Terminal& t, int32_t columns, const std::vector<std::string>& lines,
+                        int32_t entry_row, int32_t entry_column, int32_t width, uint32_t options);
+  HandForm(HandForm&& other) noexcept : t_(other.t_), form_(other.form_) { other.form_ = nullptr; }
+  ~HandForm();
+
+  Form* get() { return form_; }
+  Form* operator->() { return form_; }
+  FormField& field(int32_t i) { return form_->fields[i]; }
+  // The field's buffer up to its length.
+  std::string Buffer(int32_t i) const;
+  // One row of the form text.
+  std::string TextRow(int32_t row) const;
+  void SetText(int32_t row, int32_t column, const std::string& text);
+
+ private:
+  HandForm(Terminal& t, Form* form) : t_(t), form_(form) {}
+  Terminal& t_;
+  Form* form_ = nullptr;
+};
+
+// Keys as the window would press them on the current form.
+void Press(Terminal& t, int32_t code);
+void Type(Terminal& t, const std::string& text);
+// A scan as the host's scan command injects it.
+void Scan(Terminal& t, const std::string& bytes, uint8_t label_type = 1);
+
+}  // namespace marl::testing
