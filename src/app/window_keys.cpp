@@ -51,7 +51,7 @@ void EndProgram(Terminal& t) {
   t.platform->PostQuitMessage();
 }
 
-void ScreenSetupKey(Terminal& t) {
+void ScreenSetupHotKey(Terminal& t) {
   const int32_t rows = t.screen.rows;
   const int32_t columns = t.screen.columns;
   // The screen setup window runs here and may store a new size.
@@ -153,7 +153,7 @@ void HandleHotKey(Terminal& t, int32_t id) {
     case 7:
       return PressCharacter(t, 3);
     case 9:
-      ScreenSetupKey(t);
+      ScreenSetupHotKey(t);
       return;
     case 12:
       if (t.keys.auto_mode) {
