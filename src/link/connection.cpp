@@ -114,15 +114,20 @@ int32_t SendWithTimeout(Terminal& t, int32_t length, const char* bytes, uint32_t
   if (link.capture_sends) {
     link.sent.append(link.send_buffer, size_t(length));
     if (link.socket < 0) {
-      TraceBytes(link.trace, "send", link.send_buffer, length, "(captured)");
+      TraceBytes(link.trace, "send", link.send_buffer, length);
       return 0;
     }
   }
 
+  TraceBytes(link.trace, "send", link.send_buffer, length);
+
   // Without a socket there is nothing to wait for, and the send fails.
   const int ready =
       link.socket >= 0 ? WaitWritable(link.socket, int32_t(timeout_ms / 1000) * 1000) : -1;
-  if (ready == 0) t.platform->MessageBox("Warning", "Send timeout", MessageBoxButtons::kOk);
+  if (ready == 0) {
+    TraceBytes(link.trace, "send waits: the socket is full", nullptr, 0);
+    t.platform->MessageBox("Warning", "Send timeout", MessageBoxButtons::kOk);
+  }
 
   ssize_t result = -1;
   if (link.socket >= 0) {
@@ -131,14 +136,17 @@ int32_t SendWithTimeout(Terminal& t, int32_t length, const char* bytes, uint32_t
       result = send(link.socket, link.send_buffer, size_t(length), MSG_NOSIGNAL);
     } while (result < 0 && errno == EINTR);
   }
-  char note[64] = "";
   if (result < 0) {
-    std::snprintf(note, sizeof note, "(failed: %s)", std::strerror(errno));
+    char note[96];
+    std::snprintf(note, sizeof note, "send failed: %s", std::strerror(errno));
+    TraceBytes(link.trace, note, nullptr, 0);
+    t.platform->MessageBox("Error", "Send Error!", MessageBoxButtons::kOk);
   } else if (result < length) {
-    std::snprintf(note, sizeof note, "(only %d sent)", int(result));
+    char note[96];
+    std::snprintf(note, sizeof note, "send cut short: %d of %d bytes went", int(result),
+                  int(length));
+    TraceBytes(link.trace, note, nullptr, 0);
   }
-  TraceBytes(link.trace, "send", link.send_buffer, length, note[0] ? note : nullptr);
-  if (result < 0) t.platform->MessageBox("Error", "Send Error!", MessageBoxButtons::kOk);
   return 0;
 }
 

@@ -5,8 +5,7 @@
 
 namespace marl {
 
-void TraceBytes(std::FILE* out, const char* what, const char* bytes, int32_t length,
-                const char* note) {
+void TraceBytes(std::FILE* out, const char* what, const char* bytes, int32_t length) {
   if (out == nullptr) return;
   if (length < 0) length = 0;
   const auto now = std::chrono::system_clock::now();
@@ -24,8 +23,7 @@ void TraceBytes(std::FILE* out, const char* what, const char* bytes, int32_t len
     std::fprintf(out, "%s.%03d %s\n", stamp, int(ms.count()), what);
     length = 0;
   } else {
-    std::fprintf(out, "%s.%03d %s %d bytes%s%s\n", stamp, int(ms.count()), what, int(length),
-                 note != nullptr ? " " : "", note != nullptr ? note : "");
+    std::fprintf(out, "%s.%03d %s %d bytes\n", stamp, int(ms.count()), what, int(length));
   }
   for (int32_t line = 0; line < length; line += 16) {
     std::fprintf(out, "  %04x ", unsigned(line));

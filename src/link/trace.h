@@ -8,9 +8,9 @@
 namespace marl {
 
 // Writes one dump to `out` (nothing when it is null). `what` names the
-// direction ("recv", "send"); `note` is added to the heading when not null.
-// Safe to call from the receive thread and the main thread at once.
-void TraceBytes(std::FILE* out, const char* what, const char* bytes, int32_t length,
-                const char* note = nullptr);
+// direction ("recv", "send"); with no bytes it is a line of its own (what
+// happened to the connection). Safe to call from the receive thread and the
+// main thread at once.
+void TraceBytes(std::FILE* out, const char* what, const char* bytes, int32_t length);
 
 }  // namespace marl
