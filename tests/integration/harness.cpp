@@ -122,6 +122,13 @@ void LoopbackHost::Close() {
   connection_ = -1;
 }
 
+void LoopbackHost::Reset() {
+  if (connection_ < 0) return;
+  linger abort{1, 0};
+  setsockopt(connection_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  Close();
+}
+
 int UnusedPort() {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address = Loopback(0);

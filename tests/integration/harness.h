@@ -31,6 +31,8 @@ class LoopbackHost {
   // True once the terminal has closed its end (all its bytes read).
   bool WaitForEnd(int timeout_ms);
   void Close();
+  // Ends the connection with a reset instead of an orderly close.
+  void Reset();
 
  private:
   int listener_ = -1;

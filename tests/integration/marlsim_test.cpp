@@ -92,22 +92,28 @@ TEST(Marlsim, NothingListeningMeansFailedToConnectAndStatusOne) {
 }
 
 TEST(Marlsim, TheProgramOutlivesTheHostsConnection) {
-  TempDir dir;
-  LoopbackHost host;
-  Marlsim sim({"--size", "21x15", Port(host)}, dir.path());
-  ASSERT_TRUE(host.Accept(10000)) << sim.Diagnostics();
-  EXPECT_EQ(host.ReceiveUntilQuiet(300, 5000).substr(0, 18),
-            std::string("P,Rows=15,Cols=21\0", 18));
-  host.Close();
-  EXPECT_EQ(sim.Command("wait closed"), Lines{"ok"});
-  const Lines state = sim.Command("state");
-  ASSERT_EQ(state.size(), 2u);
-  EXPECT_NE(state[0].find("\"connected\":false"), std::string::npos);
-  EXPECT_EQ(sim.Command("wait ready 1000"), Lines{"error: host closed"});
-  EXPECT_EQ(sim.Rows().size(), 15u);
-  EXPECT_EQ(sim.Command("sleep 50"), Lines{"ok"});
-  EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
-  EXPECT_EQ(sim.Wait(), 2);
+  for (const bool reset : {false, true}) {
+    TempDir dir;
+    LoopbackHost host;
+    Marlsim sim({"--size", "21x15", Port(host)}, dir.path());
+    ASSERT_TRUE(host.Accept(10000)) << sim.Diagnostics();
+    EXPECT_EQ(host.ReceiveUntilQuiet(300, 5000).substr(0, 18),
+              std::string("P,Rows=15,Cols=21\0", 18));
+    if (reset) {
+      host.Reset();
+    } else {
+      host.Close();
+    }
+    EXPECT_EQ(sim.Command("wait closed"), Lines{"ok"});
+    const Lines state = sim.Command("state");
+    ASSERT_EQ(state.size(), 2u);
+    EXPECT_NE(state[0].find("\"connected\":false"), std::string::npos);
+    EXPECT_EQ(sim.Command("wait ready 1000"), Lines{"error: host closed"});
+    EXPECT_EQ(sim.Rows().size(), 15u);
+    EXPECT_EQ(sim.Command("sleep 50"), Lines{"ok"});
+    EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
+    EXPECT_EQ(sim.Wait(), 2);
+  }
 }
 
 // A host that reads nothing: the send time-out shows, and the program goes

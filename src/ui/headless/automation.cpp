@@ -252,7 +252,9 @@ void Automation::Execute(std::string_view line) {
 }
 
 void Automation::DeliverChar(unsigned char c, bool shift) {
-  if (ScreenSetupOpen(t_)) {
+  // Once Enter or Esc has ended the setup window's loop, what follows goes
+  // to the main window, as the messages queued behind the quit would.
+  if (ScreenSetupOpen(t_) && !t_.app.setup.done) {
     // Tab, Enter and Esc belong to the setup window; everything else to the
     // field with the focus.
     const uint32_t key = c == '\t' ? kVkTab : c == '\r' ? kVkReturn : c == 0x1B ? kVkEscape : 0;
@@ -265,7 +267,7 @@ void Automation::DeliverChar(unsigned char c, bool shift) {
 
 void Automation::DeliverKeyDown(uint32_t message, uint32_t virtual_key) {
   // While the setup window is open its focused field takes these keys.
-  if (ScreenSetupOpen(t_)) return;
+  if (ScreenSetupOpen(t_) && !t_.app.setup.done) return;
   platform_.SendMessage(message, virtual_key, 0);
 }
 
