@@ -63,6 +63,9 @@ struct LinkState {
   char chunk[kChunkBufferSize] = {};
   uint64_t transmit_start = 0;
   char local_address[kLocalAddressSize] = {};
+  // The address found by the first lookup that resolved the host name;
+  // later power-ups reuse it instead of resolving again.
+  char resolved_address[kLocalAddressSize] = {};
 
   int32_t ping_mode = 0;
   int32_t ping_count = 0;

@@ -56,20 +56,23 @@ void SendPowerUp(Terminal& t, int32_t rows, int32_t columns) {
   Transmit(t, -1, text, "PowerUP");
 }
 
-uint32_t GetLocalAddress(Terminal&, char* buffer) {
+uint32_t GetLocalAddress(Terminal& t, char* buffer) {
   char name[65] = {};
   if (gethostname(name, sizeof name - 1) != 0) return kLinkFailure;
-  in_addr address{};
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(name, nullptr, &hints, &found) == 0 && found != nullptr) {
-    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+  char* known = t.link.resolved_address;
+  if (known[0] == 0) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &found) == 0 && found != nullptr) {
+      const in_addr address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+      inet_ntop(AF_INET, &address, known, INET_ADDRSTRLEN);
+    }
+    if (found != nullptr) freeaddrinfo(found);
   }
-  if (found != nullptr) freeaddrinfo(found);
-  char text[INET_ADDRSTRLEN] = "0.0.0.0";
-  inet_ntop(AF_INET, &address, text, sizeof text);
+  // A name that does not resolve gives the address 0.
+  const char* text = known[0] != 0 ? known : "0.0.0.0";
   std::memcpy(buffer, text, std::strlen(text) + 1);
   return kLinkSuccess;
 }
