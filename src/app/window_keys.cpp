@@ -4,6 +4,7 @@
 
 #include "alloc/guarded_alloc.h"
 #include "app/main_window.h"
+#include "app/screen_setup.h"
 #include "forms/form.h"
 #include "input/key_processor.h"
 #include "interp/display.h"
@@ -47,14 +48,10 @@ void PressOnForm(Terminal& t, int32_t code) {
   ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns, 0, 0);
 }
 
-void EndProgram(Terminal& t) {
-  t.platform->PostQuitMessage();
-}
-
 void ScreenSetupHotKey(Terminal& t) {
   const int32_t rows = t.screen.rows;
   const int32_t columns = t.screen.columns;
-  // The screen setup window runs here and may store a new size.
+  ScreenSetup(t, 0);  // may store a new size
   ApplyScreenSetup(t, rows, columns);
 }
 
@@ -132,10 +129,6 @@ void HandleLeftButton(Terminal& t, intptr_t position) {
 
 void HandleHotKey(Terminal& t, int32_t id) {
   switch (id) {
-    case 0:
-    case 1:
-      EndProgram(t);
-      return;
     case 2:
       return PressScan(t, 0x34);
     case 3:

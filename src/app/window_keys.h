@@ -17,6 +17,7 @@ void HandleCharacter(Terminal& t, uint32_t character);
 void HandleSystemKeyDown(Terminal& t, uint32_t virtual_key);
 // `position` packs x in its low 16 bits and y in the next 16.
 void HandleLeftButton(Terminal& t, intptr_t position);
+// Hot keys 2 and up; the window procedure ends the program on 0 and 1.
 void HandleHotKey(Terminal& t, int32_t id);
 
 void ClickToField(Terminal& t, int32_t x, int32_t y);

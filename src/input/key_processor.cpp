@@ -19,16 +19,6 @@ namespace marl {
 
 namespace {
 
-// The power-up keys announce the screen size again, as at start-up; the host
-// learns a new size only this way.
-void SendPowerUpKeys(Terminal& t, int32_t rows, int32_t columns) {
-  SetWaitingForHost(t, 1);
-  if (t.records.text_dialect != 1) return;
-  char text[64];
-  std::snprintf(text, sizeof text, "P,Rows=%ld,Cols=%ld", long(rows), long(columns));
-  Transmit(t, -1, text, "PowerUP");
-}
-
 void ResetTurn(KeyState& k) {
   k.loop_flags = 0;
   k.reply_letter = kNoReplyLetter;
@@ -59,7 +49,9 @@ bool ImmediateKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t c
     case 16:
     case 21:
     case kKeyScan + 0x16:
-      SendPowerUpKeys(t, rows, columns);
+      // The host learns a new screen size only this way.
+      SetWaitingForHost(t, 1);
+      SendPowerUp(t, rows, columns);
       return true;
     case 12:
     case 14:

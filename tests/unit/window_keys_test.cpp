@@ -71,10 +71,10 @@ TEST_F(WindowKeys, HotKeysPressKeysOrEndTheProgram) {
   HandleHotKey(t(), 13);
   EXPECT_EQ(tt_.Sent(), "");
   HandleHotKey(t(), 11);
-  EXPECT_EQ(tt_.Sent(), "P,Rows=16,Cols=20");
-  EXPECT_FALSE(tt_.platform().quit_posted());
-  HandleHotKey(t(), 1);
-  EXPECT_TRUE(tt_.platform().quit_posted());
+  EXPECT_EQ(tt_.Sent().substr(0, 21), "P,Rows=16,Cols=20\0IP="s);
+  EXPECT_FALSE(tt_.platform().quit_requested());
+  HandleCharacter(t(), 24);  // Ctrl+X: hot key 1 through the window
+  EXPECT_TRUE(tt_.platform().quit_requested());
 }
 
 TEST_F(WindowKeys, AutoModeStartsWithEnterAndItsClock) {
