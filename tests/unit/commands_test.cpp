@@ -10,133 +10,124 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-// The count and the letter: what follows '\' decides which handler runs.
-TEST(CommandSyntax, CountAndLetter) {
-  TestTerminal tt;
-  // No count: \T is the tone command.
-  tt.Host(Command("\\T"));
-  EXPECT_EQ(tt.Events(), Events{"beep 1000 50"});
-  EXPECT_EQ(tt.Sent(), Status('0'));
-  // A count makes it the storing command (not built yet: status 1), no tone.
-  tt.Host(Command("\\12T\\Qty:\\A1"));
-  EXPECT_EQ(tt.Events(), Events{});
-  EXPECT_EQ(tt.Sent(), Status('1'));
-  // One digit of count, then the letter.
-  tt.Host(Command("\\1x"));
-  EXPECT_EQ(tt.Sent(), Status('1'));
-  // Two digits at most: the third is the letter.
-  tt.Host(Command("\\123C0"));
-  EXPECT_EQ(tt.Sent(), Status('1'));
-  EXPECT_EQ(tt.t().screen.columns, 20);
-  tt.Host(Command("\\12c0"));
-  EXPECT_EQ(tt.Sent(), Status('0'));
-  EXPECT_EQ(tt.t().screen.columns, 16);
+struct Case {
+  const char* body;
+  std::string sent;  // the reply, then " " and each event
+};
+
+std::string Exchange(TestTerminal& tt, const char* body) {
+  tt.Host(Command(body));
+  std::string out = tt.Sent();
+  for (const std::string& e : tt.Events()) out += " " + e;
+  return out;
 }
 
-TEST(CommandSyntax, BareBackslashShowsATableWithoutReply) {
+// Syntax, the letter table and every reply; every record is released.
+TEST(RunCommand, RepliesAndReleases) {
   TestTerminal tt;
   const int32_t before = tt.t().alloc.bytes_in_use;
-  tt.Host(Command("\\"));
-  tt.Host(Command("\\7"));
-  tt.Host(Command("\\42"));
-  EXPECT_EQ(tt.Sent(), "");
+  const std::string s0 = Status('0'), s1 = Status('1'), s2 = Status('2'), s5 = Status('5'),
+                    s9 = Status('9');
+  const Case cases[] = {
+      // Count and letter: \T alone is the tone; with a count it stores (not
+      // built yet: 1); two digits at most, the third is the letter.
+      {"\\T", s0 + " beep 1000 50"},
+      {"\\12T\\Qty:\\A1", s1},
+      {"\\1x", s1},
+      {"\\123C0", s1},
+      // '\' and a number alone, and \D: no reply at all.
+      {"\\", ""},
+      {"\\7", ""},
+      {"\\D anything", ""},
+      // Unsupported letters, after their arguments' check.
+      {"\\Z", s1},
+      {"\\R\\a\\bc", s1},
+      {"\\R|5", s9},
+      {"\\Q\\a\\b", s2},
+      {"\\S\\Qty:\\", s5},
+      // Ping.
+      {"\\PING", ""},
+      {"\\ping", ""},
+      {"\\PX", s1},
+      {"\\P|5", s9},
+      {"\\3P|5", s1},  // with a count the arguments are not checked
+      // Tones: volume, frequency step, duration step.
+      {"\\T100   005", s0 + " beep 1000 400"},
+      {"\\T100   011", Status('L')},
+      {"\\T12x", Status('V')},
+      {"\\T10", Status('V')},  // a field cut short
+      {"\\T255030", s0 + " beep 9000 50"},
+      {"\\T   000001", s0 + " beep 20 4"},
+      {"\\T   001010", s0 + " beep 300 7999"},
+      {"\\T   031", Status('F')},
+      {"\\T      000", Status('L')},
+      {"\\T         ", s0 + " beep 1000 50"},
+      {"\\T1000000000", Status('L')},  // ten bytes
+      // Handlers of other subjects, still stubs, and table bodies.
+      {"\\3U\\1IA7", s1},
+      {"/F\\a\\bc", ""},
+      {"plain table text", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Exchange(tt, c.body), c.sent) << c.body;
   EXPECT_EQ(tt.t().alloc.bytes_in_use, before);
-}
 
-TEST(CommandSyntax, UnsupportedAndSilentLetters) {
-  TestTerminal tt;
-  tt.Host(Command("\\Z"));
-  EXPECT_EQ(tt.Sent(), Status('1'));
-  tt.Host(Command("\\D anything"));
-  EXPECT_EQ(tt.Sent(), "");
-  tt.Host(Command("\\R\\a\\bc"));
-  EXPECT_EQ(tt.Sent(), Status('1'));
-  tt.Host(Command("\\R|5"));
-  EXPECT_EQ(tt.Sent(), Status('9'));
-}
-
-TEST(CommandSyntax, EveryRecordIsReleased) {
-  TestTerminal tt;
-  const int32_t before = tt.t().alloc.bytes_in_use;
-  for (const char* body : {"\\T",
-                           "\\T999",
-                           "\\3T\\a\\bc",
-                           "\\S\\a\\bc",
-                           "\\S|5",
-                           "\\U\\1I",
-                           "\\V",
-                           "\\D",
-                           "\\F",
-                           "\\O",
-                           "\\Q",
-                           "\\PING",
-                           "\\PX",
-                           "\\IR",
-                           "\\IXN123",
-                           "\\I",
-                           "\\C9",
-                           "\\K",
-                           "\\B\\x",
-                           "\\BE",
-                           "/F\\a\\bc",
-                           "plain table text",
-                           "\\",
-                           "\\Z",
-                           ""}) {
-    tt.Host(Command(body));
-  }
-  EXPECT_EQ(tt.t().alloc.bytes_in_use, before);
-}
-
-TEST(CommandReplies, StatusSwitchOffSendsNothing) {
-  TestTerminal tt;
   SetStatusReplies(tt.t(), 0);
-  tt.Host(Command("\\Z"));
-  tt.Host(Command("\\T999"));
-  tt.Host(Command("\\C12"));
+  for (const char* body : {"\\Z", "\\T999", "\\C12", "\\K", "\\BE"}) tt.Host(Command(body));
   EXPECT_EQ(tt.Sent(), "");
 }
 
-// Markup checks of the arguments of S, T, U, Q, R, B and P.
-TEST(CheckArguments, AttributesBanksAndHexRuns) {
+TEST(RunCommand, PingReleasesTheWait) {
   TestTerminal tt;
-  tt.t().records.text_dialect = 0;
-  const auto check = [&](const char* args) { return CheckArguments(tt.t(), args, nullptr, 1); };
-  EXPECT_EQ(check("ab|05cd"), 0);
-  EXPECT_EQ(check("ab|5cd"), 9);
-  EXPECT_EQ(check("|5"), 9);
-  EXPECT_EQ(check("|D07"), 2);
-  EXPECT_EQ(check("|D7x"), 9);
-  EXPECT_EQ(check("|X4|A"), 9);
-  EXPECT_EQ(check("|X414|A"), 9);
-  EXPECT_EQ(check("|X4142|A"), 0);
-  EXPECT_EQ(check("|X4142"), 0);
-  EXPECT_EQ(check("|X41 44|A"), 9);   // the blank takes a 4 with it
-  EXPECT_EQ(check("|X41 442|A"), 0);  // ... and 42 is a pair again
-  EXPECT_EQ(check("|X41G2|A"), 9);    // a non-hex byte inside a run
-  EXPECT_EQ(check("|Xtxt|A|5"), 9);   // text without hex digits is skipped
-  EXPECT_EQ(check("|Xtxt|A|05"), 0);
-  EXPECT_EQ(check("|Xtxt"), 0);
-  EXPECT_EQ(check("||D99|E|L|H|A|B|C"), 0);
-  EXPECT_EQ(check("|Z"), 9);
-  EXPECT_EQ(check("x|"), 9);
-  EXPECT_EQ(check("|T|5"), 9);
-  EXPECT_EQ(check("/|5"), 9);
-
-  tt.t().banks.slots[7] = GuardedCopy(tt.t(), "XYZ", -1, __LINE__, "banks");
-  EXPECT_EQ(check("|D07"), 0);
+  SetWaitingForHost(tt.t(), 1);
+  tt.Host(Command("\\PING"));
+  EXPECT_EQ(IsWaitingForHost(tt.t()), 0);
 }
 
-TEST(CheckArguments, TextDialectIsLenient) {
+TEST(RunCommand, IdentifyReportsAndInjects) {
+  TestTerminal tt(16, 20);
+  tt.t().settings.setf0 = 1;
+  tt.t().records.text_dialect = 0;
+  EXPECT_EQ(Exchange(tt, "\\IR"), "IR16,20,00");
+  EXPECT_EQ(tt.t().records.text_dialect, 1);
+  EXPECT_EQ(tt.t().settings.setf0, 0);
+  const std::pair<const char*, int32_t> injections[] = {
+      {"\\IXN12345", 0}, {"\\ix12345", 1}, {"\\IXN", 0}, {"\\IX", 1}};
+  for (const auto& [body, dialect] : injections) {
+    EXPECT_EQ(Exchange(tt, body), "");
+    EXPECT_EQ(tt.t().records.text_dialect, dialect) << body;
+  }
+  EXPECT_EQ(Exchange(tt, "\\IQ"), "");
+}
+
+TEST(CheckArguments, Markup) {
   TestTerminal tt;
-  ASSERT_EQ(tt.t().records.text_dialect, 1);
-  const auto check = [&](const char* args) { return CheckArguments(tt.t(), args, nullptr, 1); };
-  EXPECT_EQ(check("|Z|q"), 0);
-  EXPECT_EQ(check("x|"), 0);
-  EXPECT_EQ(check("|TROWS=5;|5"), 0);  // the rest is a settings list
-  EXPECT_EQ(check("|5"), 9);
-  EXPECT_EQ(check("|D07"), 2);
-  EXPECT_EQ(check("|X4|A"), 9);
+  tt.t().banks.slots[7] = GuardedCopy(tt.t(), "XYZ", -1, __LINE__, "banks");
+  struct Check {
+    const char* args;
+    int32_t binary;  // the code with the text-dialect flag 0
+    int32_t text;    // ... and 1
+  };
+  const Check checks[] = {
+      {"ab|05cd", 0, 0},    {"|5", 9, 9},
+      {"ab|5cd", 9, 9},     {"|D07", 0, 0},
+      {"|D08", 2, 2},       {"|D7x", 9, 9},
+      {"|X4|A", 9, 9},      {"|X414|A", 9, 9},
+      {"|X4142|A", 0, 0},   {"|X4142", 0, 0},
+      {"|X41 44|A", 9, 9},                        // the blank takes a 4 with it
+      {"|X41 442|A", 0, 0},                       // ... and 42 is a pair again
+      {"|X41G2|A", 9, 9},   {"|Xtxt|A|5", 9, 9},  // text without hex digits is skipped to |A
+      {"|Xtxt|A|05", 0, 0}, {"||D99|E|L|H|A|B|C", 0, 0},
+      {"|Z|q", 9, 0},       {"x|", 9, 0},
+      {"|T|5", 9, 0},  // in the text dialect the rest is a settings list
+      {"/|5", 9, 9},
+  };
+  for (const Check& c : checks) {
+    tt.t().records.text_dialect = 0;
+    EXPECT_EQ(CheckArguments(tt.t(), c.args, nullptr, 1), c.binary) << c.args;
+    tt.t().records.text_dialect = 1;
+    EXPECT_EQ(CheckArguments(tt.t(), c.args, nullptr, 1), c.text) << c.args;
+  }
 }
 
 TEST(CheckArguments, Strings) {
@@ -149,76 +140,8 @@ TEST(CheckArguments, Strings) {
   EXPECT_EQ(CheckArguments(tt.t(), "\\Qty:\\\\1", &count, 1), 2);
   EXPECT_EQ(CheckArguments(tt.t(), "\\Qty:\\A\\", &count, 1), 2);
   // Without strings a backslash is an ordinary byte.
-  count = -1;
   EXPECT_EQ(CheckArguments(tt.t(), "\\Qty:\\", &count, 0), 0);
   EXPECT_EQ(count, 0);
-  // Through a command: the check's code goes back and the handler never runs.
-  tt.Host(Command("\\S\\Qty:\\"));
-  EXPECT_EQ(tt.Sent(), Status('5'));
-  tt.Host(Command("\\Q\\a\\b"));
-  EXPECT_EQ(tt.Sent(), Status('2'));
-}
-
-TEST(PlayTone, FieldsAndTables) {
-  TestTerminal tt;
-  const auto tone = [&](const char* body) {
-    tt.Host(Command(body));
-    std::string out = tt.Sent();
-    for (const std::string& e : tt.Events()) out += " " + e;
-    return out;
-  };
-  EXPECT_EQ(tone("\\T100   005"), Status('0') + " beep 1000 400");
-  EXPECT_EQ(tone("\\T100   011"), Status('L'));
-  EXPECT_EQ(tone("\\T12x"), Status('V'));
-  EXPECT_EQ(tone("\\T256"), Status('V'));
-  EXPECT_EQ(tone("\\T255030"), Status('0') + " beep 9000 50");
-  EXPECT_EQ(tone("\\T   000001"), Status('0') + " beep 20 4");
-  EXPECT_EQ(tone("\\T   001010"), Status('0') + " beep 300 7999");
-  EXPECT_EQ(tone("\\T   031"), Status('F'));
-  EXPECT_EQ(tone("\\T      000"), Status('L'));
-  EXPECT_EQ(tone("\\T      002"), Status('0') + " beep 1000 50");
-  EXPECT_EQ(tone("\\T1000000000"), Status('L'));  // ten bytes
-  EXPECT_EQ(tone("\\T10"), Status('V'));          // a field cut short
-  EXPECT_EQ(tone("\\T         "), Status('0') + " beep 1000 50");
-}
-
-TEST(Ping, PingAnswersWithoutStatus) {
-  TestTerminal tt;
-  SetWaitingForHost(tt.t(), 1);
-  tt.Host(Command("\\PING"));
-  EXPECT_EQ(tt.Sent(), "");
-  EXPECT_EQ(IsWaitingForHost(tt.t()), 0);
-  tt.Host(Command("\\ping"));
-  EXPECT_EQ(tt.Sent(), "");
-  tt.Host(Command("\\PX"));
-  EXPECT_EQ(tt.Sent(), Status('1'));
-  tt.Host(Command("\\PIN"));
-  EXPECT_EQ(tt.Sent(), Status('1'));
-  tt.Host(Command("\\P|5"));
-  EXPECT_EQ(tt.Sent(), Status('9'));
-  tt.Host(Command("\\3P|5"));  // with a count the arguments are not checked
-  EXPECT_EQ(tt.Sent(), Status('1'));
-}
-
-TEST(Identify, ReportAndInject) {
-  TestTerminal tt(16, 20);
-  tt.t().settings.setf0 = 1;
-  tt.t().records.text_dialect = 0;
-  tt.Host(Command("\\IR"));
-  EXPECT_EQ(tt.Sent(), "IR16,20,00");
-  EXPECT_EQ(tt.t().records.text_dialect, 1);
-  EXPECT_EQ(tt.t().settings.setf0, 0);
-
-  tt.Host(Command("\\IXN12345"));
-  EXPECT_EQ(tt.t().records.text_dialect, 0);
-  tt.Host(Command("\\ix12345"));
-  EXPECT_EQ(tt.t().records.text_dialect, 1);
-  tt.Host(Command("\\IXN"));
-  EXPECT_EQ(tt.t().records.text_dialect, 0);
-  tt.Host(Command("\\IX"));
-  EXPECT_EQ(tt.t().records.text_dialect, 1);
-  tt.Host(Command("\\IQ"));
-  EXPECT_EQ(tt.Sent(), "");
 }
 
 }  // namespace

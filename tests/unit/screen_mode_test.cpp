@@ -20,37 +20,31 @@ std::string Size(TestTerminal& tt) {
          std::to_string(GetTerminalRows(tt.t()));
 }
 
-TEST(ScreenMode, OneDigitModes) {
+TEST(ScreenMode, Modes) {
   TestTerminal tt(16, 20);
+  const std::pair<const char*, std::string> modes[] = {
+      {"\\C3", "16x20 grid 16x20 terminal rows 16"},
+      {"\\C123456", "16x20 grid 16x20 terminal rows 16"},
+      {"\\C123456789012", "16x20 grid 16x20 terminal rows 16"},
+      {"\\C0", "9x16 grid 9x16 terminal rows 9"},
+      {"\\C1", "9x21 grid 9x21 terminal rows 9"},
+      {"\\C5", "9x20 grid 9x20 terminal rows 9"},
+      {"\\C6", "9x20 grid 9x20 terminal rows 9"},
+  };
+  for (const auto& [body, size] : modes) {
+    tt.Host(Command(body));
+    EXPECT_EQ(tt.Sent(), Status(body == std::string("\\C3") ? '1' : '0')) << body;
+    EXPECT_EQ(Size(tt), size) << body;
+  }
+  EXPECT_EQ(tt.Events(), Events{});  // no message box for any of them
+  // Every cell of the new size can be written.
   tt.Host(Command("\\C0"));
-  EXPECT_EQ(tt.Sent(), Status('0'));
-  EXPECT_EQ(Size(tt), "9x16 grid 9x16 terminal rows 9");
-  // The grid is blank and every cell of the new size can be written.
-  EXPECT_EQ(tt.GridRow(8).size(), 16u);
   UpdateRow(tt.t(), 8, 0, 16, "ABCDEFGHIJKLMNOP", 0);
   EXPECT_EQ(tt.GridRow(8), "ABCDEFGHIJKLMNOP");
-
-  tt.Events();
-  tt.Host(Command("\\C1"));
-  EXPECT_EQ(tt.Sent(), Status('0'));
-  EXPECT_EQ(Size(tt), "9x21 grid 9x21 terminal rows 9");
-  tt.Host(Command("\\C5"));
-  EXPECT_EQ(Size(tt), "9x20 grid 9x20 terminal rows 9");
-  tt.Host(Command("\\C6"));
-  EXPECT_EQ(tt.Sent(), Status('0') + Status('0'));
-  EXPECT_EQ(tt.Events(), Events{});  // no message box for any of them
 }
 
-TEST(ScreenMode, AcceptedAndRefused) {
+TEST(ScreenMode, Invalid) {
   TestTerminal tt(16, 20);
-  tt.Host(Command("\\C3"));
-  EXPECT_EQ(tt.Sent(), Status('1'));
-  EXPECT_EQ(tt.Events(), Events{});
-  tt.Host(Command("\\C123456"));
-  tt.Host(Command("\\C123456789012"));
-  EXPECT_EQ(tt.Sent(), Status('0') + Status('0'));
-  EXPECT_EQ(Size(tt), "16x20 grid 16x20 terminal rows 16");
-
   for (const char* mode : {"\\C12", "\\CX", "\\C", "\\C1234567890123", "\\C12345a", "\\C 0"}) {
     tt.Host(Command(mode));
     EXPECT_EQ(tt.Sent(), Status('9')) << mode;
