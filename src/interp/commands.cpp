@@ -95,8 +95,10 @@ void StoreAndShow(Terminal& t, HostRecord* record, const ScreenEnvironment& envi
   const int32_t count = record->count;
   Form* form = nullptr;
   const int32_t code = StoreTable(t, record, &form);
-  // The record now belongs to the table slots (or is gone); it is not read
-  // again. The slot holds it, or a copy that carries its header.
+  // From here the record belongs to the table slots: when the slot already
+  // held a definition, StoreTable released it after merging it into a copy.
+  // So it is not read again; showing takes the slot's record, which is it or
+  // that copy, with the same header.
   if (code != 0) {
     SendStatus(t, code);
     return;
