@@ -127,7 +127,7 @@ TEST_F(Preparse, Dispatch) {
 
   tt.t().records.text_dialect = 0;
   tt.Host("G\n");
-  EXPECT_EQ(tt.Sent(), "P,Rows=16,Cols=20");
+  EXPECT_EQ(tt.Sent().rfind(std::string("P,Rows=16,Cols=20\0IP=", 21), 0), 0u);
   EXPECT_EQ(tt.t().records.text_dialect, 1);
   tt.Host("SDD8T7/\n");
   EXPECT_EQ(Config(tt.t()).beep_duration, 240);
