@@ -35,9 +35,4 @@ void SetTerminalCols(Terminal& t, int32_t columns) {
   t.forms.terminal_columns = columns;
 }
 
-// Forms are not drawn yet: a form never scrolls.
-int32_t ScrollFormTo(Terminal&, Form* form, int32_t row) {
-  return row - form->top_row;
-}
-
 }  // namespace marl

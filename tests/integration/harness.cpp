@@ -160,6 +160,9 @@ Marlsim::Marlsim(const std::vector<std::string>& args, const std::string& direct
   for (std::string& arg : argv_strings) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
+  // A program that has already ended must not take the test down with it
+  // when the test writes its next command.
+  signal(SIGPIPE, SIG_IGN);
   int in[2];
   int out[2];
   if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
