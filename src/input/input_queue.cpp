@@ -134,9 +134,9 @@ void DrainInputQueue(Terminal& t, Form* form, int32_t rows, int32_t columns) {
     GuardedFree(t, entry, __LINE__, kSource);
   }
 
-  ScriptState& script = t.script;
-  if (script.running) return;
-  script.running = 1;
+  // The script is not played inside itself.
+  if (IsScriptRunning(t)) return;
+  SetScriptRunning(t, 1);
   while (!IsWaitingForHost(t) && form != nullptr) {
     const int32_t v = NextScriptKey(t);
     if (v == 0) break;
@@ -149,7 +149,7 @@ void DrainInputQueue(Terminal& t, Form* form, int32_t rows, int32_t columns) {
       ProcessKey(t, v, form, rows, columns, 0, 0);
     }
   }
-  script.running = 0;
+  SetScriptRunning(t, 0);
 }
 
 }  // namespace marl

@@ -80,6 +80,21 @@ TEST_F(InputQueue, QueuedScanIsReplayedWhole) {
   EXPECT_EQ(form.field(0).terminator, 3);
 }
 
+TEST_F(InputQueue, KeyScriptPlaysAfterTheQueueAndEndsTheTurnWithItsLetter) {
+  HandForm form(t(), 16, 20, {FieldSpec(1, 0, 4), FieldSpec(2, 0, 4)});
+  form->form_id = 1;
+  tt_.Host(
+      "\x82"
+      "00000000"
+      "\\Kab@T@Ax"
+      "\n");
+  EXPECT_EQ(tt_.Sent(), "K\\\\0");
+  Drain(form.get());
+  EXPECT_EQ(tt_.Sent(), "K\\1\\0\\Kab\\\\x\0F=01\0"s);
+  EXPECT_EQ(t().script.length, 0);
+  EXPECT_EQ(t().script.running, 0);
+}
+
 class Scans : public InputQueue {};
 
 TEST_F(Scans, OverlongScanOverwritesTheLastCell) {
@@ -142,6 +157,25 @@ TEST_F(Scans, RoutedScanLosesItsIdentifierAndLeavesTheCursorAlone) {
   Scan(t(), "$9$");
   EXPECT_EQ(form.Buffer(2), "      ");
   EXPECT_EQ(form.Buffer(0), " $9$");
+}
+
+TEST_F(Scans, HostInjectsAScan) {
+  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4)});
+  tt_.Host(
+      "\x82"
+      "00000000"
+      "\\IXN12"
+      "\n");
+  EXPECT_EQ(t().records.text_dialect, 0);
+  EXPECT_EQ(form.Buffer(0), "12  ");
+  EXPECT_EQ(form.field(0).terminator, 1);  // the label type
+  SetWaitingForHost(t(), 1);
+  tt_.Host(
+      "\x82"
+      "00000000"
+      "\\IX 34"
+      "\n");
+  EXPECT_EQ(t().input.count, 1);
 }
 
 TEST_F(Scans, NoFormNoScan) {
