@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/window_keys.h"
 #include "hand_form.h"
 #include "input/input_queue.h"
 #include "input/key_maps.h"
 #include "input/key_processor.h"
 #include "interp/records.h"
+#include "platform/messages.h"
 #include "terminal_fixture.h"
 
 namespace {
@@ -114,17 +114,18 @@ void Step(marl::testing::TestTerminal& tt, Reader& in, std::unique_ptr<HandForm>
       marl::ProcessKey(t, KeyCode(in), marl::GetCurrentForm(t), rows, columns, in.Byte() % 3, 0);
       break;
     case 2:
-      marl::HandleKeyDown(t, in.Byte());
+      tt.platform().SendMessage(marl::kWmKeyDown, in.Byte(), 0);
       break;
     case 3:
-      marl::HandleCharacter(t, in.Byte());
+      tt.platform().SendMessage(marl::kWmChar, in.Byte(), 0);
       break;
     case 4:
-      marl::HandleHotKey(t, in.Byte() % 14);
+      tt.platform().SendMessage(in.Byte() % 2 ? marl::kWmSysKeyDown : marl::kWmHotKey,
+                                in.Byte() % 16 + (in.Byte() % 8 == 0 ? 0x70 : 0), 0);
       break;
     case 5: {
-      const int32_t x = in.Byte() * 2;
-      marl::HandleLeftButton(t, intptr_t(x) | intptr_t(in.Byte() * 2) << 16);
+      const intptr_t x = in.Byte() * 2;
+      tt.platform().SendMessage(marl::kWmLButtonDown, 0, x | intptr_t(in.Byte() * 2) << 16);
       break;
     }
     case 6: {
