@@ -8,6 +8,7 @@ Terminal::~Terminal() {
 
 void ReleaseTerminal(Terminal& t) {
   ReleaseAllTables(t);
+  ReleaseTableForms(t);
   FreeBanks(t);
   FreeKeyMaps(t);
   ClearKeyScript(t);

@@ -17,8 +17,11 @@ void FreeForm(Terminal& t, Form* form, int line, const char* file) {
     }
     GuardedFree(t, form->fields, line, file);
   }
+  // Nothing may keep pointing at a form that is gone.
   if (t.forms.last_built == form) t.forms.last_built = nullptr;
   if (t.screen.current_form == form) t.screen.current_form = nullptr;
+  if (t.tables.table_form == form) t.tables.table_form = nullptr;
+  if (t.tables.slash_form == form) t.tables.slash_form = nullptr;
   GuardedFree(t, form, line, file);
 }
 
@@ -33,11 +36,6 @@ void SetTerminalRows(Terminal& t, int32_t rows) {
 }
 void SetTerminalCols(Terminal& t, int32_t columns) {
   t.forms.terminal_columns = columns;
-}
-
-// Forms are not drawn yet: a form never scrolls.
-int32_t ScrollFormTo(Terminal&, Form* form, int32_t row) {
-  return row - form->top_row;
 }
 
 }  // namespace marl

@@ -22,6 +22,7 @@ struct FormField {
   int32_t data_len = 0;
   int32_t scroll = 0;
   char* buffer = nullptr;      // owned: the field's characters, padded to length
+  int32_t buffer_size = 0;     // bytes allocated for buffer; 0 when not known (then strlen + 1)
   char* saved_text = nullptr;  // owned: the cells under the field as first formatted
   int32_t navigation_skip = 0;
   int32_t strip = 0;
@@ -61,6 +62,11 @@ struct AttributeRun {
 
 constexpr int32_t kMaxAttributeRuns = 3000;
 
+// A form text that would grow beyond this stops formatting instead: a host
+// can ask for a wide screen and then for many line ends, and the heap is not
+// endless.
+constexpr int32_t kMaxFormText = 1 << 24;
+
 struct FormsState {
   int32_t terminal_rows = 0;
   int32_t terminal_columns = 0;
@@ -70,8 +76,8 @@ struct FormsState {
   int32_t hex_mode = 0;
   int32_t wait_ms = 0;
   int32_t overwritten = 0;
-  int32_t scan_identified = 0;
-  Form* last_built = nullptr;
+  int32_t scan_identified = 0;  // read by the scan routing of the input queue
+  Form* last_built = nullptr;   // not owned
 };
 
 // Releases a form with its text, its fields' strings and its field array.
