@@ -1,5 +1,7 @@
 #include "command_record.h"
 
+#include "forms/form_builder.h"
+
 namespace marl::testing {
 
 std::string Header(uint32_t word, int32_t v0, int32_t v1, int32_t v2) {
@@ -32,6 +34,29 @@ HostRecord* CommandRecord(Terminal& t, std::string_view header, std::string_view
     r->command = p;
   }
   return r;
+}
+
+namespace {
+
+BuiltForm Build(Terminal& t, const std::string& header, const std::string& body, bool table) {
+  HostRecord* r = CommandRecord(t, header, body);
+  r->table_switch = table ? 1 : 0;
+  return {r, BuildRecordForm(t, r, {t.screen.rows, t.screen.columns, 0})};
+}
+
+}  // namespace
+
+BuiltForm BuildFieldForm(Terminal& t, std::string_view text, const std::string& header) {
+  return Build(t, header, "\\S" + std::string(text), false);
+}
+
+BuiltForm BuildTableText(Terminal& t, std::string_view text, const std::string& header) {
+  return Build(t, header, std::string(text), true);
+}
+
+std::string FormTextRow(const Form* form, int32_t row) {
+  return std::string(form->form_text + size_t(row) * size_t(form->column_count),
+                     size_t(form->column_count));
 }
 
 }  // namespace marl::testing

@@ -13,25 +13,12 @@
 namespace marl::testing {
 namespace {
 
-// A form built from a body on a screen of the fixture's size, owned by its
-// record until the test releases it.
-struct Built {
-  HostRecord* record;
-  Form* form;
-};
-
-// A field form's text comes after a command letter; a table text is the
-// whole body.
-Built Build(TestTerminal& tt, std::string_view text, std::string header = Header(),
-            bool table = false) {
-  HostRecord* r =
-      CommandRecord(tt.t(), header, table ? std::string(text) : "\\S" + std::string(text));
-  r->table_switch = table ? 1 : 0;
-  return {r, BuildRecordForm(tt.t(), r, {tt.t().screen.rows, tt.t().screen.columns, 0})};
+BuiltForm Build(TestTerminal& tt, std::string_view text) {
+  return BuildFieldForm(tt.t(), text);
 }
 
 std::string TextRow(const Form* f, int32_t row) {
-  return std::string(f->form_text + size_t(row) * size_t(f->column_count), size_t(f->column_count));
+  return FormTextRow(f, row);
 }
 
 // The formatter on its own, into a caller's buffer of `room` blanks.
@@ -83,7 +70,7 @@ TEST(FormFormat, HexModeEndsAtALetter) {
   // The switch outlives the run; the next form's parse clears it.
   FormatPlain(tt, "|X", 20);
   EXPECT_EQ(FormatPlain(tt, "4a", 20).out, "J");
-  Built b = Build(tt, "\\x");
+  BuiltForm b = Build(tt, "\\x");
   EXPECT_EQ(tt.t().forms.hex_mode, 0);
   FreeHostRecord(tt.t(), b.record);
 }
@@ -104,19 +91,19 @@ TEST(FormFormat, CallerBufferStopsWhenFull) {
 TEST(FormFormat, WaitAndBeepActOnlyInTablesOrTheTextDialect) {
   TestTerminal tt;
   tt.t().records.text_dialect = 0;
-  Built label = Build(tt, "\\|W\x30|BName:\\Ax\\");
+  BuiltForm label = Build(tt, "\\|W\x30|BName:\\Ax\\");
   EXPECT_EQ(TextRow(label.form, 0).substr(0, 11), "|W0|BName:x");
   EXPECT_TRUE(tt.Events().empty());
   FreeHostRecord(tt.t(), label.record);
 
   // In a table text they act: |W 0x30 waits 5 x 48 - 32 ms after the beep.
-  Built table = Build(tt, "|W\x30|BPick", Header(), true);
+  BuiltForm table = BuildTableText(tt.t(), "|W\x30|BPick");
   EXPECT_EQ(TextRow(table.form, 0).substr(0, 4), "Pick");
   EXPECT_EQ(tt.Events(), (std::vector<std::string>{"beep 1500 120", "sleep 208"}));
   FreeHostRecord(tt.t(), table.record);
 
   tt.t().records.text_dialect = 1;
-  Built dialect = Build(tt, "\\|BName:\\Ax\\");
+  BuiltForm dialect = Build(tt, "\\|BName:\\Ax\\");
   EXPECT_EQ(TextRow(dialect.form, 0).substr(0, 6), "Name:x");
   EXPECT_EQ(tt.Events(), (std::vector<std::string>{"beep 1500 120"}));
   FreeHostRecord(tt.t(), dialect.record);
@@ -132,7 +119,7 @@ TEST(FormFormat, CursorMarkOnlyWithTheControlSwitch) {
 
 TEST(FormFormat, LengthEscapeSetsTheFieldLength) {
   TestTerminal tt;
-  Built b = Build(tt, "\\A:\\A|L1Fab\\B:\\A|L0zy\\C:\\A|Lzz\\");
+  BuiltForm b = Build(tt, "\\A:\\A|L1Fab\\B:\\A|L0zy\\C:\\A|Lzz\\");
   ASSERT_EQ(b.form->field_count, 3);
   EXPECT_EQ(b.form->fields[0].length, 31);
   EXPECT_EQ(b.form->fields[0].width, 2);
@@ -145,7 +132,7 @@ TEST(FormFormat, LengthEscapeSetsTheFieldLength) {
 
 TEST(FormFormat, AttributeRuns) {
   TestTerminal tt;
-  Built b = Build(tt, "\\|H\x02Title^\n|H\x08Na:\\Aab\\");
+  BuiltForm b = Build(tt, "\\|H\x02Title^\n|H\x08Na:\\Aab\\");
   const FormsState& s = tt.t().forms;
   EXPECT_EQ(s.run_count, 2);
   EXPECT_EQ(s.runs[0].attribute, 0x02);
@@ -161,7 +148,7 @@ TEST(FormFormat, AttributeRunTableNeverOverflows) {
   TestTerminal tt(16, 40);
   std::string body = "\\";
   for (int i = 0; i < kMaxAttributeRuns + 50; ++i) body += "x|H\x01";
-  Built b = Build(tt, body);
+  BuiltForm b = Build(tt, body);
   ASSERT_NE(b.form, nullptr);
   EXPECT_EQ(tt.t().forms.run_count, kMaxAttributeRuns);
   EXPECT_EQ(tt.t().forms.runs[kMaxAttributeRuns - 1].start, kMaxAttributeRuns - 1);
@@ -170,7 +157,7 @@ TEST(FormFormat, AttributeRunTableNeverOverflows) {
 
 TEST(FormFormat, FieldOnlyValueMode) {
   TestTerminal tt;
-  Built b = Build(tt, "\\N:\\Aab|Ecd\\");
+  BuiltForm b = Build(tt, "\\N:\\Aab|Ecd\\");
   EXPECT_EQ(TextRow(b.form, 0).substr(0, 6), "N:ab  ");
   EXPECT_STREQ(b.form->fields[0].buffer, "abcd");
   EXPECT_EQ(b.form->fields[0].length, 4);
@@ -181,7 +168,7 @@ TEST(FormFormat, FormTextAndFieldBuffersGrow) {
   TestTerminal tt(16, 20);
   const int32_t start = tt.t().alloc.bytes_in_use;
   std::string data(95, 'x');
-  Built b = Build(tt, "\\L:\\A" + data + "\\");
+  BuiltForm b = Build(tt, "\\L:\\A" + data + "\\");
   const Form* f = b.form;
   EXPECT_EQ(f->row_count, 5);  // 97 bytes over rows of 20
   EXPECT_EQ(std::strlen(f->form_text), 100u);
@@ -198,7 +185,7 @@ TEST(FormFormat, FormTextHasAnUpperBound) {
   TestTerminal tt(1, 1 << 21);
   std::string body = "\\";
   for (int i = 0; i < 40; ++i) body += "^\n";
-  Built b = Build(tt, body);
+  BuiltForm b = Build(tt, body);
   ASSERT_NE(b.form, nullptr);
   EXPECT_EQ(b.form->format_result, 1u);
   EXPECT_LE(b.form->capacity, kMaxFormText);
