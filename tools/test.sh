@@ -14,3 +14,6 @@ cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMARL_SANITIZE=ON >/
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+# Replays the fuzz corpora: every input that once found a fault stays fixed.
+./tools/fuzz.sh

@@ -1,0 +1,54 @@
+// Feeds arbitrary host bytes, cut into chunks of arbitrary sizes, through
+// ProcessHostData on a fresh terminal; then resets it and checks that every
+// block the terminal took was given back and no guard word was damaged.
+//
+// A corpus file is raw host bytes as they arrive on the socket; where it is
+// cut into chunks is derived from its contents, so that every mutation also
+// tries another chunking.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "terminal_fixture.h"
+
+namespace {
+
+uint32_t Hash(const uint8_t* data, size_t size) {
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < size; ++i) h = (h ^ data[i]) * 16777619u;
+  return h;
+}
+
+void CheckEvents(marl::testing::TestTerminal& tt) {
+  for (const std::string& e : tt.Events()) {
+    if (e.rfind("msgbox \"Memory Error!\"", 0) == 0) std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  marl::testing::TestTerminal tt(16, 20);
+  marl::Terminal& t = tt.t();
+  const int32_t baseline = t.alloc.bytes_in_use;
+
+  uint32_t state = Hash(data, size);
+  size_t at = 0;
+  while (at < size) {
+    state = state * 1103515245u + 12345u;
+    // Mostly short chunks, sometimes whole receive-sized ones.
+    size_t n = (state >> 16) % 8 == 0 ? 4001 : 1 + (state >> 16) % 64;
+    if (n > size - at) n = size - at;
+    const int32_t length = int32_t(n);
+    marl::ProcessHostData(t, reinterpret_cast<const char*>(data + at), &length, 0);
+    at += n;
+    CheckEvents(tt);
+    tt.Sent();
+  }
+
+  marl::ResetTerminal(t, nullptr);
+  CheckEvents(tt);
+  if (t.alloc.bytes_in_use != baseline) std::abort();
+  return 0;
+}
