@@ -72,7 +72,6 @@ int32_t SetFieldContent(Terminal& t, Form* form, int32_t length, const char* tex
     if (buffer != nullptr) {
       GuardedFree(t, field.buffer, __LINE__, kSource);
       field.buffer = buffer;
-      field.buffer_size = n + 1;
       field.length = n;
     }
   }

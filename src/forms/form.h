@@ -22,7 +22,6 @@ struct FormField {
   int32_t data_len = 0;
   int32_t scroll = 0;
   char* buffer = nullptr;      // owned: the field's characters, padded to length
-  int32_t buffer_size = 0;     // bytes allocated for buffer; 0 when not known (then strlen + 1)
   char* saved_text = nullptr;  // owned: the cells under the field as first formatted
   int32_t navigation_skip = 0;
   int32_t strip = 0;

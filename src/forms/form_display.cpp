@@ -135,8 +135,11 @@ int32_t ScrollFormTo(Terminal& t, Form* form, int32_t row) {
   const int32_t rows = t.forms.terminal_rows > 0 ? t.forms.terminal_rows : 1;
   bool changed = false;
   if (row < form->top_row) {
-    form->top_row = row > 0 ? row : 0;
-    changed = true;
+    // Never above the text's first row; and only a real move redraws, since
+    // drawing places the cursor, which scrolls again.
+    const int32_t top = row > 0 ? row : 0;
+    changed = top != form->top_row;
+    form->top_row = top;
   }
   if (row >= form->top_row + rows && row < form->row_count) {
     form->top_row = row - rows + 1;

@@ -133,43 +133,49 @@ class Formatter {
     if (field == nullptr) return;
     GuardedFree(t_, field->buffer, __LINE__, kSource);
     field->buffer = static_cast<char*>(GuardedCalloc(t_, kFieldBufferStart, 1, __LINE__, kSource));
-    field->buffer_size = field->buffer != nullptr ? kFieldBufferStart : 0;
+    sized_buffer_ = field->buffer;
+    buffer_size_ = kFieldBufferStart;
     field->attribute = t_.forms.current_attribute;
     field_used_ = 0;
   }
 
-  // Makes sure the field has a buffer with room for `size` bytes.
+  // Makes sure the field has a buffer with room for `size` bytes. Only the
+  // size of a buffer this run made is known; any other (one the user has
+  // typed into, say) holds exactly its text and a zero byte.
   bool ReserveField(FormField* field, int64_t size) {
     if (field->buffer == nullptr) {
       field->buffer =
           static_cast<char*>(GuardedCalloc(t_, kFieldBufferStart, 1, __LINE__, kSource));
-      field->buffer_size = field->buffer != nullptr ? kFieldBufferStart : 0;
       if (field->buffer == nullptr) return false;
-    } else if (field->buffer_size <= 0) {
-      field->buffer_size = int32_t(std::strlen(field->buffer)) + 1;
+      sized_buffer_ = field->buffer;
+      buffer_size_ = kFieldBufferStart;
+      field_used_ = 0;
+    } else if (field->buffer != sized_buffer_) {
+      sized_buffer_ = field->buffer;
+      buffer_size_ = int32_t(std::strlen(field->buffer)) + 1;
+      field_used_ = buffer_size_ - 1;
     }
-    if (size <= field->buffer_size) return true;
+    if (size <= buffer_size_) return true;
     if (size > kMaxFormText) return false;
-    auto* buffer = static_cast<char*>(GuardedRealloc(
-        t_, field->buffer, uint32_t(field->buffer_size), uint32_t(size), __LINE__, kSource));
+    auto* buffer = static_cast<char*>(GuardedRealloc(t_, field->buffer, uint32_t(buffer_size_),
+                                                     uint32_t(size), __LINE__, kSource));
     if (buffer == nullptr) return false;
-    std::memset(buffer + field->buffer_size, 0, size_t(size - field->buffer_size));
+    std::memset(buffer + buffer_size_, 0, size_t(size - buffer_size_));
     field->buffer = buffer;
-    field->buffer_size = int32_t(size);
+    sized_buffer_ = buffer;
+    buffer_size_ = int32_t(size);
     return true;
   }
 
   void AppendField(char b) {
     FormField* field = Field();
     if (field == nullptr) return;
-    if (field->buffer == nullptr) field_used_ = 0;
     if (!ReserveField(field, 1)) {
       stopped_ = true;
       return;
     }
-    if (field_used_ < 0) field_used_ = int32_t(std::strlen(field->buffer));
-    if (field->buffer_size - field_used_ < 2 &&
-        !ReserveField(field, int64_t(field->buffer_size) + kFieldBufferStep)) {
+    if (buffer_size_ - field_used_ < 2 &&
+        !ReserveField(field, int64_t(buffer_size_) + kFieldBufferStep)) {
       stopped_ = true;
       return;
     }
@@ -181,7 +187,7 @@ class Formatter {
     FormField* field = Field();
     if (field == nullptr) return;
     if (!ReserveField(field, 1)) return;
-    const int32_t used = int32_t(strnlen(field->buffer, size_t(field->buffer_size)));
+    const int32_t used = field_used_;
     if (used < field->length) {
       if (!ReserveField(field, int64_t(field->length) + 1)) return;
       std::memset(field->buffer + used, ' ', size_t(field->length - used));
@@ -200,7 +206,11 @@ class Formatter {
   char* start_ = nullptr;
   int32_t room_ = 0;
   int32_t total_ = 0;
-  int32_t field_used_ = -1;  // characters in the field buffer; -1 until counted
+  // The field buffer whose size this run knows, that size, and the
+  // characters in it.
+  char* sized_buffer_ = nullptr;
+  int32_t buffer_size_ = 0;
+  int32_t field_used_ = 0;
   bool stopped_ = false;
 };
 

@@ -99,7 +99,6 @@ void MakeEntryField(Terminal& t, HostRecord* record, Form* form) {
   field.width = width;
   field.length = width;
   field.buffer = static_cast<char*>(GuardedCalloc(t, uint32_t(width) + 1, 1, __LINE__, kSource));
-  field.buffer_size = field.buffer != nullptr ? width + 1 : 0;
   field.saved_text =
       static_cast<char*>(GuardedCalloc(t, uint32_t(width) + 1, 1, __LINE__, kSource));
   field.data_offset = p;

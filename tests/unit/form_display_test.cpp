@@ -107,6 +107,9 @@ TEST(FormDisplay, ScrollFormToBringsARowOntoTheScreen) {
   // Past the text's end there is nothing to scroll to.
   EXPECT_EQ(ScrollFormTo(tt.t(), b.form, 40), 38);
   EXPECT_EQ(b.form->top_row, 2);
+  // Nor above its first row.
+  EXPECT_EQ(ScrollFormTo(tt.t(), b.form, -3), -3);
+  EXPECT_EQ(b.form->top_row, 0);
   FreeHostRecord(tt.t(), b.record);
 }
 

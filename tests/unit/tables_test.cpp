@@ -6,6 +6,7 @@
 
 #include "command_record.h"
 #include "forms/form.h"
+#include "forms/form_builder.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {
@@ -109,6 +110,17 @@ TEST(TableSlots, StoringRefusesBadArguments) {
   EXPECT_EQ(IsTableSlotUsed(tt.t(), 3), 0);
   EXPECT_EQ(BytesHeldSince(tt.t(), start), 0);
   EXPECT_EQ(Store(tt, "\\3S\\A:\\Ax\\"), 0);  // three, ending with '\'
+}
+
+TEST(TableSlots, TextParsedIntoAShownFormAppendsSafelyToAFieldTheUserChanged) {
+  TestTerminal tt;
+  Store(tt, "\\7S\\Qty:\\A1234");
+  Form* form = Show(tt, "\\7");
+  GuardedFree(tt.t(), form->fields[0].buffer, __LINE__, "test");
+  form->fields[0].buffer = GuardedCopy(tt.t(), "9", 1, __LINE__, "test");
+  ParseFormText(tt.t(), form, "\\ more|Eabcdefghijklmnop", 0);
+  EXPECT_STREQ(form->fields[0].buffer, "9abcdefghijklmnop");
+  EXPECT_EQ(form->fields[0].length, 17);
 }
 
 TEST(TableSlots, ShowingAgainKeepsTheUsersEntries) {
