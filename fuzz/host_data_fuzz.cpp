@@ -48,6 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   marl::ResetTerminal(t, nullptr);
+  // A reset leaves the table form on the screen; it goes with the terminal.
+  marl::ReleaseTableForms(t);
   CheckEvents(tt);
   if (t.alloc.bytes_in_use != baseline) std::abort();
   return 0;

@@ -80,17 +80,6 @@ TEST(FormBuilder, InitialFieldIsLimitedToTheLastField) {
   FreeHostRecord(tt.t(), b.record);
 }
 
-TEST(FormBuilder, HeaderIsCopiedIntoTheForm) {
-  TestTerminal tt;
-  BuiltForm b = BuildFieldForm(tt.t(), "\\A\\Ax\\", Header(0x6408, 4, 0, 0));
-  EXPECT_NE(b.form->show_beep, 0u);
-  EXPECT_NE(b.form->header_bit_2000, 0u);
-  EXPECT_NE(b.form->uppercase, 0u);
-  EXPECT_EQ(b.form->options, 0x6408u);
-  EXPECT_EQ(b.form->min_entry, 4);
-  FreeHostRecord(tt.t(), b.record);
-}
-
 TEST(FormBuilder, FieldFormMustBeginWithABackslash) {
   TestTerminal tt;
   const int32_t start = tt.t().alloc.bytes_in_use;
@@ -140,13 +129,6 @@ TEST(FormBuilder, TrailingTextIsDrawnButIsNotTheFieldsValue) {
   EXPECT_EQ(FormTextRow(b.form, 0).substr(0, 12), "Name:abc end");
   EXPECT_STREQ(b.form->fields[0].buffer, "abc");
   EXPECT_EQ(b.form->fields[0].length, 3);
-  FreeHostRecord(tt.t(), b.record);
-}
-
-TEST(FormBuilder, LineEndAtTheTextsEndIsDropped) {
-  TestTerminal tt;
-  BuiltForm b = BuildFieldForm(tt.t(), "\\Name:\\Aabc\r");
-  EXPECT_STREQ(b.form->fields[0].buffer, "abc");
   FreeHostRecord(tt.t(), b.record);
 }
 
