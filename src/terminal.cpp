@@ -1,5 +1,7 @@
 #include "terminal.h"
 
+#include "link/connection.h"
+
 namespace marl {
 
 Terminal::~Terminal() {
@@ -7,6 +9,7 @@ Terminal::~Terminal() {
 }
 
 void ReleaseTerminal(Terminal& t) {
+  ReleaseLink(t);
   ReleaseAllTables(t);
   ReleaseTableForms(t);
   FreeBanks(t);

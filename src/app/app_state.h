@@ -1,4 +1,5 @@
-// What the main window keeps: its layout and the buffer host chunks land in.
+// What the main window keeps: its layout, the buffer host chunks land in,
+// the single-instance lock, and the screen setup window while it is open.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,16 @@
 namespace marl {
 
 constexpr int32_t kHostDataBufferSize = 4002;
+constexpr int32_t kSettingsPathSize = 512;
+
+struct SetupWindowState {
+  bool open = false;
+  // Enter or Esc has ended the window's loop.
+  bool done = false;
+  // The focus ring: COLS, then ROWS; the platform's field ids.
+  int32_t fields[2] = {};
+  int32_t focus = 0;  // index into fields
+};
 
 struct AppState {
   int32_t display_width = 0;
@@ -17,6 +28,15 @@ struct AppState {
   int32_t client_height = 0;
   char host_data[kHostDataBufferSize] = {};
   int32_t host_data_length = 0;
+  // Held while this copy is the one instance started without options.
+  int instance_lock = -1;
+  // The settings file; the current directory's unless a test points
+  // elsewhere.
+  char settings_path[kSettingsPathSize] = "vozido.ini";
+  SetupWindowState setup;
+  // The main window has been destroyed or the program ended itself: the
+  // start-up goes no further.
+  bool ending = false;
 };
 
 }  // namespace marl

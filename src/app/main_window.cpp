@@ -2,9 +2,12 @@
 
 #include <cstring>
 
+#include "app/instance_guard.h"
 #include "app/rendering.h"
+#include "app/screen_setup.h"
 #include "interp/display.h"
 #include "interp/records.h"
+#include "link/connection.h"
 #include "platform/messages.h"
 #include "terminal.h"
 
@@ -20,6 +23,14 @@ void HandleHostData(Terminal& t, int32_t length, const char* bytes) {
   app.host_data[length] = 0;
   app.host_data_length = length;
   ProcessHostData(t, app.host_data, &app.host_data_length, 0);
+}
+
+// Hot keys 0 and 1 end the program (Ctrl+X comes here too).
+void EndByHotKey(Terminal& t) {
+  Disconnect(t);
+  ReleaseInstanceGuard(t);
+  t.app.ending = true;
+  t.platform->Quit(0);
 }
 
 }  // namespace
@@ -46,9 +57,13 @@ intptr_t MainWindowProc(Terminal& t, uint32_t message, uintptr_t wparam, intptr_
   switch (message) {
     case kWmCreate:
       t.platform->DisplaySize(&t.app.display_width, &t.app.display_height);
+      if (t.screen.rows == 0 && t.screen.columns == 0) ScreenSetup(t, 1);
       LayoutMainWindow(t);
       return 0;
     case kWmDestroy:
+      Disconnect(t);
+      ReleaseInstanceGuard(t);
+      t.app.ending = true;
       t.platform->PostQuitMessage();
       return 0;
     case kWmPaint:
@@ -58,7 +73,9 @@ intptr_t MainWindowProc(Terminal& t, uint32_t message, uintptr_t wparam, intptr_
     case kWmChar:
     case kWmSysKeyDown:
     case kWmLButtonDown:
+      return 0;
     case kWmHotKey:
+      if (wparam == 0 || wparam == 1) EndByHotKey(t);
       return 0;
     case kWmDrawLine: {
       auto* q = reinterpret_cast<DrawRequest*>(wparam);

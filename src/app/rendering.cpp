@@ -27,6 +27,7 @@ void Draw(Terminal& t, const DrawRequest& q, const CellStyle& style, std::string
   draw.font = style.font;
   draw.reverse = style.reverse;
   draw.text = text;
+  draw.window = q.window == &t.app.setup ? kSetupWindow : kMainWindow;
   if (!t.platform->DrawText(draw)) {
     t.platform->MessageBox(nullptr, "DrawText Failed", MessageBoxButtons::kOk);
   }

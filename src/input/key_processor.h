@@ -15,6 +15,7 @@ struct KeyState {
   uint16_t key_word = 0;  // (character, scan code) as the window hands it over
   int32_t auto_mode = 0;
   uint64_t auto_start = 0;  // file time when auto mode began
+  int32_t insert_mode = 0;
 };
 
 void ProcessKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t columns,

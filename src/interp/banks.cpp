@@ -1,30 +1,185 @@
 #include "interp/banks.h"
 
+#include <cstring>
+
 #include "alloc/guarded_alloc.h"
 #include "interp/records.h"
+#include "setterm/terminal_config.h"
 #include "terminal.h"
 
 namespace marl {
+
+namespace {
+
+constexpr const char* kSource = "banks";
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+char Upper(char c) {
+  return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
+void ReleaseBank(Terminal& t, int32_t bank) {
+  GuardedFree(t, t.banks.slots[bank], __LINE__, kSource);
+  t.banks.slots[bank] = nullptr;
+}
+
+// Puts a copy of `length` bytes into the bank. Returns false when the heap
+// had no room; the bank is then empty.
+bool StoreBank(Terminal& t, int32_t bank, const char* bytes, int32_t length) {
+  ReleaseBank(t, bank);
+  t.banks.slots[bank] = GuardedCopy(t, bytes, length, __LINE__, kSource);
+  return t.banks.slots[bank] != nullptr;
+}
+
+// One or two digits naming a bank. Returns the number, or -1 when there is
+// no digit; *p is left on the byte after the digits read.
+int32_t ReadBankNumber(const char*& p) {
+  if (!IsDigit(*p)) return -1;
+  int32_t n = *p++ - '0';
+  if (IsDigit(*p)) n = n * 10 + (*p++ - '0');
+  return n;
+}
+
+// '\' string '\' string ...: the segments fill the banks from 0 on; an empty
+// segment empties the bank it stands on without moving on.
+int32_t LoadBanks(Terminal& t, const char* text) {
+  int32_t bank = 0;
+  const char* segment = text;
+  for (;;) {
+    if (bank >= kBankCount) return 4;
+    const char* end = segment;
+    while (*end != 0 && *end != '\\') ++end;
+    ReleaseBank(t, bank);
+    if (end > segment) {
+      if (!StoreBank(t, bank, segment, int32_t(end - segment))) return 1;
+      ++bank;
+    }
+    if (*end == 0) break;
+    segment = end + 1;
+  }
+  return bank >= kBankCount ? 4 : 0;
+}
+
+// U '\' number '\' string.
+int32_t UpdateBank(Terminal& t, const char* p) {
+  if (*p != '\\') return 9;
+  ++p;
+  const int32_t bank = ReadBankNumber(p);
+  if (bank < 0) return 4;
+  if (IsDigit(*p)) return 4;
+  if (*p != '\\') return 9;
+  ++p;
+  return StoreBank(t, bank, p, int32_t(std::strlen(p))) ? 0 : 1;
+}
+
+// E alone, or E '\' number '\'.
+int32_t EraseBanks(Terminal& t, const char* p) {
+  if (*p == 0) {
+    FreeBanks(t);
+    return 0;
+  }
+  if (*p != '\\') return 9;
+  ++p;
+  const int32_t bank = ReadBankNumber(p);
+  if (bank < 0) return 4;
+  if (*p != '\\') return 9;
+  ReleaseBank(t, bank);
+  return 0;
+}
+
+}  // namespace
 
 void InitBanks(Terminal& t) {
   for (char*& slot : t.banks.slots) slot = nullptr;
 }
 
-// Not built yet.
-void BankCommand(Terminal& t, HostRecord* record, const ScreenEnvironment&) {
-  FreeHostRecord(t, record);
-  SendStatus(t, 1);
-}
-
-char* ExpandBankRefs(Terminal&, int32_t*, char* text) {
-  return text;
-}
-
 void FreeBanks(Terminal& t) {
-  for (char*& slot : t.banks.slots) {
-    GuardedFree(t, slot, __LINE__, "banks");
-    slot = nullptr;
+  for (int32_t bank = 0; bank < kBankCount; ++bank) ReleaseBank(t, bank);
+}
+
+void BankCommand(Terminal& t, HostRecord* record, const ScreenEnvironment&) {
+  const char* p = record->command;
+  int32_t status = 9;
+  switch (Upper(*p)) {
+    case '\\':
+      status = LoadBanks(t, p + 1);
+      break;
+    case 'U':
+      status = UpdateBank(t, p + 1);
+      break;
+    case 'E':
+      status = EraseBanks(t, p + 1);
+      break;
+    default:
+      break;
   }
+  FreeHostRecord(t, record);
+  SendStatus(t, status);
+}
+
+char* ExpandBankRefs(Terminal& t, int32_t* length, char* text) {
+  char* out = t.banks.work;
+  if (out == nullptr) return text;
+  // The last byte of the buffer is kept for the terminating zero.
+  const int32_t limit = kWorkBufferSize - 1;
+  int32_t n = 0;
+  int32_t status = 0;
+  const char* p = text;
+  while (*p != 0) {
+    if (p[0] == '|' && p[1] == '|') {
+      // An escaped bar: the 'D' after it is text, as the argument check and
+      // the formatter read it.
+      if (n + 2 > limit) {
+        status = 3;
+        break;
+      }
+      out[n++] = *p++;
+      out[n++] = *p++;
+      continue;
+    }
+    if (p[0] == '|' && p[1] == 'D') {
+      if (!IsDigit(p[2]) || !IsDigit(p[3])) {
+        status = 4;
+        break;
+      }
+      const char* bank = t.banks.slots[(p[2] - '0') * 10 + (p[3] - '0')];
+      if (bank == nullptr) {
+        status = 4;
+        break;
+      }
+      // Bank strings go in as they stand: a reference inside one is not
+      // expanded again.
+      const int32_t size = int32_t(std::strlen(bank));
+      if (n + size > limit) {
+        status = 3;
+        break;
+      }
+      std::memcpy(out + n, bank, size_t(size));
+      n += size;
+      p += 4;
+      continue;
+    }
+    if (n + 1 > limit) {
+      status = 3;
+      break;
+    }
+    out[n++] = *p++;
+  }
+  if (status != 0) {
+    // A bad reference is the host's mistake and is always reported, even
+    // while a table text has the replies switched off. An expansion that
+    // would pass the end of the work buffer is refused the same way, with
+    // "does not fit": nothing is cut short, and no form is built from it.
+    SetStatusReplies(t, 1);
+    SendStatus(t, status);
+    return nullptr;
+  }
+  out[n] = 0;
+  *length = n;
+  return out;
 }
 
 }  // namespace marl

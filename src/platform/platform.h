@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ struct Rect {
 
 enum class CellFont { kNormal, kBold, kUnderlined, kBoldUnderlined };
 
+// The windows text can go to: the main window, and the screen setup window
+// while it is open.
+constexpr int32_t kMainWindow = 0;
+constexpr int32_t kSetupWindow = 1;
+
 // One piece of text for the window. The text goes into `rect` (pixels,
 // clipped to it, opaque background) starting at the cell (row, column); each
 // character takes `cell_width` pixels.
@@ -31,6 +37,7 @@ struct TextDraw {
   CellFont font = CellFont::kNormal;
   bool reverse = false;
   std::string_view text;
+  int32_t window = kMainWindow;
 };
 
 // Where the main window goes and how many cells its client area must show.
@@ -80,12 +87,25 @@ class Platform {
   virtual MessageBoxAnswer MessageBox(const char* caption, std::string_view text,
                                       MessageBoxButtons buttons) = 0;
 
-  // Edit fields of the screen setup window; ids are the platform's.
+  // Edit fields of the screen setup window; ids are the platform's, and an
+  // id of 0 or less means the field could not be created.
   virtual int32_t CreateEditField(const EditFieldSpec& spec) = 0;
   virtual std::string EditFieldText(int32_t id) = 0;
   virtual void SetEditFieldText(int32_t id, std::string_view text) = 0;
   virtual void FocusEditField(int32_t id) = 0;
   virtual void DestroyEditField(int32_t id) = 0;
+
+  // The screen setup window, a second top-level window at `frame` (display
+  // pixels); its client area holds `frame`'s size. Edit fields and text with
+  // kSetupWindow go into it. Create returns false when it could not be
+  // created, Destroy when it could not be destroyed.
+  virtual bool CreateSetupWindow(const Rect& frame) = 0;
+  virtual bool DestroySetupWindow() = 0;
+  // A modal window's own message loop, nested in the main one: events of
+  // every window (input, host data, paint) are handled until `done` returns
+  // true. Returns false when the program ends first (the main window was
+  // closed, or input ended); the modal window then closes without effect.
+  virtual bool RunNestedLoop(const std::function<bool()>& done) = 0;
 
   // Synchronous dispatch of a message to the main window procedure, as the
   // display driver's draw requests need.

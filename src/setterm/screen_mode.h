@@ -1,4 +1,4 @@
-// The host's screen-mode command.
+// The host's screen-mode command (\C).
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@ namespace marl {
 struct Terminal;
 struct HostRecord;
 
+// Changes the screen size as the mode in the record's arguments says.
 // Returns the status code for the command's reply.
 int32_t SetScreenMode(Terminal& t, HostRecord* record);
 

@@ -1,5 +1,8 @@
 #include "ui/headless/headless_platform.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -15,19 +18,55 @@ namespace {
 // 100-ns units between 1601-01-01 and 1970-01-01.
 constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
 
+// The setup window's client area; its cells are 11 x 13 pixels like the
+// main window's.
+constexpr int32_t kSetupClientWidth = 300;
+constexpr int32_t kSetupClientHeight = 275;
+
+std::string PrintableRow(const std::vector<ViewCell>& cells, int32_t row, int32_t columns) {
+  std::string text;
+  text.reserve(size_t(columns));
+  for (int32_t c = 0; c < columns; ++c) {
+    const char b = cells[size_t(row) * size_t(columns) + size_t(c)].byte;
+    text.push_back(b >= 0x20 && b <= 0x7E ? b : '.');
+  }
+  return text;
+}
+
 }  // namespace
 
+std::string WindowView::RowText(int32_t row) const {
+  return PrintableRow(cells, row, columns);
+}
+
+HeadlessPlatform::HeadlessPlatform() {
+  // Written by the receive thread, so it must never block it.
+  if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) wake_[0] = wake_[1] = -1;
+}
+
+HeadlessPlatform::~HeadlessPlatform() {
+  for (int fd : wake_) {
+    if (fd >= 0) close(fd);
+  }
+}
+
 bool HeadlessPlatform::DrawText(const TextDraw& draw) {
+  const bool setup = draw.window == kSetupWindow;
+  if (setup && !setup_open_) return true;
+  const Rect& client = setup ? setup_client_ : client_;
+  const int32_t rows = setup ? setup_rows_ : rows_;
+  const int32_t columns = setup ? setup_columns_ : columns_;
+  std::vector<ViewCell>& cells = setup ? setup_cells_ : cells_;
   const Rect& r = draw.rect;
-  if (draw.row < 0 || draw.row >= rows_ || r.top >= client_.bottom) return true;
+  if (draw.row < 0 || draw.row >= rows || r.top >= client.bottom) return true;
   for (size_t i = 0; i < draw.text.size(); ++i) {
     // A glyph shows while any of it lies inside the rectangle.
     const int64_t x = int64_t(r.left) + int64_t(i) * draw.cell_width;
-    if (x >= r.right || x >= client_.right) break;
+    if (x >= r.right || x >= client.right) break;
     const int64_t column = int64_t(draw.column) + int64_t(i);
     if (column < 0) continue;
-    if (column >= columns_) break;
-    ViewCell& c = cells_[size_t(draw.row) * size_t(columns_) + size_t(column)];
+    if (column >= columns) break;
+    ViewCell& c = cells[size_t(draw.row) * size_t(columns) + size_t(column)];
     c.byte = draw.text[i];
     uint8_t attribute = draw.reverse ? 0x01 : 0x00;
     if (draw.font == CellFont::kUnderlined || draw.font == CellFont::kBoldUnderlined) {
@@ -103,6 +142,74 @@ void HeadlessPlatform::DestroyEditField(int32_t id) {
   edit_fields_.erase(id);
 }
 
+void HeadlessPlatform::TypeIntoEditField(char c) {
+  for (auto& [id, field] : edit_fields_) {
+    if (!field.focused) continue;
+    std::string& text = field.spec.text;
+    if (c == '\b') {
+      if (!text.empty()) text.pop_back();
+      return;
+    }
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) return;
+    if (field.spec.digits_only && (c < '0' || c > '9')) return;
+    if (int32_t(text.size()) >= field.spec.rect.Width() / 11) return;
+    text.push_back(c);
+    return;
+  }
+}
+
+bool HeadlessPlatform::CreateSetupWindow(const Rect&) {
+  if (setup_open_) return false;
+  setup_open_ = true;
+  setup_client_ = {0, 0, kSetupClientWidth, kSetupClientHeight};
+  setup_columns_ = kSetupClientWidth / 11;
+  setup_rows_ = kSetupClientHeight / 13;
+  setup_cells_.assign(size_t(setup_rows_) * size_t(setup_columns_), ViewCell());
+  return true;
+}
+
+bool HeadlessPlatform::DestroySetupWindow() {
+  if (!setup_open_) return false;
+  setup_open_ = false;
+  setup_cells_.clear();
+  return true;
+}
+
+bool HeadlessPlatform::RunNestedLoop(const std::function<bool()>& done) {
+  if (!nested_loop_) return false;
+  return nested_loop_(done);
+}
+
+WindowView HeadlessPlatform::VisibleWindow() const {
+  WindowView view;
+  if (!setup_open_) {
+    view.rows = rows_;
+    view.columns = columns_;
+    view.cells = cells_;
+    return view;
+  }
+  view.rows = setup_rows_;
+  view.columns = setup_columns_;
+  view.cells = setup_cells_;
+  // An edit field paints its own text over the window, left-aligned in its
+  // box and cut at the box's edge.
+  for (const auto& [id, field] : edit_fields_) {
+    const Rect& r = field.spec.rect;
+    const int32_t row = r.top / 13;
+    const int32_t first = r.left / 11;
+    const int32_t width = r.Width() / 11;
+    if (row < 0 || row >= view.rows) continue;
+    for (int32_t i = 0; i < width && first + i < view.columns; ++i) {
+      if (first + i < 0) continue;
+      ViewCell& c = view.cells[size_t(row) * size_t(view.columns) + size_t(first + i)];
+      c.byte = i < int32_t(field.spec.text.size()) ? field.spec.text[size_t(i)] : ' ';
+      c.attribute = 0;
+    }
+  }
+  return view;
+}
+
 intptr_t HeadlessPlatform::SendMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) {
   if (terminal_ == nullptr) return 0;
   return MainWindowProc(*terminal_, message, wparam, lparam);
@@ -110,18 +217,42 @@ intptr_t HeadlessPlatform::SendMessage(uint32_t message, uintptr_t wparam, intpt
 
 void HeadlessPlatform::HandOverHostData(const char* bytes, int32_t length) {
   std::unique_lock lock(mutex_);
-  cv_.wait(lock, [&] { return !pending_; });
+  cv_.wait(lock, [&] { return !pending_ || stopped_; });
+  if (stopped_) return;
   pending_bytes_ = bytes;
   pending_length_ = length;
   pending_ = true;
   cv_.notify_all();
-  cv_.wait(lock, [&] { return !pending_; });
+  Wake();
+  cv_.wait(lock, [&] { return !pending_ || stopped_; });
 }
 
 void HeadlessPlatform::HostClosed() {
   std::lock_guard lock(mutex_);
   closed_ = true;
   cv_.notify_all();
+  Wake();
+}
+
+void HeadlessPlatform::StopHandOver() {
+  std::lock_guard lock(mutex_);
+  stopped_ = true;
+  pending_ = false;
+  cv_.notify_all();
+}
+
+void HeadlessPlatform::Wake() {
+  if (wake_[1] < 0) return;
+  const char byte = 1;
+  // A full pipe already says "look": nothing is lost when this write fails.
+  [[maybe_unused]] const ssize_t n = write(wake_[1], &byte, 1);
+}
+
+void HeadlessPlatform::DrainWake() {
+  if (wake_[0] < 0) return;
+  char bytes[256];
+  while (read(wake_[0], bytes, sizeof bytes) > 0) {
+  }
 }
 
 bool HeadlessPlatform::host_closed() {
@@ -134,6 +265,7 @@ int HeadlessPlatform::PumpHostData(int32_t timeout_ms) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   std::unique_lock lock(mutex_);
   for (;;) {
+    if (stopped_) return handled;
     if (!pending_) {
       if (handled > 0 || closed_) return handled;
       if (!cv_.wait_until(lock, deadline, [&] { return pending_ || closed_; })) return handled;
@@ -183,13 +315,7 @@ void HeadlessPlatform::WriteStdout(std::string_view text) {
 }
 
 std::string HeadlessPlatform::RowText(int32_t row) const {
-  std::string text;
-  text.reserve(size_t(columns_));
-  for (int32_t c = 0; c < columns_; ++c) {
-    const char b = cell(row, c).byte;
-    text.push_back(b >= 0x20 && b <= 0x7E ? b : '.');
-  }
-  return text;
+  return PrintableRow(cells_, row, columns_);
 }
 
 std::vector<std::string> HeadlessPlatform::TakeEvents() {

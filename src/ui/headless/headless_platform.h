@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -23,9 +24,24 @@ struct ViewCell {
   uint8_t attribute = 0;
 };
 
+// A window's cells at one moment, with the caret's cell.
+struct WindowView {
+  int32_t rows = 0;
+  int32_t columns = 0;
+  std::vector<ViewCell> cells;
+  const ViewCell& at(int32_t row, int32_t column) const {
+    return cells[size_t(row) * size_t(columns) + size_t(column)];
+  }
+  // One row: bytes 0x20 to 0x7E as themselves, any other as '.'.
+  std::string RowText(int32_t row) const;
+};
+
 class HeadlessPlatform : public Platform {
  public:
-  HeadlessPlatform() = default;
+  HeadlessPlatform();
+  ~HeadlessPlatform() override;
+  HeadlessPlatform(const HeadlessPlatform&) = delete;
+  HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
   // The terminal whose main window procedure gets this window's messages.
   void Attach(Terminal* terminal) { terminal_ = terminal; }
@@ -46,6 +62,9 @@ class HeadlessPlatform : public Platform {
   void SetEditFieldText(int32_t id, std::string_view text) override;
   void FocusEditField(int32_t id) override;
   void DestroyEditField(int32_t id) override;
+  bool CreateSetupWindow(const Rect& frame) override;
+  bool DestroySetupWindow() override;
+  bool RunNestedLoop(const std::function<bool()>& done) override;
   intptr_t SendMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
   void HandOverHostData(const char* bytes, int32_t length) override;
   void HostClosed() override;
@@ -56,7 +75,7 @@ class HeadlessPlatform : public Platform {
   void PostQuitMessage() override { quit_posted_ = true; }
   void WriteStdout(std::string_view text) override;
 
-  // The window view.
+  // The main window's view.
   int32_t view_rows() const { return rows_; }
   int32_t view_columns() const { return columns_; }
   const ViewCell& cell(int32_t row, int32_t column) const {
@@ -68,11 +87,21 @@ class HeadlessPlatform : public Platform {
   int32_t caret_y() const { return caret_y_; }
   bool caret_visible() const { return caret_visible_; }
 
+  // What a person sees: the screen setup window while it is open (its
+  // labels, and each field's text at its place), else the main window.
+  WindowView VisibleWindow() const;
+  bool setup_window_open() const { return setup_open_; }
+
   struct EditField {
     EditFieldSpec spec;
     bool focused = false;
   };
   const std::map<int32_t, EditField>& edit_fields() const { return edit_fields_; }
+  // A character typed into the focused edit field, as the native control
+  // takes it: Backspace takes the last character off, a digits-only field
+  // refuses other characters, and a field holds as many characters as its
+  // width has cells.
+  void TypeIntoEditField(char c);
 
   // Events recorded since the last call, oldest first, in the automation
   // interface's words.
@@ -87,6 +116,10 @@ class HeadlessPlatform : public Platform {
   }
   // Fixes the clock for tests; nullopt returns to the real time.
   void set_now(std::optional<uint64_t> now) { fixed_now_ = now; }
+  // Who runs a modal window's loop: the automation reader. Without one a
+  // modal window ends at once, as if the program were ending.
+  using NestedLoop = std::function<bool(const std::function<bool()>&)>;
+  void set_nested_loop(NestedLoop loop) { nested_loop_ = std::move(loop); }
 
   bool quit_requested() const { return quit_requested_; }
   int exit_code() const { return exit_code_; }
@@ -98,12 +131,20 @@ class HeadlessPlatform : public Platform {
   bool host_closed();
   // Counts every host chunk handled since start.
   uint64_t chunks_handled() const { return chunks_handled_; }
+  // Readable whenever a chunk waits or the host has closed; an event loop
+  // polls it beside its other inputs, then drains it and pumps.
+  int wake_fd() const { return wake_[0]; }
+  void DrainWake();
+  // The window is gone: hand-overs return at once from now on, so the
+  // receive thread can end.
+  void StopHandOver();
 
   // Quotes a text the way the automation interface writes it.
   static std::string Quote(std::string_view text);
 
  private:
   void Record(std::string event) { events_.push_back(std::move(event)); }
+  void Wake();
 
   Terminal* terminal_ = nullptr;
   int32_t rows_ = 0;
@@ -117,6 +158,12 @@ class HeadlessPlatform : public Platform {
   bool caret_visible_ = false;
   std::map<int32_t, EditField> edit_fields_;
   int32_t next_edit_id_ = 1;
+  bool setup_open_ = false;
+  Rect setup_client_;
+  int32_t setup_rows_ = 0;
+  int32_t setup_columns_ = 0;
+  std::vector<ViewCell> setup_cells_;
+  NestedLoop nested_loop_;
   std::vector<std::string> events_;
   MessageBoxAnswer answer_ = MessageBoxAnswer::kOk;
   bool real_time_ = false;
@@ -132,7 +179,9 @@ class HeadlessPlatform : public Platform {
   int32_t pending_length_ = 0;
   bool pending_ = false;
   bool closed_ = false;
+  bool stopped_ = false;
   uint64_t chunks_handled_ = 0;
+  int wake_[2] = {-1, -1};
 };
 
 }  // namespace marl

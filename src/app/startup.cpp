@@ -1,0 +1,80 @@
+#include "app/startup.h"
+
+#include "app/instance_guard.h"
+#include "app/main_window.h"
+#include "app/rendering.h"
+#include "app/settings_file.h"
+#include "forms/form.h"
+#include "input/input_queue.h"
+#include "interp/banks.h"
+#include "interp/display.h"
+#include "link/connection.h"
+#include "link/transmit.h"
+#include "platform/messages.h"
+#include "setterm/terminal_config.h"
+#include "terminal.h"
+
+namespace marl {
+
+StartResult StartProgram(Terminal& t, char* command_line, const StartOptions& options) {
+  // Copies started with options may run side by side (other ports, other
+  // IDs); only the plain one is kept single.
+  if (command_line == nullptr || command_line[0] == 0) {
+    if (!AcquireInstanceGuard(t)) return StartResult::kOtherInstance;
+  }
+  ReadSettings(t);
+  if (options.columns > 1) SetScreenCols(t, options.columns);
+  if (options.rows > 1) SetScreenRows(t, options.rows);
+
+  // Creation may run the screen setup window first, and the user may close
+  // the program from there.
+  t.platform->SendMessage(kWmCreate, 0, 0);
+  if (t.app.ending) return StartResult::kEnded;
+
+  t.records.text_dialect = 1;
+  char empty[1] = "";
+  if (ConnectToHost(t, command_line != nullptr ? command_line : empty) != 0) {
+    ReleaseInstanceGuard(t);
+    return StartResult::kFailed;
+  }
+  StartAfterConnect(t);
+  return t.app.ending ? StartResult::kEnded : StartResult::kRunning;
+}
+
+void StartAfterConnect(Terminal& t) {
+  Platform& p = *t.platform;
+  InitBanks(t);
+  CreateTerminalConfig(t);
+  // Keys typed before the host's first screen wait for it.
+  SetWaitingForHost(t, 1);
+  SetTerminalCols(t, t.screen.columns);
+  SetTerminalRows(t, t.screen.rows);
+  ResizeScreenGrid(t);
+
+  p.CreateCaret(kCellWidth, kRowHeight);
+  p.SetCaretPos(t.screen.draw.column * kCellWidth, t.screen.draw.row * kRowHeight);
+  p.ShowCaret();
+  // Alt+F1 and Ctrl+F1 are the front end's to register as global keys.
+
+  p.HideCaret();
+  ShowSplash(t);
+  TerminalBeep(t, 2000, 200, 0);
+  TerminalBeep(t, 500, 250, 0);
+  TerminalBeep(t, 500, 10, 0);
+  p.Sleep(500);
+  p.ShowCaret();
+
+  StartReceiveThread(t);
+  if (t.link.simulator_id != nullptr) {
+    Transmit(t, -1, t.link.simulator_id, "Simulator ID");
+    p.Sleep(1000);
+  }
+  SendPowerUp(t, t.screen.rows, t.screen.columns);
+}
+
+void EndProgram(Terminal& t) {
+  FinishReceiveThread(t);
+  ReleaseInstanceGuard(t);
+}
+
+}  // namespace marl

@@ -1,0 +1,184 @@
+#include "link/connection.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "alloc/guarded_alloc.h"
+#include "interp/display.h"
+#include "link/command_line.h"
+#include "link/receive.h"
+#include "link/trace.h"
+#include "platform/messages.h"
+#include "terminal.h"
+
+namespace marl {
+
+namespace {
+
+constexpr const char* kCaption = "Corvanex Marlpoint Simulator";
+constexpr char kFailedToConnect[] = "Failed to Connect!";
+
+// Waits until the socket takes more bytes. 1 ready, 0 time-out, -1 error.
+int WaitWritable(int socket, int32_t timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    pollfd p{socket, POLLOUT, 0};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    const int result = poll(&p, 1, left.count() > 0 ? int(left.count()) : 0);
+    if (result < 0 && errno == EINTR) continue;
+    return result;
+  }
+}
+
+// A send that the readiness wait let through may still block when the host
+// drains nothing; it gives up after the same time-out, so a stalled host
+// never holds the main thread for good.
+void LimitBlockedSend(Terminal& t, uint32_t timeout_ms) {
+  const uint32_t ms = timeout_ms > 0 ? timeout_ms : 1;
+  timeval limit{};
+  limit.tv_sec = time_t(ms / 1000);
+  limit.tv_usec = suseconds_t((ms % 1000) * 1000);
+  setsockopt(t.link.socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+}
+
+void ShowFailedToConnect(Terminal& t) {
+  DrawRequest& q = t.screen.draw;
+  const int32_t length = int32_t(sizeof kFailedToConnect) - 1;
+  char* text = GuardedCopy(t, kFailedToConnect, length, __LINE__, "MrpDazAre");
+  if (text == nullptr) return;
+  GuardedFree(t, q.text, __LINE__, "MrpDazAre");
+  q.row = t.screen.rows / 2;
+  // A screen narrower than the message shows its start.
+  q.column = t.screen.columns >= length ? (t.screen.columns - length) / 2 : 0;
+  q.text = text;
+  q.length = length;
+  q.attribute = kAttrBold;
+  t.platform->SendMessage(kWmDrawText, reinterpret_cast<uintptr_t>(&q), 0);
+}
+
+void CloseSocket(Terminal& t) {
+  if (t.link.socket < 0) return;
+  close(t.link.socket);
+  t.link.socket = -1;
+}
+
+}  // namespace
+
+uint32_t ConnectToHost(Terminal& t, char* command_line) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    t.platform->MessageBox(kCaption, "Failure in call to socket", MessageBoxButtons::kOk);
+    return kLinkFailure;
+  }
+  t.link.socket = fd;
+  t.link.endpoint = DefaultEndpoint();
+  ClearScreen(t);
+  ParseCommandLine(t, command_line, t.link.endpoint);
+  if (t.link.socket_send_buffer > 0) {
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &t.link.socket_send_buffer,
+               sizeof t.link.socket_send_buffer);
+  }
+
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = t.link.endpoint.address;
+  address.sin_port = t.link.endpoint.port;
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    return 0;
+  }
+  shutdown(fd, SHUT_WR);
+  CloseSocket(t);
+  ShowFailedToConnect(t);
+  t.platform->Sleep(1500);
+  return kLinkFailure;
+}
+
+int32_t SendWithTimeout(Terminal& t, int32_t length, const char* bytes, uint32_t timeout_ms) {
+  LinkState& link = t.link;
+  link.send_timeout = timeout_ms;
+  std::memset(link.send_buffer, 0, sizeof link.send_buffer);
+  if (length < 0 || bytes == nullptr) length = 0;
+  if (length > kSendBufferSize - 1) length = kSendBufferSize - 1;
+  if (length > 0) std::memcpy(link.send_buffer, bytes, size_t(length));
+  link.send_buffer[length] = 0;
+  link.send_length = length;
+  if (link.capture_sends) {
+    link.sent.append(link.send_buffer, size_t(length));
+    if (link.socket < 0) {
+      TraceBytes(link.trace, "send", link.send_buffer, length);
+      return 0;
+    }
+  }
+
+  TraceBytes(link.trace, "send", link.send_buffer, length);
+
+  // Without a socket there is nothing to wait for, and the send fails.
+  const int ready =
+      link.socket >= 0 ? WaitWritable(link.socket, int32_t(timeout_ms / 1000) * 1000) : -1;
+  if (ready == 0) {
+    TraceBytes(link.trace, "send waits: the socket is full", nullptr, 0);
+    t.platform->MessageBox("Warning", "Send timeout", MessageBoxButtons::kOk);
+  }
+
+  ssize_t result = -1;
+  if (link.socket >= 0) {
+    LimitBlockedSend(t, timeout_ms);
+    do {
+      result = send(link.socket, link.send_buffer, size_t(length), MSG_NOSIGNAL);
+    } while (result < 0 && errno == EINTR);
+  }
+  if (result < 0) {
+    char note[96];
+    std::snprintf(note, sizeof note, "send failed: %s", std::strerror(errno));
+    TraceBytes(link.trace, note, nullptr, 0);
+    t.platform->MessageBox("Error", "Send Error!", MessageBoxButtons::kOk);
+  } else if (result < length) {
+    char note[96];
+    std::snprintf(note, sizeof note, "send cut short: %d of %d bytes went", int(result),
+                  int(length));
+    TraceBytes(link.trace, note, nullptr, 0);
+  }
+  return 0;
+}
+
+void Disconnect(Terminal& t) {
+  t.link.stop.store(1);
+  if (t.link.socket < 0) return;
+  // Shutting down both ways wakes a receive thread blocked on the socket;
+  // closing alone would not. The socket itself is closed once that thread
+  // is done with it, so its number cannot be reused under the thread.
+  shutdown(t.link.socket, SHUT_RDWR);
+  if (!t.link.receiver.joinable()) CloseSocket(t);
+}
+
+void StartReceiveThread(Terminal& t) {
+  if (t.link.socket < 0 || t.link.receiver.joinable()) return;
+  t.link.stop.store(0);
+  t.link.receiver = std::thread([&t] { ReceiveLoop(t); });
+}
+
+void FinishReceiveThread(Terminal& t) {
+  if (t.link.receiver.joinable()) {
+    t.link.stop.store(1);
+    if (t.link.socket >= 0) shutdown(t.link.socket, SHUT_RDWR);
+    t.link.receiver.join();
+  }
+  CloseSocket(t);
+}
+
+void ReleaseLink(Terminal& t) {
+  FinishReceiveThread(t);
+  GuardedFree(t, t.link.simulator_id, __LINE__, "MrpDazAre");
+  t.link.simulator_id = nullptr;
+}
+
+}  // namespace marl

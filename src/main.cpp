@@ -1,0 +1,144 @@
+// marlsim: the Corvanex Marlpoint Simulator. Its own options start with
+// "--"; everything else, joined with single blanks, is the terminal's own
+// command line (-H host, -P port, -I simulator ID, -L auto mode).
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "ui/headless/automation_words.h"
+#include "ui/headless/headless_main.h"
+
+namespace {
+
+constexpr const char* kVersion = "0.1.0";
+
+constexpr const char* kUsage =
+    "usage: marlsim [OPTIONS] [-HHOST] [-PPORT] [-IID] [-L]\n"
+    "\n"
+    "Simulates a Marlpoint terminal connected to a host over TCP.\n"
+    "The arguments that do not start with -- are the terminal's own command\n"
+    "line: -H host address (127.0.0.1), -P port (4060; 4055 with no\n"
+    "arguments at all), -I simulator ID, -L auto mode.\n"
+    "\n"
+    "Options:\n"
+    "  --ui=headless      the front end (headless is the only one so far)\n"
+    "  --script FILE      read automation commands from FILE, not standard input\n"
+    "  --trace FILE       dump every chunk received and every send to FILE\n"
+    "  --real-time        headless: really wait for pauses and beeps\n"
+    "  --size COLSxROWS   screen size, as if the settings file gave it\n"
+    "  --help, --version\n"
+    "  --                 every later argument is the terminal's\n"
+    "\n"
+    "The automation commands are described in docs/automation.md.\n";
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "marlsim: %s\n%s", message.c_str(), "Try 'marlsim --help'.\n");
+  return 1;
+}
+
+bool ParseSize(const std::string& text, marl::StartOptions* start) {
+  const size_t x = text.find_first_of("xX");
+  int64_t columns = 0;
+  int64_t rows = 0;
+  if (x == std::string::npos || !marl::ParseNumber(text.substr(0, x), 1, 9999, &columns) ||
+      !marl::ParseNumber(text.substr(x + 1), 1, 9999, &rows)) {
+    return false;
+  }
+  start->columns = int32_t(columns);
+  start->rows = int32_t(rows);
+  return true;
+}
+
+// Test seams, read from the environment so that no option exists for them.
+void ReadSeams(marl::HeadlessOptions* options) {
+  int64_t value = 0;
+  if (const char* ms = std::getenv("MARLSIM_SEND_TIMEOUT_MS");
+      ms != nullptr && marl::ParseNumber(ms, 1, 3600000, &value)) {
+    options->send_timeout_ms = uint32_t(value);
+  }
+  if (const char* bytes = std::getenv("MARLSIM_SEND_BUFFER");
+      bytes != nullptr && marl::ParseNumber(bytes, 1, 1 << 26, &value)) {
+    options->send_buffer = int32_t(value);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A reader that goes away must not kill the program in a write.
+  std::signal(SIGPIPE, SIG_IGN);
+
+  marl::HeadlessOptions options;
+  std::string ui = "headless";
+  std::string script;
+  std::string trace;
+  bool only_terminal = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (only_terminal || arg.compare(0, 2, "--") != 0) {
+      if (!options.command_line.empty()) options.command_line += ' ';
+      options.command_line += arg;
+      continue;
+    }
+    const size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    const bool inline_value = equals != std::string::npos;
+    auto value = [&](std::string* out) {
+      if (inline_value) {
+        *out = arg.substr(equals + 1);
+        return true;
+      }
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    if (arg == "--") {
+      only_terminal = true;
+    } else if (arg == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("marlsim %s (Marlpoint Simulator 2.30)\n", kVersion);
+      return 0;
+    } else if (arg == "--real-time") {
+      options.real_time = true;
+    } else if (name == "--ui") {
+      if (!value(&ui)) return Fail("--ui needs a front end");
+    } else if (name == "--script") {
+      if (!value(&script) || script.empty()) return Fail("--script needs a file");
+    } else if (name == "--trace") {
+      if (!value(&trace) || trace.empty()) return Fail("--trace needs a file");
+    } else if (name == "--size") {
+      std::string size;
+      if (!value(&size) || !ParseSize(size, &options.start)) {
+        return Fail("--size needs COLSxROWS, each from 1 to 9999");
+      }
+    } else {
+      return Fail("unknown option " + arg);
+    }
+  }
+  if (ui != "headless") return Fail("front end '" + ui + "' is not available; use --ui=headless");
+
+  if (!script.empty()) {
+    options.input = open(script.c_str(), O_RDONLY | O_CLOEXEC);
+    if (options.input < 0) return Fail("cannot read " + script + ": " + std::strerror(errno));
+  }
+  if (!trace.empty()) {
+    options.trace = std::fopen(trace.c_str(), "w");
+    if (options.trace == nullptr) {
+      return Fail("cannot write " + trace + ": " + std::strerror(errno));
+    }
+  }
+  ReadSeams(&options);
+
+  const int status = marl::RunHeadless(options);
+  if (options.trace != nullptr) std::fclose(options.trace);
+  if (options.input > 0) close(options.input);
+  return status;
+}

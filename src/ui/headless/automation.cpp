@@ -1,0 +1,455 @@
+#include "ui/headless/automation.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <thread>
+
+#include "app/screen_setup.h"
+#include "input/input_queue.h"
+#include "input/key_processor.h"
+#include "interp/display.h"
+#include "platform/messages.h"
+#include "terminal.h"
+#include "ui/headless/automation_views.h"
+#include "ui/headless/automation_words.h"
+#include "ui/headless/headless_platform.h"
+
+namespace marl {
+
+namespace {
+
+constexpr int64_t kDefaultLimitMs = 5000;
+constexpr int64_t kMaxMs = 24LL * 3600 * 1000;
+constexpr size_t kMaxLine = 1 << 20;
+// How often a wait looks at the clock while nothing arrives.
+constexpr int64_t kSliceMs = 50;
+
+struct KeyMessage {
+  uint32_t message = 0;
+  uint32_t code = 0;
+  bool shift = false;
+};
+
+// A key as the window delivers it; false for an unknown name.
+bool LookUpKey(std::string name, KeyMessage* key) {
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  struct Named {
+    const char* name;
+    uint32_t message;
+    uint32_t code;
+  };
+  static constexpr Named kKeys[] = {
+      {"enter", kWmChar, '\r'},          {"tab", kWmChar, '\t'},
+      {"backspace", kWmChar, '\b'},      {"esc", kWmChar, 0x1B},
+      {"space", kWmChar, ' '},           {"pageup", kWmKeyDown, kVkPrior},
+      {"pagedown", kWmKeyDown, kVkNext}, {"end", kWmKeyDown, kVkEnd},
+      {"home", kWmKeyDown, kVkHome},     {"left", kWmKeyDown, kVkLeft},
+      {"up", kWmKeyDown, kVkUp},         {"right", kWmKeyDown, kVkRight},
+      {"down", kWmKeyDown, kVkDown},     {"insert", kWmKeyDown, kVkInsert},
+      {"delete", kWmKeyDown, kVkDelete}, {"alt+f10", kWmSysKeyDown, kVkF10},
+      {"alt+f4", kWmSysKeyDown, kVkF4},
+  };
+  for (const Named& k : kKeys) {
+    if (name == k.name) {
+      *key = {k.message, k.code, false};
+      return true;
+    }
+  }
+  if (name == "shift+tab") {
+    *key = {kWmChar, '\t', true};
+    return true;
+  }
+  if (name.size() == 6 && name.compare(0, 5, "ctrl+") == 0 && name[5] >= 'a' && name[5] <= 'z') {
+    *key = {kWmChar, uint32_t(name[5] - 'a' + 1), false};
+    return true;
+  }
+  int64_t n = 0;
+  if (name.size() >= 2 && name[0] == 'f' && ParseNumber(name.substr(1), 1, 24, &n) &&
+      name[1] != '0') {
+    *key = {kWmKeyDown, uint32_t(kVkF1 + n - 1), false};
+    return true;
+  }
+  return false;
+}
+
+std::string Usage(const char* usage) {
+  return std::string("usage: ") + usage;
+}
+
+// An optional time limit after `index` words; false when it is malformed.
+bool OptionalLimit(const std::vector<std::string>& w, size_t index, int64_t* limit) {
+  *limit = kDefaultLimitMs;
+  if (w.size() <= index) return true;
+  return w.size() == index + 1 && ParseNumber(w[index], 0, kMaxMs, limit);
+}
+
+}  // namespace
+
+Automation::Automation(Terminal& t, HeadlessPlatform& platform, int input, std::FILE* output)
+    : t_(t), platform_(platform), input_(input), output_(output), last_chunk_(Clock::now()) {
+  chunks_seen_ = platform_.chunks_handled();
+}
+
+void Automation::Run() {
+  Loop(nullptr);
+}
+
+bool Automation::RunNested(const std::function<bool()>& done) {
+  return Loop(done);
+}
+
+bool Automation::Loop(const std::function<bool()>& done) {
+  for (;;) {
+    if (Ending()) return false;
+    if (done && done()) return true;
+    std::string line;
+    switch (ReadLine(&line)) {
+      case Read::kLine:
+        Execute(line);
+        break;
+      case Read::kTooLong:
+        Write("error: line too long\n");
+        std::fflush(output_);
+        any_error_ = true;
+        break;
+      case Read::kEnd:
+        CloseMainWindow();
+        return false;
+      case Read::kEnded:
+        return false;
+    }
+  }
+}
+
+bool Automation::Ending() const {
+  return t_.app.ending || platform_.quit_requested() || platform_.quit_posted();
+}
+
+void Automation::CloseMainWindow() {
+  if (!Ending()) platform_.SendMessage(kWmDestroy, 0, 0);
+}
+
+void Automation::Pump(int32_t ms) {
+  // With the connection gone nothing will come: let the time pass.
+  if (platform_.host_closed()) {
+    platform_.PumpHostData(0);
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  } else {
+    platform_.PumpHostData(ms);
+  }
+  if (platform_.chunks_handled() != chunks_seen_) {
+    chunks_seen_ = platform_.chunks_handled();
+    last_chunk_ = Clock::now();
+  }
+}
+
+Automation::Read Automation::ReadLine(std::string* line) {
+  for (;;) {
+    Pump(0);
+    if (Ending()) return Read::kEnded;
+    const size_t end = buffered_.find('\n');
+    if (end != std::string::npos) {
+      *line = buffered_.substr(0, end);
+      buffered_.erase(0, end + 1);
+      if (!line->empty() && line->back() == '\r') line->pop_back();
+      if (discarding_) {
+        discarding_ = false;
+        return Read::kTooLong;
+      }
+      return Read::kLine;
+    }
+    if (buffered_.size() > kMaxLine) {
+      buffered_.clear();
+      discarding_ = true;
+    }
+    if (input_ended_) {
+      if (discarding_) {
+        discarding_ = false;
+        return Read::kTooLong;
+      }
+      if (buffered_.empty()) return Read::kEnd;
+      line->swap(buffered_);
+      buffered_.clear();
+      return Read::kLine;
+    }
+    // Wait for input and for host data together, as a window's message
+    // loop would: the host is never kept waiting on an idle script.
+    pollfd fds[2] = {{input_, POLLIN, 0}, {platform_.wake_fd(), POLLIN, 0}};
+    const int count = platform_.wake_fd() >= 0 ? 2 : 1;
+    if (poll(fds, nfds_t(count), -1) < 0 && errno != EINTR) input_ended_ = true;
+    if (count == 2 && fds[1].revents != 0) platform_.DrainWake();
+    if (fds[0].revents != 0) {
+      char bytes[4096];
+      const ssize_t n = read(input_, bytes, sizeof bytes);
+      if (n > 0) {
+        buffered_.append(bytes, size_t(n));
+      } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+        input_ended_ = true;
+      }
+    }
+  }
+}
+
+void Automation::Write(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), output_);
+}
+
+void Automation::Execute(std::string_view line) {
+  std::vector<std::string> w;
+  std::string error;
+  const size_t first = line.find_first_not_of(" \t");
+  if (first == std::string_view::npos || line[first] == '#') return;
+  if (SplitCommandWords(line, &w, &error)) {
+    std::string name = w[0];
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    if (name == "type") {
+      error = Type(w);
+    } else if (name == "key") {
+      error = Key(w);
+    } else if (name == "hotkey") {
+      error = HotKey(w);
+    } else if (name == "click") {
+      error = Click(w);
+    } else if (name == "keycode") {
+      error = KeyCode(w);
+    } else if (name == "screen") {
+      error = Screen(w, false);
+    } else if (name == "attrs") {
+      error = Screen(w, true);
+    } else if (name == "grid") {
+      error = Grid(w);
+    } else if (name == "state") {
+      error = State(w);
+    } else if (name == "events") {
+      error = Events(w);
+    } else if (name == "answer") {
+      error = Answer(w);
+    } else if (name == "wait") {
+      error = Wait(w);
+    } else if (name == "sleep") {
+      error = Sleep(w);
+    } else if (name == "quit") {
+      error = Quit(w);
+    } else {
+      error = "unknown command " + JsonString(w[0]);
+    }
+  }
+  if (error.empty()) {
+    Write("ok\n");
+  } else {
+    // A reason is one line, whatever bytes went into it.
+    std::replace(error.begin(), error.end(), '\n', ' ');
+    Write("error: " + error + "\n");
+    any_error_ = true;
+  }
+  std::fflush(output_);
+}
+
+void Automation::DeliverChar(unsigned char c, bool shift) {
+  // Once Enter or Esc has ended the setup window's loop, what follows goes
+  // to the main window, as the messages queued behind the quit would.
+  if (ScreenSetupOpen(t_) && !t_.app.setup.done) {
+    // Tab, Enter and Esc belong to the setup window; everything else to the
+    // field with the focus.
+    const uint32_t key = c == '\t' ? kVkTab : c == '\r' ? kVkReturn : c == 0x1B ? kVkEscape : 0;
+    if (key != 0 && ScreenSetupKey(t_, key, shift)) return;
+    platform_.TypeIntoEditField(char(c));
+    return;
+  }
+  platform_.SendMessage(kWmChar, c, 0);
+}
+
+void Automation::DeliverKeyDown(uint32_t message, uint32_t virtual_key) {
+  // While the setup window is open its focused field takes these keys.
+  if (ScreenSetupOpen(t_) && !t_.app.setup.done) return;
+  platform_.SendMessage(message, virtual_key, 0);
+}
+
+std::string Automation::Type(const Words& w) {
+  if (w.size() != 2) return Usage("type \"TEXT\"");
+  for (unsigned char c : w[1]) {
+    if (Ending()) break;
+    DeliverChar(c, false);
+  }
+  return "";
+}
+
+std::string Automation::Key(const Words& w) {
+  if (w.size() != 2) return Usage("key NAME");
+  KeyMessage key;
+  if (!LookUpKey(w[1], &key)) return "unknown key " + JsonString(w[1]);
+  if (key.message == kWmChar) {
+    DeliverChar(static_cast<unsigned char>(key.code), key.shift);
+  } else {
+    DeliverKeyDown(key.message, key.code);
+  }
+  return "";
+}
+
+std::string Automation::HotKey(const Words& w) {
+  int64_t id = 0;
+  if (w.size() != 2 || !ParseNumber(w[1], 0, INT32_MAX, &id)) return Usage("hotkey N");
+  platform_.SendMessage(kWmHotKey, uintptr_t(id), 0);
+  return "";
+}
+
+std::string Automation::Click(const Words& w) {
+  int64_t x = 0;
+  int64_t y = 0;
+  if (w.size() != 3 || !ParseNumber(w[1], 0, 0xFFFF, &x) || !ParseNumber(w[2], 0, 0xFFFF, &y)) {
+    return Usage("click X Y (pixels, 0 to 65535)");
+  }
+  platform_.SendMessage(kWmLButtonDown, 0, intptr_t((y << 16) | x));
+  return "";
+}
+
+std::string Automation::KeyCode(const Words& w) {
+  int64_t code = 0;
+  if (w.size() != 2 || !ParseNumber(w[1], INT32_MIN, INT32_MAX, &code)) {
+    return Usage("keycode N");
+  }
+  ProcessKey(t_, int32_t(code), GetCurrentForm(t_), t_.screen.rows, t_.screen.columns, 0, 0);
+  return "";
+}
+
+void Automation::MarkWindowRead() {
+  chunks_at_read_ = platform_.chunks_handled();
+}
+
+std::string Automation::Screen(const Words& w, bool attributes) {
+  if (w.size() != 1) return Usage(attributes ? "attrs" : "screen");
+  int32_t row = 0;
+  int32_t column = 0;
+  VisibleCursor(t_, platform_, &row, &column);
+  Write(WindowText(platform_.VisibleWindow(), attributes ? "attrs" : "screen", row, column,
+                   attributes));
+  MarkWindowRead();
+  return "";
+}
+
+std::string Automation::Grid(const Words& w) {
+  if (w.size() != 1) return Usage("grid");
+  Write(GridText(t_));
+  MarkWindowRead();
+  return "";
+}
+
+std::string Automation::State(const Words& w) {
+  if (w.size() != 1) return Usage("state");
+  const bool connected = t_.link.socket >= 0 && !platform_.host_closed();
+  Write(StateJson(t_, connected) + "\n");
+  MarkWindowRead();
+  return "";
+}
+
+std::string Automation::Events(const Words& w) {
+  if (w.size() != 1) return Usage("events");
+  for (const std::string& event : platform_.TakeEvents()) Write(event + "\n");
+  return "";
+}
+
+std::string Automation::Answer(const Words& w) {
+  std::string how = w.size() == 2 ? w[1] : "";
+  std::transform(how.begin(), how.end(), how.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  if (how == "ok") {
+    platform_.set_message_box_answer(MessageBoxAnswer::kOk);
+  } else if (how == "cancel") {
+    platform_.set_message_box_answer(MessageBoxAnswer::kCancel);
+  } else {
+    return Usage("answer ok|cancel");
+  }
+  return "";
+}
+
+bool Automation::TextShown(const std::string& text) const {
+  const WindowView view = platform_.VisibleWindow();
+  for (int32_t r = 0; r < view.rows; ++r) {
+    if (view.RowText(r).find(text) != std::string::npos) return true;
+  }
+  return text.empty();
+}
+
+std::string Automation::WaitUntil(const std::function<bool()>& holds, int64_t limit_ms,
+                                  bool closed_fails,
+                                  const std::function<int64_t()>& next_check_ms) {
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limit_ms);
+  for (;;) {
+    if (holds()) return "";
+    if (Ending()) return "program ended";
+    if (closed_fails && platform_.host_closed()) return "host closed";
+    const int64_t left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return "timeout";
+    int64_t slice = std::min(left, kSliceMs);
+    if (next_check_ms) slice = std::max<int64_t>(1, std::min(slice, next_check_ms()));
+    Pump(int32_t(slice));
+  }
+}
+
+std::string Automation::Wait(const Words& w) {
+  static const char* kUsage =
+      "wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | wait quiet MS | "
+      "wait closed [MS]";
+  if (w.size() < 2) return Usage(kUsage);
+  std::string what = w[1];
+  std::transform(what.begin(), what.end(), what.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  int64_t limit = kDefaultLimitMs;
+  if (what == "ready") {
+    if (!OptionalLimit(w, 2, &limit)) return Usage(kUsage);
+    return WaitUntil([&] { return IsWaitingForHost(t_) == 0; }, limit, true);
+  }
+  if (what == "output") {
+    if (!OptionalLimit(w, 2, &limit)) return Usage(kUsage);
+    return WaitUntil([&] { return platform_.chunks_handled() > chunks_at_read_; }, limit, true);
+  }
+  if (what == "text") {
+    if (w.size() < 3 || !OptionalLimit(w, 3, &limit)) return Usage(kUsage);
+    const std::string& text = w[2];
+    return WaitUntil([&] { return TextShown(text); }, limit, true);
+  }
+  if (what == "closed") {
+    if (!OptionalLimit(w, 2, &limit)) return Usage(kUsage);
+    return WaitUntil([&] { return platform_.host_closed(); }, limit, false);
+  }
+  if (what == "quiet") {
+    int64_t quiet = 0;
+    if (w.size() != 3 || !ParseNumber(w[2], 0, kMaxMs, &quiet)) return Usage(kUsage);
+    const auto since_last = [&] {
+      return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_chunk_)
+          .count();
+    };
+    // A host that never stops sending gets the usual time limit on top of
+    // the quiet time it would need.
+    return WaitUntil([&] { return since_last() >= quiet; }, quiet + kDefaultLimitMs, true,
+                     [&] { return quiet - since_last(); });
+  }
+  return Usage(kUsage);
+}
+
+std::string Automation::Sleep(const Words& w) {
+  int64_t ms = 0;
+  if (w.size() != 2 || !ParseNumber(w[1], 0, kMaxMs, &ms)) return Usage("sleep MS");
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    const int64_t left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0 || Ending()) return "";
+    Pump(int32_t(std::min(left, kSliceMs)));
+  }
+}
+
+std::string Automation::Quit(const Words& w) {
+  if (w.size() != 1) return Usage("quit");
+  CloseMainWindow();
+  return "";
+}
+
+}  // namespace marl

@@ -1,0 +1,77 @@
+#include "ui/headless/headless_main.h"
+
+#include <arpa/inet.h>
+
+#include <memory>
+#include <vector>
+
+#include "terminal.h"
+#include "ui/headless/automation.h"
+#include "ui/headless/headless_platform.h"
+
+namespace marl {
+
+namespace {
+
+// Start-up failed before any command could be answered: say why on the
+// diagnostics stream, which is not the protocol's.
+void DescribeFailure(Terminal& t, HeadlessPlatform& platform, std::FILE* out) {
+  char address[INET_ADDRSTRLEN] = "?";
+  in_addr host{};
+  host.s_addr = t.link.endpoint.address;
+  inet_ntop(AF_INET, &host, address, sizeof address);
+  std::fprintf(out, "marlsim: start-up failed; host %s port %u\n", address,
+               unsigned(ntohs(t.link.endpoint.port)));
+  const WindowView view = platform.VisibleWindow();
+  for (int32_t r = 0; r < view.rows; ++r) {
+    const std::string row = view.RowText(r);
+    const size_t first = row.find_first_not_of(' ');
+    if (first != std::string::npos) std::fprintf(out, "marlsim: window: %s\n", row.c_str() + first);
+  }
+  for (const std::string& event : platform.TakeEvents()) {
+    if (event.compare(0, 7, "msgbox ") == 0) std::fprintf(out, "marlsim: %s\n", event.c_str());
+  }
+}
+
+}  // namespace
+
+int RunHeadless(const HeadlessOptions& options) {
+  HeadlessPlatform platform;
+  auto terminal = std::make_unique<Terminal>(&platform);
+  Terminal& t = *terminal;
+  platform.Attach(&t);
+  platform.set_real_time(options.real_time);
+  t.link.trace = options.trace;
+  if (options.send_timeout_ms > 0) t.link.transmit_timeout_ms = options.send_timeout_ms;
+  if (options.send_buffer > 0) t.link.socket_send_buffer = options.send_buffer;
+
+  Automation automation(t, platform, options.input, options.output);
+  platform.set_nested_loop(
+      [&automation](const std::function<bool()>& done) { return automation.RunNested(done); });
+
+  std::vector<char> command_line(options.command_line.begin(), options.command_line.end());
+  command_line.push_back(0);
+  int status = 0;
+  switch (StartProgram(t, command_line.data(), options.start)) {
+    case StartResult::kOtherInstance:
+      return 0;
+    case StartResult::kFailed:
+      DescribeFailure(t, platform, options.diagnostics);
+      status = 1;
+      break;
+    case StartResult::kRunning:
+      automation.Run();
+      status = automation.any_error() ? 2 : 0;
+      break;
+    case StartResult::kEnded:
+      status = automation.any_error() ? 2 : 0;
+      break;
+  }
+  // The window is gone: the receive thread must not wait for it any more.
+  platform.StopHandOver();
+  EndProgram(t);
+  platform.set_nested_loop(nullptr);
+  return status;
+}
+
+}  // namespace marl
