@@ -8,6 +8,7 @@
 #include "forms/form_builder.h"
 #include "forms/form_display.h"
 #include "input/input_queue.h"
+#include "interp/commands.h"
 #include "interp/display.h"
 #include "interp/records.h"
 #include "setterm/terminal_config.h"
@@ -173,7 +174,22 @@ void PadTableText(Terminal& t, Form* form) {
   }
 }
 
+namespace {
+
+// A table body's markup is checked before anything changes; a bad one is
+// answered and the record released. Returns false then.
+bool TableBodyPasses(Terminal& t, HostRecord* record) {
+  const int32_t code = CheckArguments(t, record->text + kRecordPrefix, nullptr, 0);
+  if (code == 0) return true;
+  SendStatus(t, code);
+  FreeHostRecord(t, record);
+  return false;
+}
+
+}  // namespace
+
 Form* ShowTableText(Terminal& t, HostRecord* record, const ScreenEnvironment& environment) {
+  if (!TableBodyPasses(t, record)) return nullptr;
   FreeForm(t, t.tables.table_form, __LINE__, kSource);
   t.tables.table_form = nullptr;
   // The table text's own commands must not answer the host.
@@ -192,6 +208,7 @@ Form* ShowTableText(Terminal& t, HostRecord* record, const ScreenEnvironment& en
 }
 
 Form* HandleSlashRecord(Terminal& t, HostRecord* record, const ScreenEnvironment& environment) {
+  if (!TableBodyPasses(t, record)) return nullptr;
   TableState& s = t.tables;
   record->table_switch = 1;
   record->count = -1;  // a '/' part names no slot

@@ -156,8 +156,10 @@ TEST(FormDisplay, TimingLineAndModifiedMarks) {
   BuiltForm b = BuildFieldForm(tt.t(), "\\A:\\Ax\\B:\\Ay\\", Header(0x400));
   b.form->fields[0].modified = 1;
   tt.t().screen.timing = 1;
+  tt.platform().set_now(1000000);
+  tt.t().link.transmit_start = 1000000 - 35 * 10000;
   DrawForm(tt.t(), b.form);
-  EXPECT_EQ(tt.Row(0).substr(0, 7), "Rsp 0ms");
+  EXPECT_EQ(tt.Row(0).substr(0, 8), "Rsp 35ms");
   EXPECT_EQ(b.form->fields[0].modified, 1);  // not stored in a slot
   b.form->form_id = 3;
   DrawForm(tt.t(), b.form);

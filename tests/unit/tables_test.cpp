@@ -7,6 +7,7 @@
 #include "command_record.h"
 #include "forms/form.h"
 #include "forms/form_builder.h"
+#include "host_records.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {
@@ -299,6 +300,39 @@ TEST(TableText, EverythingIsReleased) {
   ReleaseTableForms(tt->t());
   EXPECT_EQ(BytesHeldSince(tt->t(), start), 0);
   EXPECT_EQ(GetCurrentForm(tt->t()), nullptr);
+}
+
+// Through the command language, as the host sends them.
+TEST(TableCommands, ThroughHostBytes) {
+  TestTerminal tt;
+  const std::string h(
+      "\x80\x80\x80\x80\x80"
+      "000",
+      8);
+  tt.Host(Command("\\3S\\Qty:\\A1", h));
+  EXPECT_EQ(tt.Sent(), "K\\\\0");
+  tt.Host(Command("\\3", h));
+  Form* form = GetCurrentForm(tt.t());
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(tt.Row(0), "Qty:1               ");
+  form->fields[0].buffer[0] = '9';
+  // \T into a shown slot extends its form and shows it, the entry kept.
+  tt.Host(Command("\\3T\\Lot:\\A2", h));
+  EXPECT_EQ(tt.Sent(), "");
+  EXPECT_EQ(GetCurrentForm(tt.t()), form);
+  EXPECT_EQ(tt.Row(0), "Qty:1Lot:2          ");
+  EXPECT_EQ(form->field_count, 2);
+  EXPECT_STREQ(form->fields[0].buffer, "9");
+
+  // A table text is checked before the replies are switched off.
+  tt.Host(Command("Pick|D42", h));
+  EXPECT_EQ(tt.Sent(), "K\\\\2");
+  EXPECT_EQ(GetCurrentForm(tt.t()), form);
+  tt.Host(Command("Pick^\nrow", h));
+  EXPECT_EQ(tt.Sent(), "");
+  ASSERT_NE(GetCurrentForm(tt.t()), nullptr);
+  EXPECT_EQ(GetCurrentForm(tt.t())->is_table, 1u);
+  EXPECT_EQ(tt.Row(1), "row                 ");
 }
 
 }  // namespace
