@@ -11,6 +11,7 @@ Terminal::~Terminal() {
 void ReleaseTerminal(Terminal& t) {
   ReleaseLink(t);
   ReleaseAllTables(t);
+  ReleaseTableForms(t);
   FreeBanks(t);
   FreeKeyMaps(t);
   ClearKeyScript(t);

@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
-# Builds marlsim and runs every test: the plain build, then the same suites
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds marlsim and runs every test: the plain build, the same suites under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a replay of the fuzz
+# corpora. Ends with one summary line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./tools/install-deps.sh
 jobs=$(nproc)
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 
 cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs" | tee -a "$log"
 
 cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMARL_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee -a "$log"
 
 # Replays the fuzz corpora: every input that once found a fault stays fixed.
 ./tools/fuzz.sh
+
+total=$(grep -Eo 'tests failed out of [0-9]+' "$log" | awk '{s += $5} END {print s + 0}')
+failed=$(grep -Eo '[0-9]+ tests failed out of' "$log" | awk '{s += $1} END {print s + 0}')
+echo "all suites: $((total - failed)) passed, ${failed} failed"

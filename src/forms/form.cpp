@@ -17,8 +17,11 @@ void FreeForm(Terminal& t, Form* form, int line, const char* file) {
     }
     GuardedFree(t, form->fields, line, file);
   }
+  // Nothing may keep pointing at a form that is gone.
   if (t.forms.last_built == form) t.forms.last_built = nullptr;
   if (t.screen.current_form == form) t.screen.current_form = nullptr;
+  if (t.tables.table_form == form) t.tables.table_form = nullptr;
+  if (t.tables.slash_form == form) t.tables.slash_form = nullptr;
   GuardedFree(t, form, line, file);
 }
 

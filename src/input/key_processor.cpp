@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "forms/form.h"
+#include "forms/form_display.h"
 #include "input/field_edit.h"
 #include "input/field_navigation.h"
 #include "input/form_reply.h"
@@ -97,6 +98,7 @@ void PageUp(Terminal& t, int32_t code, Form* form, int32_t rows) {
   if (form == nullptr) return;
   if (form->top_row > 0) {
     form->top_row = form->top_row > rows ? form->top_row - rows : 0;
+    DrawForm(t, form);
     return;
   }
   t.keys.reply_letter = 'y';
@@ -107,6 +109,7 @@ void PageDown(Terminal& t, int32_t code, Form* form, int32_t rows) {
   if (form == nullptr) return;
   if (rows > 0 && int64_t(form->top_row) + rows < form->row_count) {
     form->top_row += rows;
+    DrawForm(t, form);
     return;
   }
   t.keys.reply_letter = 'x';

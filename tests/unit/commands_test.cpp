@@ -26,18 +26,19 @@ std::string Exchange(TestTerminal& tt, const char* body) {
 TEST(RunCommand, RepliesAndReleases) {
   TestTerminal tt;
   const int32_t before = tt.t().alloc.bytes_in_use;
-  const std::string s0 = Status('0'), s1 = Status('1'), s2 = Status('2'), s5 = Status('5'),
-                    s9 = Status('9');
+  const std::string s0 = Status('0'), s1 = Status('1'), s2 = Status('2'), s4 = Status('4'),
+                    s5 = Status('5'), s9 = Status('9');
   const Case cases[] = {
-      // Count and letter: \T alone is the tone; with a count it stores (not
-      // built yet: 1); two digits at most, the third is the letter.
+      // Count and letter: \T alone is the tone; with a count it stores and
+      // shows; two digits at most, the third is the letter.
       {"\\T", s0 + " beep 1000 50"},
-      {"\\12T\\Qty:\\A1", s1},
+      {"\\12T\\Qty:\\A1", ""},
       {"\\1x", s1},
       {"\\123C0", s1},
-      // '\' and a number alone, and \D: no reply at all.
-      {"\\", ""},
-      {"\\7", ""},
+      // '\' and a number alone show a stored table, or answer 4 when there
+      // is none; \D answers nothing.
+      {"\\", s4},
+      {"\\7", s4},
       {"\\D anything", ""},
       // Unsupported letters, after their arguments' check.
       {"\\Z", s1},
@@ -63,13 +64,18 @@ TEST(RunCommand, RepliesAndReleases) {
       {"\\T      000", Status('L')},
       {"\\T         ", s0 + " beep 1000 50"},
       {"\\T1000000000", Status('L')},  // ten bytes
-      // Handlers of other subjects, still stubs, and table bodies.
-      {"\\3U\\1IA7", s1},
-      {"/F\\a\\bc", ""},
+      // Table commands and table bodies.
+      {"\\3U\\1IA7", s4},
+      {"/F\\a\\bc", s0},
+      {"/F|5", s9},
       {"plain table text", ""},
       {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(Exchange(tt, c.body), c.sent) << c.body;
+  // What the tables keep (a stored slot, a pending '/' part, the table form
+  // on the screen) is theirs until released.
+  ReleaseAllTables(tt.t());
+  ReleaseTableForms(tt.t());
   EXPECT_EQ(tt.t().alloc.bytes_in_use, before);
 
   SetStatusReplies(tt.t(), 0);

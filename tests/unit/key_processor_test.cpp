@@ -89,9 +89,12 @@ TEST_F(KeyProcessor, KeyMapTypesAndMovesWithinOneKey) {
 
 TEST_F(KeyProcessor, PagingPastEitherEndReplies) {
   t().records.text_dialect = 0;
-  HandForm form(t(), 40, 20, {FieldSpec(0, 0, 4)});
+  // A text without fields: a current field would pull the page back to it.
+  HandForm form(t(), 40, 20, {});
+  form.SetText(16, 0, "second page");
   Press(t(), kKeyPageDown);
   EXPECT_EQ(form->top_row, 16);
+  EXPECT_EQ(tt_.Row(0), "second page         ");
   Press(t(), kKeyPageDown);
   EXPECT_EQ(form->top_row, 32);
   EXPECT_EQ(tt_.Sent(), "");
@@ -102,6 +105,7 @@ TEST_F(KeyProcessor, PagingPastEitherEndReplies) {
   form->top_row = 5;
   Press(t(), kKeyPageUp);
   EXPECT_EQ(form->top_row, 0);
+  EXPECT_EQ(tt_.Row(0), std::string(20, ' '));
   Press(t(), kKeyPageUp);
   EXPECT_EQ(tt_.Sent(), "K\\-10");
   // The letter rides along only when a mode asks for a suffix.
