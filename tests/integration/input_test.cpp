@@ -13,11 +13,17 @@ namespace marl::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
+using namespace std::string_literals;
 
-// A command record: kind 0x82, eight header bytes, the body and a line end.
-std::string Command(const std::string& body, const std::string& header = "00000000") {
-  return "\x82" + header + body + "\n";
+// A command record: kind 0x82, eight header bytes (0x80 stands for 0 with
+// its top bit off), the body and a line end.
+std::string Command(const std::string& body) {
+  return "\x82" + std::string(5, char(0x80)) + "000" + body + "\n";
 }
+
+// The form of slot 1: User (plain) on row 0 and Pass (password) on row 1,
+// six cells each.
+const std::string kLogin = Command("\\1T\\User:\\@      \\|09Pass:\\A      \\");
 
 // A started terminal whose power-up the host has read.
 class Session {
@@ -30,11 +36,18 @@ class Session {
   bool accepted() const { return accepted_; }
   LoopbackHost& host() { return host_; }
   Marlsim& sim() { return sim_; }
-  // Sends host bytes and waits until the terminal has handled them.
-  void Host(const std::string& bytes) {
+  // Sends host bytes, waits until the terminal has handled them, and gives
+  // back what it answered.
+  std::string Host(const std::string& bytes) {
     sim_.Command("state");
     host_.Send(bytes);
     sim_.Command("wait output");
+    return host_.ReceiveUntilQuiet(200, 3000);
+  }
+  // Runs automation commands and gives back what went to the host.
+  std::string Keys(const Lines& commands) {
+    for (const std::string& c : commands) EXPECT_EQ(sim_.Command(c), Lines{"ok"}) << c;
+    return host_.ReceiveUntilQuiet(200, 3000);
   }
 
  private:
@@ -43,6 +56,49 @@ class Session {
   Marlsim sim_;
   bool accepted_ = false;
 };
+
+TEST(Input, LogInThroughTheHostsFormAndTypeAheadOfTheNextOne) {
+  Session s;
+  ASSERT_TRUE(s.accepted()) << s.sim().Diagnostics();
+  EXPECT_EQ(s.Host(kLogin), "");
+  EXPECT_EQ(s.Keys({"type bob", "key Tab", "type pw1", "key Enter"}),
+            "K\\1\\0\\Kbob\\1\\Kpw1\\\\w\0F=01\0"s);
+  Lines rows = s.sim().Rows();
+  ASSERT_EQ(rows.size(), 16u);
+  EXPECT_EQ(rows[1], "Pass:***            ");
+
+  // Typed while the host is busy: kept, and typed into the next form.
+  EXPECT_EQ(s.Keys({"type 42", "key Enter"}), "");  // Enter goes back to the host: dropped
+  EXPECT_EQ(s.Host(Command("\\2T\\Item:\\@        \\")), "");
+  rows = s.sim().Rows();
+  EXPECT_EQ(rows[0], "Item:42             ");
+  EXPECT_EQ(s.Keys({"key Enter"}), "K\\2\\0\\K42\\\\w\0F=00\0"s);
+}
+
+TEST(Input, KeyMapLoadedByTheHost) {
+  Session s;
+  ASSERT_TRUE(s.accepted()) << s.sim().Diagnostics();
+  EXPECT_EQ(s.Host(Command("\\F\\12@T\\@A@rM")), "K\\\\0");
+  EXPECT_EQ(s.Host(kLogin), "");
+  EXPECT_EQ(s.Keys({"key F1", "type x", "key Enter"}), "K\\1\\0\\K12\\1\\Kx\\\\w\0F=01\0"s);
+  EXPECT_EQ(s.Host(kLogin), "");
+  // The second map ends the turn with its own reply in place of the form's.
+  EXPECT_EQ(s.Keys({"key F2"}), "K\\\\\r\0F=00\0"s);
+}
+
+TEST(Input, ScanInjectedByTheHost) {
+  Session s;
+  ASSERT_TRUE(s.accepted()) << s.sim().Diagnostics();
+  // A field that sends when a scan fills it; the scan ends with Enter.
+  EXPECT_EQ(s.Host(Command("\\1T\\Code:\\P        \\")), "");
+  EXPECT_EQ(s.Host(Command("\\IX 4711")), std::string("K\\1\\0\\S\x01"
+                                                      "4711\\\\w\0F=00\0",
+                                                      21));
+  const Lines state = s.sim().Command("state");
+  ASSERT_EQ(state.size(), 2u);
+  EXPECT_NE(state[0].find("\"reply_kind\":\"S\",\"value\":\"4711    \""), std::string::npos)
+      << state[0];
+}
 
 TEST(Input, PingModeWithCtrlNAnsweredByTheHostsPing) {
   Session s;
@@ -54,16 +110,14 @@ TEST(Input, PingModeWithCtrlNAnsweredByTheHostsPing) {
   ASSERT_EQ(rows.size(), 16u);
   EXPECT_EQ(rows[4], ".....PINGing........");
 
-  s.Host(Command("\\PING"));
-  const std::string ping = s.host().ReceiveUntilQuiet(300, 5000);
+  const std::string ping = s.Host(Command("\\PING"));
   EXPECT_TRUE(std::regex_match(ping, std::regex(R"(NG,\d+)"))) << ping;
   rows = s.sim().Rows();
   EXPECT_TRUE(std::regex_match(rows[6], std::regex(R"(Elapsed:\d+ms Ping.*)"))) << rows[6];
 
   // Off again: the host's next ping gets no answer.
   EXPECT_EQ(s.sim().Command("hotkey 6"), Lines{"ok"});
-  s.Host(Command("\\PING"));
-  EXPECT_EQ(s.host().ReceiveUntilQuiet(300, 2000), "");
+  EXPECT_EQ(s.Host(Command("\\PING")), "");
 }
 
 }  // namespace

@@ -20,9 +20,13 @@ class FormReply : public ::testing::Test {
 };
 
 TEST_F(FormReply, KeyedFieldWithoutTheTextDialectIsNineBytes) {
+  // Slot 3's form, as the host sends it: two fields of four cells.
+  tt_.Host(
+      "\x82\x80\x80\x80\x80\x80"
+      "000"
+      "\\3T\\Qty:\\@    \\Lot:\\@    \\\n");
+  ASSERT_NE(GetCurrentForm(t()), nullptr);
   Dialect(0);
-  HandForm form(t(), 16, 20, {FieldSpec(1, 5, 4), FieldSpec(2, 5, 4)});
-  form->form_id = 3;
   Type(t(), "12");
   Press(t(), kKeyEnter);
   EXPECT_EQ(tt_.Sent(), "K\\3\\0\\K12");
