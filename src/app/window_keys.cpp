@@ -67,6 +67,8 @@ void GrowGrid(Terminal& t, int64_t old_cells) {
   auto* grown = static_cast<char*>(
       GuardedRealloc(t, s.grid, uint32_t(kept), uint32_t(cells) + 1, __LINE__, kSource));
   if (grown == nullptr) return;  // the old grid stays, and with it its size
+  // The old last cell's zero would now end a row early.
+  if (kept > 0 && grown[kept - 1] == 0) grown[kept - 1] = ' ';
   std::memset(grown + kept, ' ', size_t(cells - kept));
   grown[cells - 1] = 0;
   grown[cells] = 0;

@@ -100,6 +100,23 @@ TEST(Input, ScanInjectedByTheHost) {
       << state[0];
 }
 
+TEST(Input, NewSizeFromTheSetupHotKeyGoesToTheHostWithCtrlP) {
+  Session s;
+  ASSERT_TRUE(s.accepted()) << s.sim().Diagnostics();
+  // Ctrl+F1: the setup window takes the commands that follow until Enter
+  // closes it; only then is the hot key's own command answered.
+  EXPECT_EQ(s.sim().Command("hotkey 9", 300), Lines{});
+  EXPECT_EQ(s.Keys({"key Backspace", "key Backspace", "type 30", "key Tab", "key Backspace",
+                    "key Backspace", "type 12", "key Enter"}),
+            "");
+  EXPECT_EQ(s.sim().RemainingOutput(1000), "ok\n");
+  const Lines screen = s.sim().Command("screen");
+  ASSERT_EQ(screen.size(), 14u);
+  EXPECT_EQ(screen[0], "screen 12 30 1 0");
+  EXPECT_EQ(screen[1], "Press CTRL-P" + std::string(18, ' '));
+  EXPECT_EQ(s.Keys({"key Ctrl+P"}).substr(0, 21), "P,Rows=12,Cols=30\0IP="s);
+}
+
 TEST(Input, PingModeWithCtrlNAnsweredByTheHostsPing) {
   Session s;
   ASSERT_TRUE(s.accepted()) << s.sim().Diagnostics();

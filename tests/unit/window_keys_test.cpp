@@ -136,7 +136,8 @@ TEST_F(WindowKeys, NewScreenSizeAsksForCtrlPAndGrowsTheGrid) {
   EXPECT_EQ(tt_.Row(5), std::string(30, ' '));
   EXPECT_EQ(t().screen.grid_rows * t().screen.grid_columns, 600);
   EXPECT_EQ(std::string(t().screen.grid, 4), "kept");
-  EXPECT_EQ(t().screen.grid[16 * 20], ' ');
+  EXPECT_EQ(t().screen.grid[16 * 20 - 1], ' ');  // the old end is no end now
+  EXPECT_EQ(t().screen.grid[600 - 1], 0);
   EXPECT_TRUE(tt_.platform().caret_visible());
   // Smaller again: the grid stays as it is.
   t().screen.rows = 10;
