@@ -112,18 +112,6 @@ TEST_F(FormReply, TableRowReplyCountsRowsFromTheFirstEntryRow) {
   EXPECT_EQ(tt_.Sent(), "SC");
 }
 
-TEST_F(FormReply, TableEntryComesFromTheFormText) {
-  Dialect(0);
-  HandForm table = HandForm::Table(t(), 20, {"Pick:", "one", "two"}, 0, 6, 3, 0x20);
-  SendFormReply(t(), 0, table.get());
-  EXPECT_EQ(tt_.Sent(), "K");  // untouched: the kind letter alone
-  ClearWaitingForHost(t());
-  Type(t(), "42");
-  SendFormReply(t(), 0, table.get());
-  EXPECT_EQ(tt_.Sent(), "K42");
-  EXPECT_EQ(table.TextRow(0).substr(0, 9), "Pick: 42 ");
-}
-
 TEST_F(FormReply, ReplyLongerThanOneTransmitArrivesWhole) {
   Dialect(0);
   std::vector<FieldSpec> fields;

@@ -159,25 +159,6 @@ TEST_F(Scans, RoutedScanLosesItsIdentifierAndLeavesTheCursorAlone) {
   EXPECT_EQ(form.Buffer(0), " $9$");
 }
 
-TEST_F(Scans, HostInjectsAScan) {
-  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4)});
-  tt_.Host(
-      "\x82"
-      "00000000"
-      "\\IXN12"
-      "\n");
-  EXPECT_EQ(t().records.text_dialect, 0);
-  EXPECT_EQ(form.Buffer(0), "12  ");
-  EXPECT_EQ(form.field(0).terminator, 1);  // the label type
-  SetWaitingForHost(t(), 1);
-  tt_.Host(
-      "\x82"
-      "00000000"
-      "\\IX 34"
-      "\n");
-  EXPECT_EQ(t().input.count, 1);
-}
-
 TEST_F(Scans, NoFormNoScan) {
   char bytes[] = "xyz";
   ProcessScan(t(), 3, bytes, nullptr, 16, 20, 1);

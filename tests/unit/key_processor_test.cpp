@@ -173,21 +173,5 @@ TEST_F(KeyProcessor, ProgrammableKeyPicksTheNextTableRow) {
   EXPECT_EQ(tt_.Sent(), "Kx");
 }
 
-TEST_F(KeyProcessor, TranslateKeyEventReadsTheKeyWord) {
-  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4).Text("abc")});
-  t().app.host_data[0] = 0;
-  t().app.host_data[1] = 0x4D;  // Right
-  TranslateKeyEvent(t());
-  EXPECT_EQ(form->cursor, 1);
-  t().app.host_data[0] = char(0xE0);
-  t().app.host_data[1] = 0x53;  // Delete
-  TranslateKeyEvent(t());
-  EXPECT_EQ(form.Buffer(0), "ac  ");
-  t().app.host_data[0] = 4;
-  t().app.host_data[1] = 0x10;  // Ctrl+D, whatever the scan code
-  TranslateKeyEvent(t());
-  EXPECT_EQ(t().screen.debugging, 1);
-}
-
 }  // namespace
 }  // namespace marl::testing
