@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "alloc/guarded_alloc.h"
+#include "setterm/settings.h"
 #include "terminal.h"
 
 namespace marl {
@@ -17,21 +18,10 @@ void TrimTrailingSpaces(char* value) {
   while (n > 0 && value[n - 1] == ' ') value[--n] = 0;
 }
 
-// Leading white space, an optional sign, the digits up to the first other
-// character; 0 when there are none. Saturates instead of overflowing.
+// Leading white space, then a number as the settings file writes them.
 int32_t ReadDecimal(const char* text) {
   while (std::isspace(static_cast<unsigned char>(*text))) ++text;
-  bool negative = false;
-  if (*text == '+' || *text == '-') negative = *text++ == '-';
-  int64_t value = 0;
-  while (*text >= '0' && *text <= '9') {
-    if (value < 0x80000000LL) value = value * 10 + (*text - '0');
-    ++text;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX) value = INT32_MAX;
-  if (value < INT32_MIN) value = INT32_MIN;
-  return int32_t(value);
+  return ReadSettingNumber(text);
 }
 
 }  // namespace
