@@ -38,17 +38,21 @@ inline bool Readable(int fd, int timeout_ms) {
   return poll(&p, 1, timeout_ms) > 0;
 }
 
-// Appends what `fd` gives until `count` bytes are there, nothing has come for
-// `quiet_ms`, or time is up. True when the other end has closed.
-inline bool ReadInto(int fd, std::string* out, size_t count, int quiet_ms, int limit_ms) {
+// What `fd` gives until `count` bytes have come, nothing has come for
+// `quiet_ms`, or time is up; `ended` tells whether the other end closed.
+inline std::string Read(int fd, size_t count, int quiet_ms, int limit_ms, bool* ended = nullptr) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(limit_ms);
+  std::string out;
   char buffer[8192];
-  while (fd >= 0 && out->size() < count && Readable(fd, std::min(quiet_ms, MsLeft(deadline)))) {
-    const ssize_t n = read(fd, buffer, std::min(sizeof buffer, count - out->size()));
-    if (n <= 0) return true;
-    out->append(buffer, size_t(n));
+  while (out.size() < count && Readable(fd, std::min(quiet_ms, MsLeft(deadline)))) {
+    const ssize_t n = read(fd, buffer, std::min(sizeof buffer, count - out.size()));
+    if (n <= 0) {
+      if (ended != nullptr) *ended = true;
+      break;
+    }
+    out.append(buffer, size_t(n));
   }
-  return false;
+  return out;
 }
 
 // Binds `fd` to a free loopback port and returns the port.
@@ -96,21 +100,16 @@ class LoopbackHost {
     return true;
   }
   // Reads until `count` bytes have come, the connection ends, or time is up.
-  std::string Receive(size_t count, int timeout_ms) {
-    std::string received;
-    harness::ReadInto(connection_, &received, count, timeout_ms, timeout_ms);
-    return received;
-  }
+  std::string Receive(size_t count, int ms) { return harness::Read(connection_, count, ms, ms); }
   // Reads until nothing has come for `quiet_ms` or the connection ends.
   std::string ReceiveUntilQuiet(int quiet_ms, int limit_ms) {
-    std::string received;
-    harness::ReadInto(connection_, &received, std::string::npos, quiet_ms, limit_ms);
-    return received;
+    return harness::Read(connection_, std::string::npos, quiet_ms, limit_ms);
   }
   // True once the terminal has closed its end (all its bytes read).
-  bool WaitForEnd(int timeout_ms) {
-    std::string ignored;
-    return harness::ReadInto(connection_, &ignored, std::string::npos, timeout_ms, timeout_ms);
+  bool WaitForEnd(int ms) {
+    bool ended = false;
+    harness::Read(connection_, std::string::npos, ms, ms, &ended);
+    return ended;
   }
   // An orderly close, or with `reset` an abortive one.
   void Close(bool reset = false) {
@@ -225,8 +224,8 @@ class Marlsim {
   // killed). The program's end closes its output; what it wrote is kept.
   int Wait(int timeout_ms = 15000) {
     if (pid_ <= 0) return -1;
-    const bool ended =
-        harness::ReadInto(output_, &buffered_, std::string::npos, timeout_ms, timeout_ms);
+    bool ended = false;
+    buffered_ += harness::Read(output_, std::string::npos, timeout_ms, timeout_ms, &ended);
     if (!ended) kill(pid_, SIGKILL);
     int status = 0;
     waitpid(pid_, &status, 0);
@@ -235,10 +234,9 @@ class Marlsim {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   // Whatever came on standard output that no command has taken.
-  std::string RemainingOutput(int timeout_ms) {
-    std::string all;
-    all.swap(buffered_);
-    harness::ReadInto(output_, &all, std::string::npos, timeout_ms, timeout_ms);
+  std::string RemainingOutput(int ms) {
+    std::string all = buffered_ + harness::Read(output_, std::string::npos, ms, ms);
+    buffered_.clear();
     return all;
   }
   std::string Diagnostics() const {

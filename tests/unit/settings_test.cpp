@@ -13,17 +13,25 @@
 namespace marl::testing {
 namespace {
 
-// Rows, columns and SETF0 after the lines, from 5 x 6 and SETF0 off.
-std::vector<int32_t> After(const std::vector<std::string>& lines) {
+// Rows, columns and SETF0 after the lines (or lists, with a separator), from
+// 5 x 6 and SETF0 off.
+std::vector<int32_t> After(const std::vector<std::string>& lines, char separator) {
   TestTerminal tt(5, 6);
-  for (std::string line : lines) ApplySettingLine(tt.t(), line.data());
+  for (std::string line : lines) {
+    if (separator != 0) {
+      ApplySettingList(tt.t(), line.data(), separator);
+    } else {
+      ApplySettingLine(tt.t(), line.data());
+    }
+  }
   return {tt.t().screen.rows, tt.t().screen.columns, tt.t().settings.setf0};
 }
 
-TEST(SettingLine, NormalisedThenApplied) {
+TEST(Settings, LinesAreNormalisedThenApplied) {
   const struct {
     std::vector<std::string> lines;
     std::vector<int32_t> after;
+    char separator = 0;
   } cases[] = {
       {{"Rows = 21", "cols=24"}, {21, 24, 0}},
       {{" r O w S\t=\r 1 6\n"}, {16, 6, 0}},
@@ -39,25 +47,10 @@ TEST(SettingLine, NormalisedThenApplied) {
       {{"SETF01"}, {5, 6, 0}},
       {{"[SIMULATOR]", ";comment", "", "=16", "TIMEOUT=5", "SERVERPORT=1"}, {5, 6, 0}},
       {{"\xff\x01ROWS=9\x7f"}, {5, 6, 0}},
+      {{"ROWS=16;COLS=20"}, {16, 20, 0}, ';'},
+      {{";ROWS=16;;COLS=20;", ""}, {5, 20, 0}, ';'},  // never cut at the first character
   };
-  for (const auto& c : cases) EXPECT_EQ(After(c.lines), c.after) << c.lines[0];
-}
-
-TEST(SettingList, CutAtTheSeparatorButNeverAtTheFirstCharacter) {
-  TestTerminal tt(5, 6);
-  char list[] = "ROWS=16;COLS=20";
-  ApplySettingList(tt.t(), list, ';');
-  EXPECT_EQ(tt.t().screen.rows, 16);
-  EXPECT_EQ(tt.t().screen.columns, 20);
-
-  TestTerminal lead(5, 6);
-  char leading[] = ";ROWS=16;;COLS=20;";
-  ApplySettingList(lead.t(), leading, ';');
-  EXPECT_EQ(lead.t().screen.rows, 5);  // its key was ";ROWS"
-  EXPECT_EQ(lead.t().screen.columns, 20);
-  char empty[] = "";
-  ApplySettingList(lead.t(), empty, ';');
-  EXPECT_EQ(lead.t().screen.columns, 20);
+  for (const auto& c : cases) EXPECT_EQ(After(c.lines, c.separator), c.after) << c.lines[0];
 }
 
 class SettingsFile : public ::testing::Test {

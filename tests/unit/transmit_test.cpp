@@ -40,18 +40,6 @@ TEST(Transmit, MessagesGoOutAsTheyAreInChunksOf1024) {
   EXPECT_TRUE(tt.Events().empty());
 }
 
-TEST(Transmit, PowerUpCarriesTheLocalAddressAfterAZeroByte) {
-  TestTerminal tt;
-  SendPowerUp(tt.t(), 16, 20);
-  char address[kLocalAddressSize] = {};
-  EXPECT_EQ(GetLocalAddress(tt.t(), address), kLinkSuccess);
-  EXPECT_EQ(tt.Sent(), std::string("P,Rows=16,Cols=20\0IP=", 21) + address);
-  EXPECT_NE(std::string(address).find('.'), std::string::npos);
-  // The tag must match exactly.
-  Transmit(tt.t(), -1, "P,Rows=16,Cols=20", "powerup");
-  EXPECT_EQ(tt.Sent(), "P,Rows=16,Cols=20");
-}
-
 TEST(Transmit, TextDialectGatesPowerUpAndTheStatusLine) {
   TestTerminal tt;
   Transmit(tt.t(), 0, "", "Ping");
