@@ -6,16 +6,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 
 namespace marl::testing {
 
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "marl-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  TempDir() : path_(std::filesystem::temp_directory_path() / "marl-test-XXXXXX") {
+    if (mkdtemp(path_.data()) == nullptr) path_.clear();
   }
   ~TempDir() {
     std::error_code ignored;
@@ -26,15 +25,15 @@ class TempDir {
 
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
-
   void Write(const std::string& name, const std::string& bytes) const {
     std::ofstream(File(name), std::ios::binary) << bytes;
   }
   // The whole file, or "<missing>" when there is none.
   std::string Read(const std::string& name) const {
     std::ifstream in(File(name), std::ios::binary);
-    if (!in) return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ostringstream all;
+    all << in.rdbuf();
+    return in ? all.str() : "<missing>";
   }
 
  private:

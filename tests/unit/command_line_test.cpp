@@ -10,85 +10,57 @@
 namespace marl::testing {
 namespace {
 
-struct Parsed {
-  std::string address;
-  int port = 0;
-  std::string id;  // "<none>" when no ID was given
-  int auto_mode = 0;
-};
-
-Parsed Parse(std::string line) {
-  TestTerminal tt;
+// Address, port, simulator ID ("<none>" when none was given) and auto mode
+// as one text.
+std::string Parse(TestTerminal& tt, std::string line) {
   HostEndpoint endpoint = DefaultEndpoint();
   ParseCommandLine(tt.t(), line.data(), endpoint);
-  Parsed p;
   char text[INET_ADDRSTRLEN] = {};
   in_addr address{endpoint.address};
   inet_ntop(AF_INET, &address, text, sizeof text);
-  p.address = text;
-  p.port = ntohs(endpoint.port);
-  p.id = tt.t().link.simulator_id != nullptr ? tt.t().link.simulator_id : "<none>";
-  p.auto_mode = tt.t().keys.auto_mode;
-  return p;
+  const char* id = tt.t().link.simulator_id;
+  return std::string(text) + ":" + std::to_string(ntohs(endpoint.port)) + " " +
+         (id != nullptr ? id : "<none>") + " " + std::to_string(tt.t().keys.auto_mode);
 }
 
-TEST(CommandLine, PortDependsOnWhetherTheLineIsEmpty) {
-  EXPECT_EQ(Parse("").port, 4055);
-  EXPECT_EQ(Parse("").address, "127.0.0.1");
-  // Anything at all, even a blank or text without options, selects 4060.
-  EXPECT_EQ(Parse(" ").port, 4060);
-  EXPECT_EQ(Parse("hello").port, 4060);
-  const Parsed host_only = Parse("-H10.1.2.3");
-  EXPECT_EQ(host_only.address, "10.1.2.3");
-  EXPECT_EQ(host_only.port, 4060);
-  const Parsed port_only = Parse("-P5000");
-  EXPECT_EQ(port_only.address, "127.0.0.1");
-  EXPECT_EQ(port_only.port, 5000);
-}
-
-TEST(CommandLine, OptionLettersInEitherCase) {
-  const Parsed lower = Parse("-h10.1.2.3 -p5000");
-  EXPECT_EQ(lower.address, "10.1.2.3");
-  EXPECT_EQ(lower.port, 5000);
-  const Parsed upper = Parse("-H10.1.2.3 -P5000");
-  EXPECT_EQ(upper.address, lower.address);
-  EXPECT_EQ(upper.port, lower.port);
-  EXPECT_EQ(Parse("-l").auto_mode, 1);
-  EXPECT_EQ(Parse("-P1").auto_mode, 0);
-}
-
-TEST(CommandLine, SimulatorIdLosesTrailingBlanksAndGetsAComma) {
-  EXPECT_EQ(Parse("-ISCAN01 -P5000").id, "SCAN01,");
-  EXPECT_EQ(Parse("-P5000 -iscan01   ").id, "scan01,");
-  EXPECT_EQ(Parse("-I").id, ",");
-  EXPECT_EQ(Parse("-P5000").id, "<none>");
-  // Only trailing spaces go; a leading one stays part of the value.
-  EXPECT_EQ(Parse("-I A B ").id, " A B,");
-}
-
-TEST(CommandLine, OddValues) {
-  EXPECT_EQ(Parse("-Hnot.an.address").address, "255.255.255.255");
-  // A value ends at the next '-', so a negative port reads as no digits.
-  EXPECT_EQ(Parse("-P-5").port, 0);
-  EXPECT_EQ(Parse("-P 12ab").port, 12);
-  EXPECT_EQ(Parse("-P70000").port, 70000 & 0xFFFF);
-  EXPECT_EQ(Parse("-P99999999999999999999").port, 0x7FFFFFFF & 0xFFFF);
-  // The later of two same options wins; unknown letters are skipped.
-  EXPECT_EQ(Parse("-P1 -P2").port, 2);
-  const Parsed unknown = Parse("-X -Z9 -H1.2.3.4 -");
-  EXPECT_EQ(unknown.address, "1.2.3.4");
-  EXPECT_EQ(unknown.port, 4060);
-  EXPECT_EQ(Parse("-ISCAN-01").id, "SCAN,");
+TEST(CommandLine, OptionsAndTheirOddValues) {
+  const struct {
+    const char *line, *parsed;
+  } cases[] = {
+      {"", "127.0.0.1:4055 <none> 0"},
+      // Anything at all, even a blank or text without options, selects 4060.
+      {" ", "127.0.0.1:4060 <none> 0"},
+      {"hello", "127.0.0.1:4060 <none> 0"},
+      {"-H10.1.2.3", "10.1.2.3:4060 <none> 0"},
+      {"-P5000", "127.0.0.1:5000 <none> 0"},
+      {"-h10.1.2.3 -p5000", "10.1.2.3:5000 <none> 0"},
+      {"-l", "127.0.0.1:4060 <none> 1"},
+      // The ID loses trailing blanks only and gets a comma.
+      {"-ISCAN01 -P5000", "127.0.0.1:5000 SCAN01, 0"},
+      {"-P5000 -iscan01   ", "127.0.0.1:5000 scan01, 0"},
+      {"-I", "127.0.0.1:4060 , 0"},
+      {"-I A B ", "127.0.0.1:4060  A B, 0"},
+      {"-Hnot.an.address", "255.255.255.255:4060 <none> 0"},
+      // A value ends at the next '-', so a negative port reads as no digits.
+      {"-P-5", "127.0.0.1:0 <none> 0"},
+      {"-ISCAN-01", "127.0.0.1:4060 SCAN, 0"},
+      {"-P 12ab", "127.0.0.1:12 <none> 0"},
+      {"-P70000", "127.0.0.1:4464 <none> 0"},
+      {"-P99999999999999999999", "127.0.0.1:65535 <none> 0"},
+      // The later of two same options wins; unknown letters are skipped.
+      {"-P1 -P2", "127.0.0.1:2 <none> 0"},
+      {"-X -Z9 -H1.2.3.4 -", "1.2.3.4:4060 <none> 0"},
+  };
+  for (const auto& c : cases) {
+    TestTerminal tt;
+    EXPECT_EQ(Parse(tt, c.line), c.parsed) << c.line;
+  }
 }
 
 TEST(CommandLine, AGivenIdReplacesAnEarlierParse) {
   TestTerminal tt;
-  HostEndpoint endpoint = DefaultEndpoint();
-  std::string first = "-IONE";
-  std::string second = "-ITWO";
-  ParseCommandLine(tt.t(), first.data(), endpoint);
-  ParseCommandLine(tt.t(), second.data(), endpoint);
-  EXPECT_STREQ(tt.t().link.simulator_id, "TWO,");
+  Parse(tt, "-IONE");
+  EXPECT_EQ(Parse(tt, "-ITWO"), "127.0.0.1:4060 TWO, 0");
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <string>
 
-#include "app/main_window.h"
 #include "platform/messages.h"
 #include "temp_dir.h"
 #include "terminal_fixture.h"
@@ -15,18 +14,14 @@ namespace {
 
 class ScreenSetupTest : public ::testing::Test {
  protected:
-  ScreenSetupTest() : tt_(16, 20) {
+  ScreenSetupTest() {
     std::snprintf(t().app.settings_path, kSettingsPathSize, "%s", dir_.File("vozido.ini").c_str());
   }
   Terminal& t() { return tt_.t(); }
   HeadlessPlatform& p() { return tt_.platform(); }
-  int32_t ColsField() { return t().app.setup.fields[0]; }
-  int32_t RowsField() { return t().app.setup.fields[1]; }
+  // 0: COLS, 1: ROWS.
+  int32_t Field(int i) { return t().app.setup.fields[i]; }
   std::string Shown(int32_t row) { return p().VisibleWindow().RowText(row); }
-  void Fill(const std::string& cols, const std::string& rows) {
-    p().SetEditFieldText(ColsField(), cols);
-    p().SetEditFieldText(RowsField(), rows);
-  }
   void Enter() {
     ASSERT_TRUE(ScreenSetupKey(t(), kVkReturn, false));
     CloseScreenSetup(t());
@@ -36,56 +31,7 @@ class ScreenSetupTest : public ::testing::Test {
   TestTerminal tt_;
 };
 
-TEST_F(ScreenSetupTest, FirstStartProposesTwentyBySixteen) {
-  t().screen.rows = t().screen.columns = 0;
-  ASSERT_TRUE(OpenScreenSetup(t(), 1));
-  EXPECT_TRUE(p().setup_window_open());
-  EXPECT_EQ(p().EditFieldText(ColsField()), "20");
-  EXPECT_EQ(p().EditFieldText(RowsField()), "16");
-  EXPECT_EQ(Shown(1), " COLS:  20                 ");
-  EXPECT_EQ(Shown(3), " ROWS:  16                 ");
-  EXPECT_EQ(Shown(7), " Press CTRL-P after Save.  ");
-  EXPECT_EQ(Shown(17), " 24 Cols by 21 Rows        ");
-  EXPECT_EQ(p().edit_fields().at(ColsField()).focused, true);
-  EXPECT_FALSE(p().edit_fields().at(ColsField()).spec.digits_only);
-  EXPECT_TRUE(p().edit_fields().at(RowsField()).spec.digits_only);
-
-  Enter();
-  EXPECT_EQ(dir_.Read("vozido.ini"), "ROWS=16\nCOLS=20\n");
-  EXPECT_EQ(t().screen.rows, 16);
-  EXPECT_EQ(t().screen.columns, 20);
-  EXPECT_EQ(t().forms.terminal_rows, 16);
-  EXPECT_EQ(t().forms.terminal_columns, 20);
-  EXPECT_FALSE(p().setup_window_open());
-  EXPECT_TRUE(p().edit_fields().empty());
-  // The main window is back on show.
-  EXPECT_EQ(p().VisibleWindow().columns, 20);
-}
-
-TEST_F(ScreenSetupTest, EnterReadsTwoCharactersOfEachField) {
-  ASSERT_TRUE(OpenScreenSetup(t(), 0));
-  Fill("123", "219");
-  Enter();
-  EXPECT_EQ(dir_.Read("vozido.ini"), "ROWS=21\nCOLS=12\n");
-  EXPECT_EQ(t().screen.columns, 12);
-
-  ASSERT_TRUE(OpenScreenSetup(t(), 0));
-  Fill("ab", "-5");
-  Enter();
-  EXPECT_EQ(dir_.Read("vozido.ini"), "ROWS=0\nCOLS=0\n");
-  EXPECT_EQ(t().screen.rows, 0);
-  EXPECT_EQ(t().screen.columns, 0);
-}
-
-TEST_F(ScreenSetupTest, OpenedLaterBothFieldsAreEmpty) {
-  ASSERT_TRUE(OpenScreenSetup(t(), 0));
-  EXPECT_EQ(p().EditFieldText(ColsField()), "");
-  EXPECT_EQ(p().EditFieldText(RowsField()), "");
-  Enter();
-  EXPECT_EQ(dir_.Read("vozido.ini"), "ROWS=0\nCOLS=0\n");
-}
-
-TEST_F(ScreenSetupTest, EscLeavesSizeAndFileAlone) {
+TEST_F(ScreenSetupTest, FirstStartProposesTwentyBySixteenAndEscLeavesAllAlone) {
   t().screen.rows = t().screen.columns = 0;
   ASSERT_TRUE(OpenScreenSetup(t(), 1));
   ASSERT_TRUE(ScreenSetupKey(t(), kVkEscape, false));
@@ -93,52 +39,56 @@ TEST_F(ScreenSetupTest, EscLeavesSizeAndFileAlone) {
   EXPECT_EQ(t().screen.rows, 0);
   EXPECT_EQ(t().screen.columns, 0);
   EXPECT_EQ(dir_.Read("vozido.ini"), "<missing>");
-}
 
-TEST_F(ScreenSetupTest, TabWalksTheRingEitherWay) {
   ASSERT_TRUE(OpenScreenSetup(t(), 1));
-  EXPECT_EQ(ScreenSetupFocus(t()), ColsField());
-  ASSERT_TRUE(ScreenSetupKey(t(), kVkTab, false));
-  EXPECT_EQ(ScreenSetupFocus(t()), RowsField());
-  EXPECT_TRUE(p().edit_fields().at(RowsField()).focused);
-  ScreenSetupKey(t(), kVkTab, false);
-  EXPECT_EQ(ScreenSetupFocus(t()), ColsField());
-  ScreenSetupKey(t(), kVkTab, true);
-  EXPECT_EQ(ScreenSetupFocus(t()), RowsField());
-  ScreenSetupKey(t(), kVkTab, true);
-  EXPECT_EQ(ScreenSetupFocus(t()), ColsField());
-  EXPECT_FALSE(ScreenSetupKey(t(), 'A', false));
-  CloseScreenSetup(t());
+  EXPECT_EQ(Shown(1), " COLS:  20                 ");
+  EXPECT_EQ(Shown(3), " ROWS:  16                 ");
+  EXPECT_EQ(Shown(7), " Press CTRL-P after Save.  ");
+  EXPECT_TRUE(p().edit_fields().at(Field(0)).focused);
+  Enter();
+  EXPECT_EQ(dir_.Read("vozido.ini"), "ROWS=16\nCOLS=20\n");
+  EXPECT_EQ(t().screen.rows, 16);
+  EXPECT_EQ(t().screen.columns, 20);
+  EXPECT_EQ(t().forms.terminal_rows, 16);
+  EXPECT_EQ(t().forms.terminal_columns, 20);
+  EXPECT_EQ(p().VisibleWindow().columns, 20);  // the main window is back on show
 }
 
-TEST_F(ScreenSetupTest, FieldsTakeWhatTheirControlWould) {
+// Opened later, both fields start empty; Enter reads two characters of each.
+TEST_F(ScreenSetupTest, EnterSavesWhatTheFieldsHold) {
+  const struct {
+    const char *cols, *rows, *file;
+    int32_t columns, rows_after;
+  } cases[] = {{"", "", "ROWS=0\nCOLS=0\n", 0, 0},
+               {"123", "219", "ROWS=21\nCOLS=12\n", 12, 21},
+               {"ab", "-5", "ROWS=0\nCOLS=0\n", 0, 0}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(OpenScreenSetup(t(), 0));
+    EXPECT_EQ(p().EditFieldText(Field(0)) + p().EditFieldText(Field(1)), "");
+    p().SetEditFieldText(Field(0), c.cols);
+    p().SetEditFieldText(Field(1), c.rows);
+    Enter();
+    EXPECT_EQ(dir_.Read("vozido.ini"), c.file);
+    EXPECT_EQ(t().screen.columns, c.columns) << c.cols;
+    EXPECT_EQ(t().screen.rows, c.rows_after) << c.rows;
+  }
+}
+
+TEST_F(ScreenSetupTest, TabWalksTheRingEitherWayAndFieldsTakeWhatTheirControlWould) {
   ASSERT_TRUE(OpenScreenSetup(t(), 0));
+  EXPECT_EQ(ScreenSetupFocus(t()), Field(0));
+  for (int i = 1; i <= 4; ++i) {
+    ASSERT_TRUE(ScreenSetupKey(t(), kVkTab, i > 2));
+    EXPECT_EQ(ScreenSetupFocus(t()), Field(i % 2));
+    EXPECT_TRUE(p().edit_fields().at(Field(i % 2)).focused);
+  }
+  EXPECT_FALSE(ScreenSetupKey(t(), 'A', false));
   for (char c : std::string("1x23")) p().TypeIntoEditField(c);
-  EXPECT_EQ(p().EditFieldText(ColsField()), "1x2");  // three cells wide
+  EXPECT_EQ(p().EditFieldText(Field(0)), "1x2");  // three cells wide
   ScreenSetupKey(t(), kVkTab, false);
   for (char c : std::string("a9\b8")) p().TypeIntoEditField(c);
-  EXPECT_EQ(p().EditFieldText(RowsField()), "8");  // digits only
+  EXPECT_EQ(p().EditFieldText(Field(1)), "8");  // digits only
   CloseScreenSetup(t());
-}
-
-TEST_F(ScreenSetupTest, TheNestedLoopRunsUntilEnterOrTheProgramEnds) {
-  // Without anyone to run the loop the window closes at once, unsaved.
-  ScreenSetup(t(), 1);
-  EXPECT_FALSE(p().setup_window_open());
-  EXPECT_EQ(dir_.Read("vozido.ini"), "<missing>");
-
-  p().set_nested_loop([&](const std::function<bool()>& done) {
-    p().TypeIntoEditField('\b');
-    p().TypeIntoEditField('4');
-    ScreenSetupKey(t(), kVkReturn, false);
-    return done();
-  });
-  t().screen.rows = t().screen.columns = 0;
-  MainWindowProc(t(), kWmCreate, 0, 0);
-  EXPECT_EQ(dir_.Read("vozido.ini"), "ROWS=16\nCOLS=24\n");
-  EXPECT_EQ(p().view_columns(), 24);
-  EXPECT_EQ(p().view_rows(), 16);
-  p().set_nested_loop(nullptr);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/settings_file.h"
 #include "temp_dir.h"
@@ -12,123 +13,79 @@
 namespace marl::testing {
 namespace {
 
-struct Size {
-  int32_t rows;
-  int32_t columns;
-  bool operator==(const Size&) const = default;
-};
-
-Size SizeAfter(std::initializer_list<const char*> lines) {
+// Rows, columns and SETF0 after the lines (or lists, with a separator), from
+// 5 x 6 and SETF0 off.
+std::vector<int32_t> After(const std::vector<std::string>& lines, char separator) {
   TestTerminal tt(5, 6);
-  for (const char* line : lines) {
-    std::string copy = line;
-    ApplySettingLine(tt.t(), copy.data());
+  for (std::string line : lines) {
+    if (separator != 0) {
+      ApplySettingList(tt.t(), line.data(), separator);
+    } else {
+      ApplySettingLine(tt.t(), line.data());
+    }
   }
-  return {tt.t().screen.rows, tt.t().screen.columns};
+  return {tt.t().screen.rows, tt.t().screen.columns, tt.t().settings.setf0};
 }
 
-int32_t Setf0After(const char* line) {
-  TestTerminal tt;
-  std::string copy = line;
-  ApplySettingLine(tt.t(), copy.data());
-  return tt.t().settings.setf0;
-}
-
-TEST(SettingLine, NormalisedBeforeMatching) {
-  EXPECT_EQ(SizeAfter({"Rows = 21", "cols=24"}), (Size{21, 24}));
-  EXPECT_EQ(SizeAfter({" r O w S\t=\r 1 6\n"}), (Size{16, 6}));
-  EXPECT_EQ(SizeAfter({"ROWS=+12abc"}), (Size{12, 6}));
-
-  TestTerminal tt;
-  char line[] = "Rows = 2 1";
-  ApplySettingLine(tt.t(), line);
-  EXPECT_STREQ(line, "ROWS");  // the key, then the value after its zero byte
-  EXPECT_STREQ(line + 5, "21");
-}
-
-TEST(SettingLine, SizesOfOneOrLessAreIgnored) {
-  EXPECT_EQ(SizeAfter({"ROWS=1", "ROWS=", "COLS=-40", "COLS=0", "ROWS"}), (Size{5, 6}));
-  EXPECT_EQ(SizeAfter({"ROWS=2"}), (Size{2, 6}));
-  // A later '=' belongs to the value.
-  EXPECT_EQ(SizeAfter({"COLS=3=4"}), (Size{5, 3}));
-}
-
-TEST(SettingLine, Setf0) {
-  EXPECT_EQ(Setf0After("SETF0"), 1);
-  EXPECT_EQ(Setf0After("SETF0=yes"), 1);
-  EXPECT_EQ(Setf0After("setf0=1"), 1);
-  EXPECT_EQ(Setf0After("setf0 = true"), 1);
-  EXPECT_EQ(Setf0After("SETF0=NO"), 0);
-  EXPECT_EQ(Setf0After("SETF0="), 0);
-  EXPECT_EQ(Setf0After("SETF01"), 0);
-}
-
-TEST(SettingLine, OtherLinesChangeNothing) {
-  EXPECT_EQ(SizeAfter({"[SIMULATOR]", ";comment", "", "=16", "TIMEOUT=5", "SERVERPORT=1"}),
-            (Size{5, 6}));
-  TestTerminal tt;
-  std::string binary("\xff\x01ROWS=9\x7f", 10);
-  ApplySettingLine(tt.t(), binary.data());
-  EXPECT_EQ(tt.t().screen.rows, 16);
-}
-
-TEST(SettingList, CutAtTheSeparatorButNeverAtTheFirstCharacter) {
-  TestTerminal tt(5, 6);
-  char list[] = "ROWS=16;COLS=20";
-  ApplySettingList(tt.t(), list, ';');
-  EXPECT_EQ(tt.t().screen.rows, 16);
-  EXPECT_EQ(tt.t().screen.columns, 20);
-
-  TestTerminal lead(5, 6);
-  char leading[] = ";ROWS=16;;COLS=20;";
-  ApplySettingList(lead.t(), leading, ';');
-  EXPECT_EQ(lead.t().screen.rows, 5);  // its key was ";ROWS"
-  EXPECT_EQ(lead.t().screen.columns, 20);
-
-  char empty[] = "";
-  ApplySettingList(lead.t(), empty, ';');
-  EXPECT_EQ(lead.t().screen.columns, 20);
+TEST(Settings, LinesAreNormalisedThenApplied) {
+  const struct {
+    std::vector<std::string> lines;
+    std::vector<int32_t> after;
+    char separator = 0;
+  } cases[] = {
+      {{"Rows = 21", "cols=24"}, {21, 24, 0}},
+      {{" r O w S\t=\r 1 6\n"}, {16, 6, 0}},
+      {{"ROWS=+12abc"}, {12, 6, 0}},
+      {{"ROWS=2"}, {2, 6, 0}},
+      {{"ROWS=1", "ROWS=", "COLS=-40", "COLS=0", "ROWS"}, {5, 6, 0}},  // one or less: ignored
+      {{"COLS=3=4"}, {5, 3, 0}},  // a later '=' belongs to the value
+      {{"SETF0"}, {5, 6, 1}},
+      {{"SETF0=yes"}, {5, 6, 1}},
+      {{"setf0 = true"}, {5, 6, 1}},
+      {{"SETF0=NO"}, {5, 6, 0}},
+      {{"SETF0="}, {5, 6, 0}},
+      {{"SETF01"}, {5, 6, 0}},
+      {{"[SIMULATOR]", ";comment", "", "=16", "TIMEOUT=5", "SERVERPORT=1"}, {5, 6, 0}},
+      {{"\xff\x01ROWS=9\x7f"}, {5, 6, 0}},
+      {{"ROWS=16;COLS=20"}, {16, 20, 0}, ';'},
+      {{";ROWS=16;;COLS=20;", ""}, {5, 20, 0}, ';'},  // never cut at the first character
+  };
+  for (const auto& c : cases) EXPECT_EQ(After(c.lines, c.separator), c.after) << c.lines[0];
 }
 
 class SettingsFile : public ::testing::Test {
  protected:
-  SettingsFile() : tt_(0, 0) {
-    std::snprintf(tt_.t().app.settings_path, kSettingsPathSize, "%s",
-                  dir_.File("vozido.ini").c_str());
+  SettingsFile() {
+    std::snprintf(t().app.settings_path, kSettingsPathSize, "%s", dir_.File("vozido.ini").c_str());
   }
+  Terminal& t() { return tt_.t(); }
   TempDir dir_;
-  TestTerminal tt_;
+  TestTerminal tt_{0, 0};
 };
 
-TEST_F(SettingsFile, AMissingFileChangesNothing) {
-  ReadSettings(tt_.t());
-  EXPECT_EQ(tt_.t().screen.rows, 0);
-  EXPECT_EQ(tt_.t().screen.columns, 0);
-  EXPECT_EQ(tt_.t().settings.setf0, 0);
-}
-
-TEST_F(SettingsFile, MalformedFilesAreReadAsTheyCome) {
+TEST_F(SettingsFile, MissingOrMalformedFilesAreReadAsTheyCome) {
+  ReadSettings(t());
+  EXPECT_EQ(t().screen.rows, 0);
   // A line longer than 999 characters is read as several lines; the last
   // line needs no line end; a zero byte ends its line there.
   dir_.Write("vozido.ini", std::string(999, ' ') + "COLS=30\n" + std::string(2500, 'x') + "\n" +
                                std::string("ROWS=7\0ROWS=9\n", 14) + "setf0");
-  ReadSettings(tt_.t());
-  EXPECT_EQ(tt_.t().screen.columns, 30);
-  EXPECT_EQ(tt_.t().screen.rows, 7);
-  EXPECT_EQ(tt_.t().settings.setf0, 1);
+  ReadSettings(t());
+  EXPECT_EQ(t().screen.columns, 30);
+  EXPECT_EQ(t().screen.rows, 7);
+  EXPECT_EQ(t().settings.setf0, 1);
 }
 
 TEST_F(SettingsFile, WritingReplacesTheWholeFile) {
   dir_.Write("vozido.ini", "SETF0\nTIMEOUT=5\nROWS=3\n");
-  EXPECT_EQ(WriteScreenSize(tt_.t(), 21, 24), 0u);
+  EXPECT_EQ(WriteScreenSize(t(), 21, 24), 0u);
   EXPECT_EQ(dir_.Read("vozido.ini"), "ROWS=21\nCOLS=24\n");
-  ReadSettings(tt_.t());
-  EXPECT_EQ(tt_.t().screen.rows, 21);
-  EXPECT_EQ(tt_.t().screen.columns, 24);
-
-  std::snprintf(tt_.t().app.settings_path, kSettingsPathSize, "%s",
+  ReadSettings(t());
+  EXPECT_EQ(t().screen.rows, 21);
+  EXPECT_EQ(t().screen.columns, 24);
+  std::snprintf(t().app.settings_path, kSettingsPathSize, "%s",
                 dir_.File("no/such/dir/vozido.ini").c_str());
-  EXPECT_EQ(WriteScreenSize(tt_.t(), 1, 2), kSettingsCannotOpen);
+  EXPECT_EQ(WriteScreenSize(t(), 1, 2), kSettingsCannotOpen);
 }
 
 }  // namespace

@@ -2,76 +2,49 @@
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
-#include "app/instance_guard.h"
 #include "temp_dir.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {
 namespace {
 
-// A loopback port that nothing listens on.
-int UnusedPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
-}
-
-TEST(InstanceGuard, OnlyOneCopyHoldsIt) {
-  TempDir dir;
-  const char* saved = std::getenv("XDG_RUNTIME_DIR");
-  const std::string old = saved != nullptr ? saved : "";
-  setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-  EXPECT_EQ(InstanceLockPath().rfind(dir.path(), 0), 0u);
-  {
-    TestTerminal first;
-    TestTerminal second;
-    EXPECT_TRUE(AcquireInstanceGuard(first.t()));
-    EXPECT_FALSE(AcquireInstanceGuard(second.t()));
-    ReleaseInstanceGuard(first.t());
-    EXPECT_TRUE(AcquireInstanceGuard(second.t()));
-    ReleaseInstanceGuard(second.t());
-  }
-  if (saved != nullptr) {
-    setenv("XDG_RUNTIME_DIR", old.c_str(), 1);
-  } else {
-    unsetenv("XDG_RUNTIME_DIR");
-  }
-}
-
+// A start-up against a loopback port that is bound but not listening, so
+// the connection is refused.
 class StartUp : public ::testing::Test {
  protected:
-  StartUp() : tt_(0, 0) {
+  StartUp() {
     tt_.t().link.capture_sends = false;
     std::snprintf(tt_.t().app.settings_path, kSettingsPathSize, "%s",
                   dir_.File("vozido.ini").c_str());
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(refusing_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(refusing_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
   }
-  StartResult Start(std::string command_line, int32_t columns, int32_t rows) {
-    StartOptions options;
-    options.columns = columns;
-    options.rows = rows;
-    return StartProgram(tt_.t(), command_line.data(), options);
+  ~StartUp() override { close(refusing_); }
+  StartResult Start(int32_t columns, int32_t rows) {
+    std::string command_line = "-P" + std::to_string(port_);
+    return StartProgram(tt_.t(), command_line.data(), StartOptions{rows, columns});
   }
+
   TempDir dir_;
-  TestTerminal tt_;
+  TestTerminal tt_{0, 0};
+  int refusing_ = socket(AF_INET, SOCK_STREAM, 0);
+  int port_ = 0;
 };
 
 TEST_F(StartUp, NoListenerMeansFailedToConnectInTheMiddle) {
   dir_.Write("vozido.ini", "ROWS=16\nCOLS=20\n");
-  const std::string line = "-P" + std::to_string(UnusedPort());
-  EXPECT_EQ(Start(line, 0, 0), StartResult::kFailed);
+  EXPECT_EQ(Start(0, 0), StartResult::kFailed);
   EXPECT_EQ(tt_.Row(8), " Failed to Connect! ");
   EXPECT_EQ(tt_.platform().cell(8, 1).attribute, 0x08);
   EXPECT_EQ(tt_.Events(), std::vector<std::string>{"sleep 1500"});
@@ -79,15 +52,13 @@ TEST_F(StartUp, NoListenerMeansFailedToConnectInTheMiddle) {
 }
 
 TEST_F(StartUp, ANarrowScreenShowsTheMessageFromItsStart) {
-  const std::string line = "-P" + std::to_string(UnusedPort());
-  EXPECT_EQ(Start(line, 10, 3), StartResult::kFailed);
+  EXPECT_EQ(Start(10, 3), StartResult::kFailed);
   EXPECT_EQ(tt_.Row(1), "Failed to ");
 }
 
 TEST_F(StartUp, TheSizeOptionComesAfterTheSettingsFile) {
   dir_.Write("vozido.ini", "ROWS=16\nCOLS=20\n");
-  const std::string line = "-P" + std::to_string(UnusedPort());
-  Start(line, 32, 1);  // one row is no size, as in the file
+  Start(32, 1);  // one row is no size, as in the file
   EXPECT_EQ(tt_.t().screen.columns, 32);
   EXPECT_EQ(tt_.t().screen.rows, 16);
 }
@@ -97,7 +68,7 @@ TEST_F(StartUp, ClosingTheSetupWindowsProgramEndsTheStartUp) {
     tt_.platform().SendMessage(2 /* destruction */, 0, 0);
     return false;
   });
-  EXPECT_EQ(Start("-P1", 0, 0), StartResult::kEnded);
+  EXPECT_EQ(Start(0, 0), StartResult::kEnded);
   EXPECT_EQ(dir_.Read("vozido.ini"), "<missing>");
   tt_.platform().set_nested_loop(nullptr);
 }
