@@ -5,12 +5,9 @@
 namespace marl::testing {
 
 std::string Header(uint32_t word, int32_t v0, int32_t v1, int32_t v2) {
+  const int32_t values[] = {int32_t(word >> 8), int32_t(word), v0, v1, v2};
   std::string h(8, '0');
-  h[0] = char((word >> 8) & 0x7F);
-  h[1] = char(word & 0x7F);
-  h[2] = char(v0 & 0x7F);
-  h[3] = char(v1 & 0x7F);
-  h[4] = char(v2 & 0x7F);
+  for (int i = 0; i < 5; ++i) h[i] = char(values[i] & 0x7F);
   return h;
 }
 
@@ -36,22 +33,15 @@ HostRecord* CommandRecord(Terminal& t, std::string_view header, std::string_view
   return r;
 }
 
-namespace {
-
-BuiltForm Build(Terminal& t, const std::string& header, const std::string& body, bool table) {
-  HostRecord* r = CommandRecord(t, header, body);
-  r->table_switch = table ? 1 : 0;
+BuiltForm BuildFieldForm(Terminal& t, std::string_view text, const std::string& header) {
+  HostRecord* r = CommandRecord(t, header, "\\S" + std::string(text));
   return {r, BuildRecordForm(t, r, {t.screen.rows, t.screen.columns, 0})};
 }
 
-}  // namespace
-
-BuiltForm BuildFieldForm(Terminal& t, std::string_view text, const std::string& header) {
-  return Build(t, header, "\\S" + std::string(text), false);
-}
-
 BuiltForm BuildTableText(Terminal& t, std::string_view text, const std::string& header) {
-  return Build(t, header, std::string(text), true);
+  HostRecord* r = CommandRecord(t, header, text);
+  r->table_switch = 1;
+  return {r, BuildRecordForm(t, r, {t.screen.rows, t.screen.columns, 0})};
 }
 
 std::string FormTextRow(const Form* form, int32_t row) {

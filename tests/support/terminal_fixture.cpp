@@ -25,16 +25,6 @@ int32_t TestTerminal::Host(std::string_view bytes) {
   return ProcessHostData(*terminal_, bytes.data(), &length, 0);
 }
 
-std::string TestTerminal::Sent() {
-  std::string sent;
-  sent.swap(terminal_->link.sent);
-  return sent;
-}
-
-std::vector<std::string> TestTerminal::Events() {
-  return platform_.TakeEvents();
-}
-
 std::string TestTerminal::GridRow(int32_t row) const {
   const ScreenState& s = terminal_->screen;
   return std::string(s.grid + size_t(row) * size_t(s.columns), size_t(s.columns));

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "terminal.h"
@@ -23,9 +24,9 @@ class TestTerminal {
   // One chunk from the host, as the window hands it over.
   int32_t Host(std::string_view bytes);
   // Bytes sent to the host since the last call.
-  std::string Sent();
+  std::string Sent() { return std::exchange(terminal_->link.sent, {}); }
   // Events since the last call.
-  std::vector<std::string> Events();
+  std::vector<std::string> Events() { return platform_.TakeEvents(); }
   // A row of the window view as a person sees it.
   std::string Row(int32_t row) const { return platform_.RowText(row); }
   std::string GridRow(int32_t row) const;

@@ -11,46 +11,38 @@
 namespace marl::testing {
 namespace {
 
-using Events = std::vector<std::string>;
-
-std::string Size(TestTerminal& tt) {
+// The reply, the screen, grid and terminal sizes, and the events.
+std::string Mode(TestTerminal& tt, const char* body) {
+  tt.Host(Command(body));
   const ScreenState& s = tt.t().screen;
-  return std::to_string(s.rows) + "x" + std::to_string(s.columns) + " grid " +
-         std::to_string(s.grid_rows) + "x" + std::to_string(s.grid_columns) + " terminal rows " +
-         std::to_string(GetTerminalRows(tt.t()));
+  std::string out = tt.Sent() + " " + std::to_string(s.rows) + "x" + std::to_string(s.columns) +
+                    " " + std::to_string(s.grid_rows) + "x" + std::to_string(s.grid_columns) + " " +
+                    std::to_string(GetTerminalRows(tt.t()));
+  for (const std::string& e : tt.Events()) out += " " + e;
+  return out;
 }
 
-TEST(ScreenMode, Modes) {
+TEST(ScreenMode, ValidAndInvalidModes) {
   TestTerminal tt(16, 20);
+  // A bad mode changes nothing and says so.
+  for (const char* body : {"\\C12", "\\CX", "\\C", "\\C1234567890123", "\\C12345a", "\\C 0"}) {
+    EXPECT_EQ(Mode(tt, body),
+              Status('9') + " 16x20 16x20 16 msgbox \"\" \"Invalid screen mode!\" ok ok")
+        << body;
+  }
   const std::pair<const char*, std::string> modes[] = {
-      {"\\C3", "16x20 grid 16x20 terminal rows 16"},
-      {"\\C123456", "16x20 grid 16x20 terminal rows 16"},
-      {"\\C123456789012", "16x20 grid 16x20 terminal rows 16"},
-      {"\\C0", "9x16 grid 9x16 terminal rows 9"},
-      {"\\C1", "9x21 grid 9x21 terminal rows 9"},
-      {"\\C5", "9x20 grid 9x20 terminal rows 9"},
-      {"\\C6", "9x20 grid 9x20 terminal rows 9"},
+      {"\\C3", Status('1') + " 16x20 16x20 16"},
+      {"\\C123456", Status('0') + " 16x20 16x20 16"},
+      {"\\C123456789012", Status('0') + " 16x20 16x20 16"},
+      {"\\C0", Status('0') + " 9x16 9x16 9"},
+      {"\\C1", Status('0') + " 9x21 9x21 9"},
+      {"\\C5", Status('0') + " 9x20 9x20 9"},
+      {"\\C6", Status('0') + " 9x20 9x20 9"},
   };
-  for (const auto& [body, size] : modes) {
-    tt.Host(Command(body));
-    EXPECT_EQ(tt.Sent(), Status(body == std::string("\\C3") ? '1' : '0')) << body;
-    EXPECT_EQ(Size(tt), size) << body;
-  }
-  EXPECT_EQ(tt.Events(), Events{});  // no message box for any of them
+  for (const auto& [body, out] : modes) EXPECT_EQ(Mode(tt, body), out) << body;
   // Every cell of the new size can be written.
-  tt.Host(Command("\\C0"));
-  UpdateRow(tt.t(), 8, 0, 16, "ABCDEFGHIJKLMNOP", 0);
-  EXPECT_EQ(tt.GridRow(8), "ABCDEFGHIJKLMNOP");
-}
-
-TEST(ScreenMode, Invalid) {
-  TestTerminal tt(16, 20);
-  for (const char* mode : {"\\C12", "\\CX", "\\C", "\\C1234567890123", "\\C12345a", "\\C 0"}) {
-    tt.Host(Command(mode));
-    EXPECT_EQ(tt.Sent(), Status('9')) << mode;
-    EXPECT_EQ(tt.Events(), Events{"msgbox \"\" \"Invalid screen mode!\" ok ok"}) << mode;
-  }
-  EXPECT_EQ(Size(tt), "16x20 grid 16x20 terminal rows 16");
+  UpdateRow(tt.t(), 8, 0, 20, "ABCDEFGHIJKLMNOPQRST", 0);
+  EXPECT_EQ(tt.GridRow(8), "ABCDEFGHIJKLMNOPQRST");
 }
 
 }  // namespace
