@@ -73,8 +73,8 @@ std::unique_ptr<HandForm> BuildHandForm(marl::Terminal& t, Reader& in) {
     for (int32_t r = 0; r < rows; ++r) lines.push_back(in.Bytes(in.Byte() % (columns + 1)));
     const int32_t at = in.Byte() % cells;
     const int32_t width = 1 + in.Byte() % (cells - at);
-    return std::make_unique<HandForm>(
-        HandForm::Table(t, columns, lines, at / columns, at % columns, width, options));
+    return std::make_unique<HandForm>(t, columns, lines,
+                                      FieldSpec(at / columns, at % columns, width), options);
   }
   std::vector<FieldSpec> fields;
   const int32_t count = in.Byte() % 8;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "alloc/guarded_alloc.h"
+#include "input/key_maps.h"
 #include "input/scan.h"
 #include "interp/display.h"
 
@@ -12,84 +13,67 @@ namespace {
 
 constexpr const char* kTag = "test";
 
-Form* NewForm(Terminal& t, int32_t rows, int32_t columns) {
-  auto* form = static_cast<Form*>(GuardedCalloc(t, sizeof(Form), 1, __LINE__, kTag));
-  *form = Form();
-  const int32_t cells = rows * columns;
-  form->form_text = static_cast<char*>(GuardedCalloc(t, uint32_t(cells) + 1, 1, __LINE__, kTag));
-  std::memset(form->form_text, ' ', size_t(cells));
-  form->capacity = cells + 1;
-  form->row_count = rows;
-  form->column_count = columns;
-  return form;
-}
-
 char* NewText(Terminal& t, int32_t size) {
   return static_cast<char*>(GuardedCalloc(t, uint32_t(size) + 1, 1, __LINE__, kTag));
+}
+
+Form* NewForm(Terminal& t, int32_t rows, int32_t columns, uint32_t options, size_t fields) {
+  auto* form = static_cast<Form*>(GuardedCalloc(t, sizeof(Form), 1, __LINE__, kTag));
+  *form = Form();
+  form->form_text = NewText(t, rows * columns);
+  std::memset(form->form_text, ' ', size_t(rows * columns));
+  form->capacity = rows * columns + 1;
+  form->row_count = rows;
+  form->column_count = columns;
+  form->options = options;
+  form->field_count = int32_t(fields);
+  form->fields = static_cast<FormField*>(
+      GuardedCalloc(t, uint32_t(fields + 1), sizeof(FormField), __LINE__, kTag));
+  return form;
 }
 
 }  // namespace
 
 HandForm::HandForm(Terminal& t, int32_t rows, int32_t columns, std::vector<FieldSpec> fields,
                    uint32_t options)
-    : t_(t), form_(NewForm(t, rows, columns)) {
-  form_->options = options;
-  form_->field_count = int32_t(fields.size());
-  form_->fields = static_cast<FormField*>(
-      GuardedCalloc(t, uint32_t(fields.size() + 1), sizeof(FormField), __LINE__, kTag));
-  for (size_t i = 0; i < fields.size(); ++i) {
-    const FieldSpec& s = fields[i];
-    FormField& f = form_->fields[i];
-    f = FormField();
-    f.row = s.row;
-    f.column = s.column;
-    f.width = s.width;
-    f.length = s.length > 0 ? s.length : s.width;
-    f.flags = s.flags;
-    f.attribute = s.attribute;
-    f.data_offset = s.row * columns + s.column;
-    f.navigation_skip = s.navigation_skip;
-    f.strip = s.strip;
-    if (s.scan_identifier != nullptr) {
-      f.scan_identifier = GuardedCopy(t, s.scan_identifier, -1, __LINE__, kTag);
-    }
-    f.buffer = NewText(t, f.length);
-    std::memset(f.buffer, ' ', size_t(f.length));
-    std::memcpy(f.buffer, s.text.data(), std::min(s.text.size(), size_t(f.length)));
-    SetText(s.row, s.column, s.text.substr(0, size_t(s.width)));
-    f.saved_text = NewText(t, f.width);
-    std::memcpy(f.saved_text, form_->form_text + f.data_offset, size_t(f.width));
-    std::string trimmed = s.text.substr(0, size_t(f.length));
-    while (!trimmed.empty() && trimmed.back() == ' ') trimmed.pop_back();
-    f.data_len = int32_t(trimmed.size());
-  }
+    : t_(t), form_(NewForm(t, rows, columns, options, fields.size())) {
+  for (size_t i = 0; i < fields.size(); ++i) Place(int32_t(i), fields[i], true);
   SetCurrentForm(t, form_);
 }
 
-HandForm HandForm::Table(Terminal& t, int32_t columns, const std::vector<std::string>& lines,
-                         int32_t entry_row, int32_t entry_column, int32_t width, uint32_t options) {
-  HandForm h(t, NewForm(t, int32_t(lines.size()), columns));
-  Form* form = h.form_;
-  for (size_t r = 0; r < lines.size(); ++r) h.SetText(int32_t(r), 0, lines[r]);
-  form->is_table = 1;
-  form->options = options;
-  form->field_count = 1;
-  form->fields = static_cast<FormField*>(GuardedCalloc(t, 1, sizeof(FormField), __LINE__, kTag));
-  FormField& f = form->fields[0];
+HandForm::HandForm(Terminal& t, int32_t columns, const std::vector<std::string>& lines,
+                   FieldSpec entry, uint32_t options)
+    : t_(t), form_(NewForm(t, int32_t(lines.size()), columns, options, 1)) {
+  for (size_t r = 0; r < lines.size(); ++r) SetText(int32_t(r), 0, lines[r]);
+  form_->is_table = 1;
+  form_->table_first = entry.row;
+  form_->table_rows = form_->row_count;
+  Place(0, entry.Flags((options & 0x10) ? 0 : 0x10), false);
+  SetCurrentForm(t, form_);
+}
+
+void HandForm::Place(int32_t i, const FieldSpec& s, bool blank) {
+  FormField& f = form_->fields[i];
   f = FormField();
-  f.row = entry_row;
-  f.column = entry_column;
-  f.width = width;
-  f.length = width;
-  f.data_offset = entry_row * columns + entry_column;
-  f.flags = (options & 0x10) ? 0 : 0x10;
-  f.buffer = NewText(t, width);
-  f.saved_text = NewText(t, width);
-  std::memcpy(f.saved_text, form->form_text + f.data_offset, size_t(width));
-  form->table_first = entry_row;
-  form->table_rows = form->row_count;
-  SetCurrentForm(t, form);
-  return h;
+  f.row = s.row;
+  f.column = s.column;
+  f.width = s.width;
+  f.length = s.length > 0 ? s.length : s.width;
+  f.flags = s.flags;
+  f.data_offset = s.row * form_->column_count + s.column;
+  f.navigation_skip = s.scan_identifier != nullptr;
+  f.strip = s.strip;
+  if (s.scan_identifier != nullptr) {
+    f.scan_identifier = GuardedCopy(t_, s.scan_identifier, -1, __LINE__, kTag);
+  }
+  f.buffer = NewText(t_, f.length);
+  if (blank) std::memset(f.buffer, ' ', size_t(f.length));
+  std::memcpy(f.buffer, s.text.data(), std::min(s.text.size(), size_t(f.length)));
+  SetText(s.row, s.column, s.text.substr(0, size_t(s.width)));
+  f.saved_text = NewText(t_, f.width);
+  std::memcpy(f.saved_text, form_->form_text + f.data_offset, size_t(f.width));
+  // npos + 1 is 0: an all-blank text holds nothing.
+  f.data_len = int32_t(s.text.substr(0, size_t(f.length)).find_last_not_of(' ') + 1);
 }
 
 HandForm::~HandForm() {
@@ -125,6 +109,11 @@ void Scan(Terminal& t, const std::string& bytes, uint8_t label_type) {
   copy.push_back(0);
   ProcessScan(t, int32_t(bytes.size()), copy.data(), GetCurrentForm(t), t.screen.rows,
               t.screen.columns, label_type);
+}
+
+int32_t LoadMaps(Terminal& t, const std::string& body) {
+  const std::string text = "\x82" + std::string("00000000") + body;
+  return LoadKeyMaps(t, int32_t(text.size()), text.c_str());
 }
 
 }  // namespace marl::testing

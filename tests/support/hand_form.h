@@ -17,23 +17,15 @@ struct FieldSpec {
   FieldSpec& Length(int32_t n) { return length = n, *this; }
   FieldSpec& Flags(uint8_t f) { return flags = f, *this; }
   FieldSpec& Text(std::string s) { return text = std::move(s), *this; }
-  FieldSpec& Attribute(uint8_t a) { return attribute = a, *this; }
-  // A scan-identified field.
+  // A field that navigation steps over and that scans carrying `id` go to.
   FieldSpec& Identified(const char* id, int32_t strip_flag) {
-    navigation_skip = 1;
-    scan_identifier = id;
-    strip = strip_flag;
-    return *this;
+    return scan_identifier = id, strip = strip_flag, *this;
   }
 
-  int32_t row;
-  int32_t column;
-  int32_t width;
+  int32_t row, column, width;
   int32_t length = 0;  // 0: the width
   uint8_t flags = 0;
   std::string text;  // initial content
-  uint8_t attribute = 0;
-  int32_t navigation_skip = 0;
   int32_t strip = 0;
   const char* scan_identifier = nullptr;
 };
@@ -43,11 +35,10 @@ class HandForm {
   // A field form of rows x columns cells.
   HandForm(Terminal& t, int32_t rows, int32_t columns, std::vector<FieldSpec> fields,
            uint32_t options = 0);
-  // A table form whose text is `lines`, one per row, with its entry field of
-  // `width` cells at (entry_row, entry_column).
-  static HandForm Table(Terminal& t, int32_t columns, const std::vector<std::string>& lines,
-                        int32_t entry_row, int32_t entry_column, int32_t width, uint32_t options);
-  HandForm(HandForm&& other) noexcept : t_(other.t_), form_(other.form_) { other.form_ = nullptr; }
+  // A table form whose text is `lines`, one per row, with its entry field.
+  HandForm(Terminal& t, int32_t columns, const std::vector<std::string>& lines, FieldSpec entry,
+           uint32_t options);
+  HandForm(const HandForm&) = delete;
   ~HandForm();
 
   Form* get() { return form_; }
@@ -60,7 +51,8 @@ class HandForm {
   void SetText(int32_t row, int32_t column, const std::string& text);
 
  private:
-  HandForm(Terminal& t, Form* form) : t_(t), form_(form) {}
+  // Field i as `s` says; a table's entry buffer starts empty (zeros), not blank.
+  void Place(int32_t i, const FieldSpec& s, bool blank);
   Terminal& t_;
   Form* form_ = nullptr;
 };
@@ -70,5 +62,7 @@ void Press(Terminal& t, int32_t code);
 void Type(Terminal& t, const std::string& text);
 // A scan as the host's scan command injects it.
 void Scan(Terminal& t, const std::string& bytes, uint8_t label_type = 1);
+// Loads the key maps of a host record whose body is `body`; its status.
+int32_t LoadMaps(Terminal& t, const std::string& body);
 
 }  // namespace marl::testing

@@ -1,46 +1,24 @@
 #include "input/form_reply.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "hand_form.h"
-#include "terminal_fixture.h"
+#include "host_records.h"
+#include "input_fixture.h"
 
 namespace marl::testing {
 namespace {
 
 using namespace std::string_literals;
 
-class FormReply : public ::testing::Test {
- protected:
-  Terminal& t() { return tt_.t(); }
-  void Dialect(int32_t on) { t().records.text_dialect = on; }
-  TestTerminal tt_;
-};
+using FormReply = InputTest;
 
-TEST_F(FormReply, KeyedFieldWithoutTheTextDialectIsNineBytes) {
+TEST_F(FormReply, KeyedFieldOfAHostFormWithoutTheTextDialectIsNineBytes) {
   // Slot 3's form, as the host sends it: two fields of four cells.
-  tt_.Host(
-      "\x82\x80\x80\x80\x80\x80"
-      "000"
-      "\\3T\\Qty:\\@    \\Lot:\\@    \\\n");
+  tt_.Host(Command("\\3T\\Qty:\\@    \\Lot:\\@    \\", std::string(5, '\x80') + "000"));
   ASSERT_NE(GetCurrentForm(t()), nullptr);
-  Dialect(0);
+  t().records.text_dialect = 0;
   Type(t(), "12");
   Press(t(), kKeyEnter);
   EXPECT_EQ(tt_.Sent(), "K\\3\\0\\K12");
   EXPECT_EQ(IsWaitingForHost(t()), 1);
-}
-
-TEST_F(FormReply, TextDialectAddsTheEnterLetterAndTheFieldTrailer) {
-  HandForm form(t(), 16, 20, {FieldSpec(1, 5, 4), FieldSpec(2, 5, 4)});
-  form->form_id = 3;
-  Type(t(), "12");
-  Press(t(), kKeyEnter);
-  EXPECT_EQ(tt_.Sent(), "K\\3\\0\\K12\\\\w\0F=00\0"s);
-  EXPECT_EQ(t().keys.reply_letter, kNoReplyLetter);
-  EXPECT_EQ(t().keys.reply_mode, 0);
 }
 
 TEST_F(FormReply, TwoDigitIndexInTheFieldAndInTheTrailer) {
@@ -54,56 +32,42 @@ TEST_F(FormReply, TwoDigitIndexInTheFieldAndInTheTrailer) {
   EXPECT_EQ(tt_.Sent(), "K\\0\\12\\Kab\0F=12\0"s);
 }
 
-TEST_F(FormReply, ScannedFieldCarriesItsTerminator) {
-  Dialect(0);
-  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 5)});
-  form->form_id = 1;
-  Scan(t(), "AB", 0x01);
-  SendFormReply(t(), 0, form.get());
-  EXPECT_EQ(tt_.Sent(),
-            "K\\1\\0\\S\x01"
-            "AB");
-}
-
-TEST_F(FormReply, ReplyModesThreeAndFourReplaceTheWholeReply) {
-  Dialect(0);
-  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 5)});
-  Type(t(), "xyz");
-  t().keys.reply_mode = 3;
-  t().keys.reply_letter = 'q';
-  SendFormReply(t(), 0, form.get());
-  EXPECT_EQ(tt_.Sent(), "K\\\\q");
-  t().keys.reply_mode = 4;
-  t().keys.reply_letter = 'R';
-  SendFormReply(t(), 0, form.get());
-  EXPECT_EQ(tt_.Sent(), "KR");
-}
-
-TEST_F(FormReply, ZeroReplyLetterGoesOutAsOneMoreByte) {
-  Dialect(0);
+TEST_F(FormReply, ReplyModesAndTheirLetters) {
+  t().records.text_dialect = 0;
   HandForm form(t(), 16, 20, {FieldSpec(0, 0, 5)});
   form->form_id = 2;
-  t().keys.reply_mode = 2;
-  t().keys.reply_letter = 0;
-  SendFormReply(t(), 0, form.get());
-  EXPECT_EQ(tt_.Sent(), "K\\2\\\\\0"s);
+  Type(t(), "xyz");
+  struct Case {
+    int32_t mode;
+    uint8_t letter;
+    std::string sent;
+  } cases[] = {
+      {3, 'q', "K\\\\q"},              // the whole reply replaced
+      {4, 'R', "KR"},                  // likewise, without the backslashes
+      {2, 0, "K\\2\\0\\Kxyz\\\\\0"s},  // a zero letter goes out as one more byte
+  };
+  for (const Case& c : cases) {
+    t().keys.reply_mode = c.mode;
+    t().keys.reply_letter = c.letter;
+    SendFormReply(t(), 0, form.get());
+    EXPECT_EQ(tt_.Sent(), c.sent) << c.mode;
+  }
 }
 
 TEST_F(FormReply, UntouchedProtectedFieldsOnlyWithoutTheTextDialect) {
   HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4), FieldSpec(1, 0, 4).Flags(0x04).Text("ID7")});
   form->form_id = 5;
-  Dialect(0);
+  t().records.text_dialect = 0;
   SendFormReply(t(), 0, form.get());
   EXPECT_EQ(tt_.Sent(), "K\\5\\1\\KID7");
-  Dialect(1);
+  t().records.text_dialect = 1;
   SendFormReply(t(), 0, form.get());
   EXPECT_EQ(tt_.Sent(), "K\\5\0F=00\0"s);
 }
 
 TEST_F(FormReply, TableRowReplyCountsRowsFromTheFirstEntryRow) {
-  Dialect(0);
-  std::vector<std::string> lines(14, "item");
-  HandForm table = HandForm::Table(t(), 20, lines, 2, 10, 3, 0x200);
+  t().records.text_dialect = 0;
+  HandForm table(t(), 20, std::vector<std::string>(14, "item"), FieldSpec(2, 10, 3), 0x200);
   table.field(0).row = 13;  // eleven rows after the first
   SendFormReply(t(), 0, table.get());
   EXPECT_EQ(tt_.Sent(), "SB");
@@ -113,18 +77,17 @@ TEST_F(FormReply, TableRowReplyCountsRowsFromTheFirstEntryRow) {
 }
 
 TEST_F(FormReply, ReplyLongerThanOneTransmitArrivesWhole) {
-  Dialect(0);
+  t().records.text_dialect = 0;
   std::vector<FieldSpec> fields;
+  std::string expected = "K\\1";
   for (int32_t i = 0; i < 40; ++i) {
-    fields.push_back(FieldSpec(i, 0, 30).Text(std::string(30, char('A' + i % 26))));
+    const std::string text(30, char('A' + i % 26));
+    fields.push_back(FieldSpec(i, 0, 30).Text(text));
+    expected += "\\" + std::to_string(i) + "\\K" + text;
   }
   HandForm form(t(), 40, 30, fields);
   form->form_id = 1;
-  std::string expected = "K\\1";
-  for (int32_t i = 0; i < 40; ++i) {
-    form.field(i).modified = 1;
-    expected += "\\" + std::to_string(i) + "\\K" + std::string(30, char('A' + i % 26));
-  }
+  for (int32_t i = 0; i < 40; ++i) form.field(i).modified = 1;
   ASSERT_GT(expected.size(), size_t(kTransmitLimit));
   SendFormReply(t(), 0, form.get());
   EXPECT_EQ(tt_.Sent(), expected);

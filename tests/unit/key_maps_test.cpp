@@ -1,29 +1,17 @@
 #include "input/key_maps.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
-#include <string>
 
-#include "hand_form.h"
-#include "interp/records.h"
-#include "terminal_fixture.h"
+#include "host_records.h"
+#include "input_fixture.h"
 
 namespace marl::testing {
 namespace {
 
 using namespace std::string_literals;
 
-class KeyMaps : public ::testing::Test {
+class KeyMaps : public InputTest {
  protected:
-  Terminal& t() { return tt_.t(); }
-  int32_t Load(const std::string& body) {
-    const std::string text =
-        "\x82"
-        "00000000" +
-        body;
-    return LoadKeyMaps(t(), int32_t(text.size()), text.c_str());
-  }
   std::string Map(int32_t slot) {
     const char* map = t().key_maps.maps[slot];
     return map == nullptr ? "(none)" : map;
@@ -34,14 +22,11 @@ class KeyMaps : public ::testing::Test {
     const int32_t flags = ExpandKeyMap(t(), kFunctionKeyCodes[n - 1], out);
     return {flags, std::string(out)};
   }
-  TestTerminal tt_;
 };
 
 TEST_F(KeyMaps, LoadsEveryMapUpToTheNextBackslash) {
-  EXPECT_EQ(Load("\\F\\ABC\\\\@E"), 0);
-  EXPECT_EQ(Map(0), "ABC");
+  EXPECT_EQ(LoadMaps(t(), "\\F\\ABC\\\\@E"), 0);
   EXPECT_EQ(Map(1), "");
-  EXPECT_EQ(Map(2), "@E");
   EXPECT_EQ(Map(3), "(none)");
   EXPECT_EQ(Expand(1), std::make_pair(2, "ABC"s));
   EXPECT_EQ(Expand(2), std::make_pair(0, ""s));  // an empty map does nothing
@@ -50,42 +35,42 @@ TEST_F(KeyMaps, LoadsEveryMapUpToTheNextBackslash) {
 }
 
 TEST_F(KeyMaps, LengthAndCountLimitsLeaveNoMapsAtAll) {
-  EXPECT_EQ(Load("\\F\\x\\123456789012345"), 0);
+  EXPECT_EQ(LoadMaps(t(), "\\F\\x\\123456789012345"), 0);
   EXPECT_EQ(Map(1), "123456789012345");
-  EXPECT_EQ(Load("\\F\\x\\1234567890123456"), 3);
+  EXPECT_EQ(LoadMaps(t(), "\\F\\x\\1234567890123456"), 3);
   EXPECT_EQ(Map(0), "(none)");
   std::string many = "\\F";
   for (int32_t i = 0; i < 24; ++i) many += "\\k";
-  EXPECT_EQ(Load(many), 0);
+  EXPECT_EQ(LoadMaps(t(), many), 0);
   EXPECT_EQ(Map(23), "k");
-  EXPECT_EQ(Load(many + "\\k"), 9);
+  EXPECT_EQ(LoadMaps(t(), many + "\\k"), 9);
   EXPECT_EQ(Map(0), "(none)");
-  EXPECT_EQ(Load("\\Fx"), 9);
-  EXPECT_EQ(Load("\\Q"), 9);
+  EXPECT_EQ(LoadMaps(t(), "\\Fx"), 9);
+  EXPECT_EQ(LoadMaps(t(), "\\Q"), 9);
   EXPECT_EQ(t().alloc.bytes_in_use, TestTerminal(16, 20).t().alloc.bytes_in_use);
 }
 
 TEST_F(KeyMaps, FirstMapBelongsToTheTerminalForOlderHosts) {
+  auto first = [&] {
+    EXPECT_EQ(LoadMaps(t(), "\\F\\one\\two"), 0);
+    return Map(0);
+  };
   t().records.text_dialect = 0;
-  EXPECT_EQ(Load("\\F\\one\\two"), 0);
-  EXPECT_EQ(Map(0), "one");
+  EXPECT_EQ(first(), "one");
   t().settings.setf0 = 1;
-  EXPECT_EQ(Load("\\F\\one\\two"), 0);
-  EXPECT_EQ(Map(0), "two");
+  EXPECT_EQ(first(), "two");
   t().settings.setf0 = 0;
   std::FILE* marker = std::fopen("C:F1MAP1", "w");
   ASSERT_NE(marker, nullptr);
   std::fclose(marker);
-  EXPECT_EQ(Load("\\F\\one\\two"), 0);
-  EXPECT_EQ(Map(0), "two");
+  EXPECT_EQ(first(), "two");
   t().records.text_dialect = 1;  // the text dialect never skips
-  EXPECT_EQ(Load("\\F\\one\\two"), 0);
-  EXPECT_EQ(Map(0), "one");
+  EXPECT_EQ(first(), "one");
   std::remove("C:F1MAP1");
 }
 
 TEST_F(KeyMaps, AtCodesTypeKeysOrEndTheTurn) {
-  ASSERT_EQ(Load("\\F\\12@T\\12@Aq\\@A@rM\\@Sabc\\@1@b@~\\x@rd500;;y\\@"), 0);
+  ASSERT_EQ(LoadMaps(t(), "\\F\\12@T\\12@Aq\\@A@rM\\@Sabc\\@1@b@~\\x@rd500;;y\\@"), 0);
   EXPECT_EQ(Expand(1), std::make_pair(2, "12\t"s));
   EXPECT_EQ(Expand(2), std::make_pair(3, "12"s));
   EXPECT_EQ(t().keys.reply_letter, 'q');
@@ -101,18 +86,16 @@ TEST_F(KeyMaps, AtCodesTypeKeysOrEndTheTurn) {
   EXPECT_EQ(Expand(7), std::make_pair(0, ""s));    // '@' at the very end
 }
 
-TEST_F(KeyMaps, ParseKeyMapCodeConsumesWhatItReads) {
+TEST_F(KeyMaps, ParseKeyMapCodeConsumesWhatItReadsAndNoMore) {
   struct Case {
     const char* after_at;
     uint8_t byte;
     int32_t consumed;
     int32_t mode;
   } cases[] = {
-      {"A@@", '@', 3, 2},         {"A@rj", 10, 4, 3}, {"A@x", 'A', 3, 2},
-      {"A\x01", 0, 1, 2},         {"Az", 'z', 2, 2},  {"A", 0, 1, 2},
-      {"A@", 'A', 2, 2},          {"rq", 17, 2, 1},   {"rd12;;;", 0xFF, 6, 0},
-      {"rd99999999", 0xFF, 7, 0}, {"S", 'S', 1, 0},   {"<", 8, 1, 0},
-      {"~", '~', 1, 0},           {"y", 120, 1, 0},
+      {"A@@", '@', 3, 2}, {"A@rj", 10, 4, 3},      {"A@x", 'A', 3, 2},         {"A\x01", 0, 1, 2},
+      {"Az", 'z', 2, 2},  {"A", 0, 1, 2},          {"A@", 'A', 2, 2},          {"rq", 17, 2, 1},
+      {"S", 'S', 1, 0},   {"rd12;;;", 0xFF, 6, 0}, {"rd99999999", 0xFF, 7, 0},
   };
   for (const Case& c : cases) {
     t().keys.reply_mode = 0;
@@ -124,8 +107,8 @@ TEST_F(KeyMaps, ParseKeyMapCodeConsumesWhatItReads) {
 }
 
 TEST_F(KeyMaps, ControlReplyInATableAtItsFirstCell) {
-  ASSERT_EQ(Load("\\F\\@rq"), 0);
-  HandForm table = HandForm::Table(t(), 20, {"a", "b"}, 0, 5, 3, 0x400);
+  ASSERT_EQ(LoadMaps(t(), "\\F\\@rq"), 0);
+  HandForm table(t(), 20, {"a", "b"}, FieldSpec(0, 5, 3), 0x400);
   EXPECT_EQ(Expand(1), std::make_pair(1, ""s));
   EXPECT_EQ(t().keys.reply_mode, 4);
   EXPECT_EQ(t().keys.reply_letter, 17);
@@ -134,37 +117,15 @@ TEST_F(KeyMaps, ControlReplyInATableAtItsFirstCell) {
   EXPECT_EQ(Expand(1), std::make_pair(2, "\x11"s));
 }
 
-class ProgrammableKey : public KeyMaps {
- protected:
-  void Command(const std::string& body) {
-    const std::string text =
-        "\x82"
-        "00000000" +
-        body;
-    HostRecord* record = NewHostRecord(t(), int32_t(text.size()), text.data());
-    record->command = record->text + kRecordPrefix + 2;  // after "\O"
-    SetProgrammableKey(t(), record);
-  }
-};
-
-TEST_F(ProgrammableKey, DigitChoosesTheKey) {
-  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4)});
-  Command("\\O5");
+TEST_F(KeyMaps, ProgrammableKeyCommandTakesADigitOnly) {
+  tt_.Host(Command("\\O5"));
   EXPECT_EQ(tt_.Sent(), "K\\\\0");
-  EXPECT_EQ(Config(t()).programmable_key, kKeyRight);
-  t().app.host_data[0] = 4;
-  t().app.host_data[1] = char(kProgrammableScan);
-  TranslateKeyEvent(t());
-  EXPECT_EQ(form->cursor, 1);
-}
-
-TEST_F(ProgrammableKey, NonDigitIsShownAndRefused) {
-  SetCursor(t(), 3, 0);
-  Command("\\Ox");
+  SetCursor(t(), 5, 0);
+  tt_.Host(Command("\\Ox"));
   EXPECT_EQ(tt_.Sent(), "K\\\\9");
-  EXPECT_EQ(tt_.Row(3).substr(0, 19), "Invalid O_ command:");
-  EXPECT_EQ(tt_.Row(4).substr(0, 20), "        .00000000\\Ox");
-  EXPECT_EQ(Config(t()).programmable_key, 32);
+  EXPECT_EQ(tt_.Row(5).substr(0, 19), "Invalid O_ command:");
+  EXPECT_EQ(tt_.Row(6).substr(0, 20), "        .00000000\\Ox");
+  EXPECT_EQ(Config(t()).programmable_key, kKeyRight);  // digit 5's, kept
 }
 
 }  // namespace

@@ -1,43 +1,26 @@
 #include "app/window_keys.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
-#include <string>
 
-#include "hand_form.h"
 #include "input/field_edit.h"
-#include "input/key_maps.h"
+#include "input_fixture.h"
 #include "platform/messages.h"
-#include "terminal_fixture.h"
 
 namespace marl::testing {
 namespace {
 
 using namespace std::string_literals;
 
-class WindowKeys : public ::testing::Test {
+class WindowKeys : public InputTest {
  protected:
-  Terminal& t() { return tt_.t(); }
-  void LoadMaps(const std::string& body) {
-    const std::string text =
-        "\x82"
-        "00000000" +
-        body;
-    ASSERT_EQ(LoadKeyMaps(t(), int32_t(text.size()), text.c_str()), 0);
-  }
   static intptr_t At(int32_t x, int32_t y) { return intptr_t(x) | (intptr_t(y) << 16); }
-  TestTerminal tt_;
 };
 
 TEST_F(WindowKeys, CharacterKeepsTheScanCodeByte) {
   HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4)});
   HandleKeyDown(t(), kVkRight);
-  EXPECT_EQ(t().app.host_data[1], 0x4D);
   HandleCharacter(t(), 'a');
-  EXPECT_EQ(t().app.host_data[0], 'a');
   EXPECT_EQ(t().app.host_data[1], 0x4D);
-  EXPECT_EQ(form.Buffer(0), " a  ");
   HandleKeyDown(t(), 'A');  // keys with characters come as characters
   HandleKeyDown(t(), kVkReturn);
   EXPECT_EQ(form.Buffer(0), " a  ");
@@ -47,8 +30,8 @@ TEST_F(WindowKeys, CharacterKeepsTheScanCodeByte) {
 TEST_F(WindowKeys, FunctionKeysReachTheirMaps) {
   HandForm form(t(), 16, 20, {FieldSpec(0, 0, 8)});
   std::string maps = "\\F";
-  for (int32_t i = 1; i <= 24; ++i) maps += "\\" + std::string(1, char('a' + i - 1));
-  LoadMaps(maps);
+  for (char c = 'a'; c < 'a' + 24; ++c) maps += "\\"s + c;
+  ASSERT_EQ(LoadMaps(t(), maps), 0);
   for (uint32_t vk = kVkF1; vk < kVkF1 + 4; ++vk) HandleKeyDown(t(), vk);
   HandleKeyDown(t(), 0xE4);        // the other F12
   HandleKeyDown(t(), kVkF1 + 23);  // F24
@@ -58,18 +41,27 @@ TEST_F(WindowKeys, FunctionKeysReachTheirMaps) {
   EXPECT_FALSE(tt_.platform().quit_posted());
 }
 
-TEST_F(WindowKeys, HotKeysPressKeysOrEndTheProgram) {
+TEST_F(WindowKeys, HotKeysPressKeysRunAutoModeOrEndTheProgram) {
+  t().records.text_dialect = 0;
   HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4).Text("abc")});
   HandleHotKey(t(), 2);  // clear field
-  EXPECT_EQ(form.Buffer(0), "    ");
   Config(t()).programmable_key = 'p';
   HandleHotKey(t(), 3);
   EXPECT_EQ(form.Buffer(0), "p   ");
   HandleHotKey(t(), 7);
   EXPECT_EQ(t().screen.cleared, 1);
-  HandleHotKey(t(), 8);
-  HandleHotKey(t(), 13);
+  for (int32_t id : {8, 12}) HandleHotKey(t(), id);  // not the terminal's; not in auto mode
   EXPECT_EQ(tt_.Sent(), "");
+  tt_.platform().set_now(123456789);
+  HandleHotKey(t(), 4);  // auto mode starts with Enter
+  EXPECT_EQ(t().keys.auto_start, 123456789u);
+  EXPECT_EQ(tt_.Sent(), "K\\-10\\0\\Kp");
+  EXPECT_EQ(tt_.Events().back(), "sleep 500");
+  ClearWaitingForHost(t());
+  HandleHotKey(t(), 12);
+  EXPECT_EQ(tt_.Sent(), "K\\-10\\0\\Kp");
+  HandleHotKey(t(), 4);  // off, and quiet
+  t().records.text_dialect = 1;
   HandleHotKey(t(), 11);
   EXPECT_EQ(tt_.Sent().substr(0, 21), "P,Rows=16,Cols=20\0IP="s);
   EXPECT_FALSE(tt_.platform().quit_requested());
@@ -77,31 +69,11 @@ TEST_F(WindowKeys, HotKeysPressKeysOrEndTheProgram) {
   EXPECT_TRUE(tt_.platform().quit_requested());
 }
 
-TEST_F(WindowKeys, AutoModeStartsWithEnterAndItsClock) {
-  t().records.text_dialect = 0;
-  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4)});
-  tt_.platform().set_now(123456789);
-  HandleHotKey(t(), 12);  // not in auto mode: nothing
-  EXPECT_EQ(tt_.Sent(), "");
-  HandleHotKey(t(), 4);
-  EXPECT_EQ(t().keys.auto_mode, 1);
-  EXPECT_EQ(t().keys.auto_start, 123456789u);
-  EXPECT_EQ(tt_.Sent(), "K\\-10");
-  EXPECT_EQ(tt_.Events().back(), "sleep 500");
-  ClearWaitingForHost(t());
-  HandleHotKey(t(), 12);
-  EXPECT_EQ(tt_.Sent(), "K\\-10");
-  HandleHotKey(t(), 4);
-  EXPECT_EQ(t().keys.auto_mode, 0);
-  EXPECT_EQ(tt_.Sent(), "");
-}
-
 TEST_F(WindowKeys, ClickMovesFieldByFieldToTheClickedOne) {
-  HandForm form(t(), 16, 20,
+  HandForm form(t(), 40, 20,
                 {FieldSpec(0, 5, 4), FieldSpec(1, 5, 4), FieldSpec(2, 5, 4), FieldSpec(3, 5, 4),
-                 FieldSpec(4, 5, 4).Flags(kFieldProtected)});
-  // Three fields down: Down three times.
-  HandleLeftButton(t(), At(4 * 11, 3 * 13 + 5));  // column 5 on row 3
+                 FieldSpec(4, 5, 4).Flags(kFieldProtected), FieldSpec(20, 0, 4)});
+  HandleLeftButton(t(), At(4 * 11, 3 * 13 + 5));  // column 5 on row 3: Down three times
   EXPECT_EQ(form->current_field, 3);
   HandleLeftButton(t(), At(0, 2 * 13));  // left of the field
   EXPECT_EQ(form->current_field, 3);
@@ -110,20 +82,17 @@ TEST_F(WindowKeys, ClickMovesFieldByFieldToTheClickedOne) {
   HandleLeftButton(t(), At(6 * 11, 1 * 13));  // the current field: no movement
   EXPECT_EQ(form->current_field, 1);
   EXPECT_EQ(tt_.Sent(), "");
+  form->top_row = 18;  // rows count from the top of the form
+  HandleLeftButton(t(), At(0, 2 * 13));
+  EXPECT_EQ(form->current_field, 5);
+  form->top_row = 0;
   t().records.text_dialect = 0;
   HandleLeftButton(t(), At(6 * 11, 4 * 13));  // a protected field presses Enter
   EXPECT_EQ(form->current_field, 4);
   EXPECT_EQ(tt_.Sent(), "K\\-10\\4\\K");
 }
 
-TEST_F(WindowKeys, ClickCountsRowsFromTheTopOfTheForm) {
-  HandForm form(t(), 40, 20, {FieldSpec(0, 0, 4), FieldSpec(1, 0, 4), FieldSpec(20, 0, 4)});
-  form->top_row = 18;
-  HandleLeftButton(t(), At(0, 2 * 13));
-  EXPECT_EQ(form->current_field, 2);
-}
-
-TEST_F(WindowKeys, NewScreenSizeAsksForCtrlPAndGrowsTheGrid) {
+TEST_F(WindowKeys, NewScreenSizeGrowsTheGridAndKeepsWhatItHeld) {
   DrawAt(t(), 5, 0, 3, "old", 0);
   std::memcpy(t().screen.grid, "kept", 4);
   t().screen.rows = 20;
@@ -134,11 +103,11 @@ TEST_F(WindowKeys, NewScreenSizeAsksForCtrlPAndGrowsTheGrid) {
   EXPECT_EQ(tt_.platform().view_rows(), 20);
   EXPECT_EQ(tt_.Row(0), "Press CTRL-P" + std::string(18, ' '));
   EXPECT_EQ(tt_.Row(5), std::string(30, ' '));
+  EXPECT_TRUE(tt_.platform().caret_visible());
   EXPECT_EQ(t().screen.grid_rows * t().screen.grid_columns, 600);
   EXPECT_EQ(std::string(t().screen.grid, 4), "kept");
   EXPECT_EQ(t().screen.grid[16 * 20 - 1], ' ');  // the old end is no end now
   EXPECT_EQ(t().screen.grid[600 - 1], 0);
-  EXPECT_TRUE(tt_.platform().caret_visible());
   // Smaller again: the grid stays as it is.
   t().screen.rows = 10;
   ApplyScreenSetup(t(), 20, 30);
