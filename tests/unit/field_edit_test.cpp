@@ -82,9 +82,10 @@ class TableEdit : public InputTest {
   }
 };
 
-TEST_F(TableEdit, EditsStayWithinWhatWasEntered) {
+TEST_F(TableEdit, EditsStayWithinTheEntryAndMovingOnRestoresTheRowLeft) {
   HandForm table = MakeTable();
   table.SetText(1, 10, "abcd");
+  table.SetText(2, 10, "....");
   SaveRowText(table.get());
   Type(t(), "12");
   EXPECT_EQ(table.TextRow(1).substr(10, 4), "12cd");
@@ -96,6 +97,16 @@ TEST_F(TableEdit, EditsStayWithinWhatWasEntered) {
   EXPECT_EQ(table.TextRow(1).substr(10, 4), "1bcd");
   EXPECT_EQ(tt_.Row(1).substr(10, 4), "1b  ");
   EXPECT_EQ(table.field(0).data_len, 1);
+  Press(t(), kKeyDown);
+  EXPECT_EQ(table.TextRow(1).substr(10, 4), "abcd");
+  EXPECT_EQ(tt_.Row(1).substr(10, 4), "abcd");
+  Type(t(), "5");  // nothing typed on the row left behind comes along
+  EXPECT_EQ(table.TextRow(2).substr(10, 4), "5...");
+  Press(t(), kKeyUp);
+  Press(t(), kKeyUp);  // from the first row: the entry is sent, as Tab on the last does
+  EXPECT_EQ(tt_.Sent(), "K\0F=00\0"s);
+  EXPECT_EQ(table.field(0).row, 1);
+  EXPECT_EQ(table.TextRow(2).substr(10, 4), "....");
 }
 
 TEST_F(TableEdit, FullEntrySendsOnlyWithTheRightCheckDigit) {
@@ -109,23 +120,6 @@ TEST_F(TableEdit, FullEntrySendsOnlyWithTheRightCheckDigit) {
   EXPECT_EQ(tt_.Sent(), "");
   Type(t(), "4");  // over the last cell
   EXPECT_EQ(tt_.Sent(), "K4564");
-}
-
-TEST_F(TableEdit, DownMovesTheEntryAndRestoresTheRowLeft) {
-  HandForm table = MakeTable();
-  table.SetText(2, 10, "....");
-  SaveRowText(table.get());
-  Type(t(), "77");
-  Press(t(), kKeyDown);
-  EXPECT_EQ(table.TextRow(1).substr(10, 4), "    ");
-  EXPECT_EQ(tt_.Row(1).substr(10, 4), "    ");
-  Type(t(), "5");  // nothing of the row left behind comes along
-  EXPECT_EQ(table.TextRow(2).substr(10, 4), "5...");
-  Press(t(), kKeyUp);
-  Press(t(), kKeyUp);  // from the first row: the entry is sent, as Tab on the last does
-  EXPECT_EQ(tt_.Sent(), "K\0F=00\0"s);
-  EXPECT_EQ(table.field(0).row, 1);
-  EXPECT_EQ(table.TextRow(2).substr(10, 4), "....");
 }
 
 TEST_F(TableEdit, TabOnTheLastRowSendsOnceTheEntryIsLongEnough) {

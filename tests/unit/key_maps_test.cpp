@@ -70,7 +70,7 @@ TEST_F(KeyMaps, FirstMapBelongsToTheTerminalForOlderHosts) {
 }
 
 TEST_F(KeyMaps, AtCodesTypeKeysOrEndTheTurn) {
-  ASSERT_EQ(LoadMaps(t(), "\\F\\12@T\\12@Aq\\@A@rM\\@Sabc\\@1@b@~\\x@rd500;;y\\@"), 0);
+  ASSERT_EQ(LoadMaps(t(), "\\F\\12@T\\12@Aq\\@A@rM\\@Sabc\\@1@b@~\\x@rd500;;y\\@\\@rq"), 0);
   EXPECT_EQ(Expand(1), std::make_pair(2, "12\t"s));
   EXPECT_EQ(Expand(2), std::make_pair(3, "12"s));
   EXPECT_EQ(t().keys.reply_letter, 'q');
@@ -82,8 +82,15 @@ TEST_F(KeyMaps, AtCodesTypeKeysOrEndTheTurn) {
   EXPECT_EQ(Expand(4), std::make_pair(2, "ABC"s));
   EXPECT_EQ(t().key_maps.uppercase, 0);  // only for one expansion
   EXPECT_EQ(Expand(5), std::make_pair(2, ";\x05~"s));
-  EXPECT_EQ(Expand(6), std::make_pair(2, "xy"s));  // a pause is read over
-  EXPECT_EQ(Expand(7), std::make_pair(0, ""s));    // '@' at the very end
+  EXPECT_EQ(Expand(6), std::make_pair(2, "xy"s));    // a pause is read over
+  EXPECT_EQ(Expand(7), std::make_pair(0, ""s));      // '@' at the very end
+  EXPECT_EQ(Expand(8), std::make_pair(2, "\x11"s));  // a control character, typed
+  HandForm table(t(), 20, {"a", "b"}, FieldSpec(0, 5, 3), 0x400);
+  EXPECT_EQ(Expand(8), std::make_pair(1, ""s));  // in such a table's first cell: the turn ends
+  EXPECT_EQ(t().keys.reply_mode, 4);
+  EXPECT_EQ(t().keys.reply_letter, 17);
+  table->cursor = 1;  // past that cell it is typed again
+  EXPECT_EQ(Expand(8), std::make_pair(2, "\x11"s));
 }
 
 TEST_F(KeyMaps, ParseKeyMapCodeConsumesWhatItReadsAndNoMore) {
@@ -104,17 +111,6 @@ TEST_F(KeyMaps, ParseKeyMapCodeConsumesWhatItReadsAndNoMore) {
     EXPECT_EQ(index, c.consumed) << c.after_at;
     EXPECT_EQ(t().keys.reply_mode, c.mode) << c.after_at;
   }
-}
-
-TEST_F(KeyMaps, ControlReplyInATableAtItsFirstCell) {
-  ASSERT_EQ(LoadMaps(t(), "\\F\\@rq"), 0);
-  HandForm table(t(), 20, {"a", "b"}, FieldSpec(0, 5, 3), 0x400);
-  EXPECT_EQ(Expand(1), std::make_pair(1, ""s));
-  EXPECT_EQ(t().keys.reply_mode, 4);
-  EXPECT_EQ(t().keys.reply_letter, 17);
-  t().keys.reply_mode = 0;
-  table->cursor = 1;  // elsewhere it is typed
-  EXPECT_EQ(Expand(1), std::make_pair(2, "\x11"s));
 }
 
 TEST_F(KeyMaps, ProgrammableKeyCommandTakesADigitOnly) {

@@ -16,28 +16,23 @@ class WindowKeys : public InputTest {
   static intptr_t At(int32_t x, int32_t y) { return intptr_t(x) | (intptr_t(y) << 16); }
 };
 
-TEST_F(WindowKeys, CharacterKeepsTheScanCodeByte) {
-  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4)});
-  HandleKeyDown(t(), kVkRight);
-  HandleCharacter(t(), 'a');
-  EXPECT_EQ(t().app.host_data[1], 0x4D);
-  HandleKeyDown(t(), 'A');  // keys with characters come as characters
-  HandleKeyDown(t(), kVkReturn);
-  EXPECT_EQ(form.Buffer(0), " a  ");
-  EXPECT_EQ(tt_.Sent(), "");
-}
-
-TEST_F(WindowKeys, FunctionKeysReachTheirMaps) {
-  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 8)});
+TEST_F(WindowKeys, KeysComeAsCharactersOrAsScanCodesThatReachTheMaps) {
+  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 10)});
   std::string maps = "\\F";
   for (char c = 'a'; c < 'a' + 24; ++c) maps += "\\"s + c;
   ASSERT_EQ(LoadMaps(t(), maps), 0);
+  HandleKeyDown(t(), kVkRight);
+  HandleCharacter(t(), '1');
+  EXPECT_EQ(t().app.host_data[1], 0x4D);  // the character keeps the last scan code
+  HandleKeyDown(t(), 'A');                // keys with characters come as characters
+  HandleKeyDown(t(), kVkReturn);
   for (uint32_t vk = kVkF1; vk < kVkF1 + 4; ++vk) HandleKeyDown(t(), vk);
   HandleKeyDown(t(), 0xE4);        // the other F12
   HandleKeyDown(t(), kVkF1 + 23);  // F24
   HandleSystemKeyDown(t(), kVkF10);
   HandleSystemKeyDown(t(), kVkF4);  // Alt+F4: nothing, the window stays
-  EXPECT_EQ(form.Buffer(0), "abcdlxj ");
+  EXPECT_EQ(form.Buffer(0), " 1abcdlxj ");
+  EXPECT_EQ(tt_.Sent(), "");
   EXPECT_FALSE(tt_.platform().quit_posted());
 }
 
