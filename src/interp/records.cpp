@@ -231,12 +231,7 @@ void ResetTerminal(Terminal& t, HostRecord* record) {
   ClearInputQueue(t);
   ResetTerminalConfig(t);
   FreeHostRecord(t, record);
-  if (t.records.text_dialect == 1) {
-    char text[64];
-    std::snprintf(text, sizeof text, "P,Rows=%ld,Cols=%ld", long(t.screen.rows),
-                  long(t.screen.columns));
-    Transmit(t, -1, text, "PowerUP");
-  }
+  SendPowerUp(t, t.screen.rows, t.screen.columns);
 }
 
 void SendStatus(Terminal& t, int32_t code) {

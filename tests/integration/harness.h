@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+#include "loopback.h"
+
 namespace marl::testing {
 
 namespace harness {
@@ -55,17 +57,6 @@ inline std::string Read(int fd, size_t count, int quiet_ms, int limit_ms, bool* 
   return out;
 }
 
-// Binds `fd` to a free loopback port and returns the port.
-inline int BindAnyPort(int fd) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  return ntohs(address.sin_port);
-}
-
 }  // namespace harness
 
 class LoopbackHost {
@@ -76,7 +67,7 @@ class LoopbackHost {
     if (receive_buffer > 0) {
       setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
     }
-    port_ = harness::BindAnyPort(listener_);
+    port_ = BindAnyPort(listener_);
     listen(listener_, 4);
   }
   ~LoopbackHost() {
@@ -128,7 +119,7 @@ class LoopbackHost {
 // A loopback port that nothing listens on.
 inline int UnusedPort() {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  const int port = harness::BindAnyPort(fd);
+  const int port = BindAnyPort(fd);
   close(fd);
   return port;
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "loopback.h"
 #include "temp_dir.h"
 #include "terminal_fixture.h"
 
@@ -22,13 +23,7 @@ class StartUp : public ::testing::Test {
     tt_.t().link.capture_sends = false;
     std::snprintf(tt_.t().app.settings_path, kSettingsPathSize, "%s",
                   dir_.File("vozido.ini").c_str());
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(refusing_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(refusing_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    port_ = BindAnyPort(refusing_);
   }
   ~StartUp() override { close(refusing_); }
   StartResult Start(int32_t columns, int32_t rows) {
