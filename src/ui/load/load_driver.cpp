@@ -307,6 +307,7 @@ int RunLoad(const LoadOptions& options) {
   Clock::time_point last_shown = begin;
   uint64_t screens_then = 0;
   std::string stopped;
+  bool all_done = false;
   for (;;) {
     const timespec slice{0, 100 * 1000 * 1000};
     const int signal = sigtimedwait(&stop_signals, nullptr, &slice);
@@ -315,8 +316,8 @@ int RunLoad(const LoadOptions& options) {
       break;
     }
     const Clock::time_point now = Clock::now();
-    const bool all_done = starter.done() && std::all_of(workers.begin(), workers.end(),
-                                                        [](const auto& w) { return w->done(); });
+    all_done = starter.done() &&
+               std::all_of(workers.begin(), workers.end(), [](const auto& w) { return w->done(); });
     if (all_done || now >= limits.end) break;
     if (now - last_shown >= every) {
       const LoadTotals totals = Totals(workers);
@@ -339,7 +340,14 @@ int RunLoad(const LoadOptions& options) {
 
   LoadReport report;
   report.terminals = o.terminals;
-  report.seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+  // A run that ended by itself lasted until its last worker was done, not
+  // until this thread noticed.
+  Clock::time_point end = Clock::now();
+  if (all_done) {
+    end = begin;
+    for (const auto& w : workers) end = std::max(end, w->finished_at());
+  }
+  report.seconds = std::chrono::duration<double>(end - begin).count();
   report.totals = Totals(workers);
   report.totals.errors[size_t(LoadError::kConnect)] += starter.failures.size();
   report.failures = std::move(starter.failures);

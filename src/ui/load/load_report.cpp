@@ -141,7 +141,10 @@ std::string ReportText(const LoadReport& r) {
            f.reason;
     if (f.line > 0) out += " at line " + std::to_string(f.line) + ": " + f.command;
     out += "\n";
-    for (const std::string& row : f.screen) out += "  |" + row + "|\n";
+    // Blank rows at the bottom say nothing.
+    size_t rows = f.screen.size();
+    while (rows > 0 && f.screen[rows - 1].find_first_not_of(' ') == std::string::npos) --rows;
+    for (size_t row = 0; row < rows; ++row) out += "  |" + f.screen[row] + "|\n";
   }
   if (r.failures.size() > kShown) {
     out += "... and " + std::to_string(r.failures.size() - kShown) + " more failed terminals\n";

@@ -162,6 +162,7 @@ void LoadWorker::Run() {
     terminals_[i]->Stop();
     Retire(i);
   }
+  finished_at_ = Clock::now();
   done_.store(true);
 }
 

@@ -45,6 +45,8 @@ class LoadWorker {
   // Every terminal it was given has finished and no more will come.
   bool done() const { return done_.load(); }
   uint64_t running() const { return running_.load(std::memory_order_relaxed); }
+  // When it became done; read once done.
+  Clock::time_point finished_at() const { return finished_at_; }
 
   // Written by the worker's thread; read the rest once it has been joined.
   LoadCounters counters;
@@ -77,6 +79,7 @@ class LoadWorker {
   std::priority_queue<Due, std::vector<Due>, std::greater<Due>> timers_;
   std::atomic<uint64_t> running_{0};
   std::atomic<bool> done_{false};
+  Clock::time_point finished_at_;
   AnswerSink answers_;
   char buffer_[kReceiveBufferSize] = {};
 };
