@@ -60,8 +60,10 @@ class LoadHost {
     return all;
   }
 
+  // Stored in slot 1 and shown; the header's word 0x20 empties the slot
+  // first, or each new definition would extend the one before.
   static std::string Form() {
-    return "\x82" + std::string(5, char(0x80)) + "000" + "\\1T\\Data:\\@          \\\n";
+    return std::string("\x82\x80\xA0\x80\x80\x80") + "000" + "\\1T\\Data:\\@          \\\n";
   }
 
  private:

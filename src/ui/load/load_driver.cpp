@@ -36,6 +36,7 @@ using Clock = std::chrono::steady_clock;
 // the report, a trace, and each worker's epoll and eventfd.
 constexpr int64_t kSpareFiles = 32;
 constexpr int64_t kFilesPerWorker = 2;
+constexpr int64_t kWorkersPerProcessor = 4;
 
 int Refuse(const LoadOptions& o, const std::string& message) {
   std::fprintf(o.progress, "marlsim: %s\n", message.c_str());
@@ -258,10 +259,13 @@ int RunLoad(const LoadOptions& options) {
   if (!ReadLoadScript(o.script, o.start.rows, o.start.columns, &script, &error)) {
     return Refuse(o, "script " + error);
   }
+  // A few workers for each processor: a worker that waits (a full socket, a
+  // host slow to accept) holds up only its share of the terminals, and on a
+  // busy machine the run keeps its share of the processors.
   const int64_t processors = std::max<int64_t>(1, std::thread::hardware_concurrency());
   const int64_t threads = o.threads == kThreadPerTerminal ? o.terminals
                           : o.threads > 0                 ? o.threads
-                                                          : processors;
+                                                          : kWorkersPerProcessor * processors;
   const int64_t worker_count = std::min(threads, o.terminals);
   if (!EnoughFiles(o.terminals, worker_count, &error)) return Refuse(o, error);
   std::FILE* report_file = nullptr;

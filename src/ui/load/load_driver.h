@@ -22,7 +22,7 @@ struct LoadOptions {
   std::string report;        // the JSON report's file, or ""
   std::string command_line;  // the terminal's own
   StartOptions start;
-  // Threads that run terminals: 0 one per processor, kThreadPerTerminal one
+  // Threads that run terminals: 0 four per processor, kThreadPerTerminal one
   // for each terminal (only to measure what that costs).
   int64_t threads = 0;
   // Some load option other than --load was given.
