@@ -185,7 +185,9 @@ LoadTerminal::Clock::time_point LoadTerminal::Advance(Clock::time_point now) {
       }
       ++iteration_;
       next_ = 0;
-      continue;
+      // A script that never waits would keep the worker to itself: the
+      // other terminals get their turn between iterations.
+      return now;
     }
     std::string error;
     LoadCommand command = LoadCommand::kAutomation;

@@ -148,9 +148,14 @@ void LoadWorker::Run() {
       if (!t.Receive(buffer_)) epoll_ctl(epoll_, EPOLL_CTL_DEL, t.socket(), nullptr);
       Look(size_t(tag), now);
     }
+    // Those due now; a terminal that asks to be looked at again at once
+    // comes round after the sockets have been looked at again.
+    std::vector<Due> expired;
     while (!timers_.empty() && timers_.top().first <= now) {
-      const Due due = timers_.top();
+      expired.push_back(timers_.top());
       timers_.pop();
+    }
+    for (const Due& due : expired) {
       if (terminals_[due.second] != nullptr && due_[due.second] == due.first) {
         Look(due.second, now);
       }
