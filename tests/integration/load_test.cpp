@@ -176,7 +176,7 @@ TEST(Load, BadCommandLinesAndScriptsAreRefusedBeforeAnyTerminalStarts) {
   EXPECT_TRUE(host.Terminals().empty());
 }
 
-TEST(Load, TerminalCommandLinesAndAHostThatIsNotThere) {
+TEST(Load, TerminalCommandLinesTheRampAndAHostThatIsNotThere) {
   // Placeholders in the terminal's command line are filled in per terminal.
   LoadHost host(1);
   LoadRun run;
@@ -186,6 +186,14 @@ TEST(Load, TerminalCommandLinesAndAHostThatIsNotThere) {
   sim.Wait(20000);
   const auto terminals = host.Terminals();
   EXPECT_TRUE(terminals.count("HH001,") && terminals.count("HH003,")) << terminals.size();
+
+  // Ten terminals a second: the third starts 0.2 s after the first.
+  Marlsim ramped(run.Args(host, 3, {"--ramp", "10"}), run.dir.path());
+  ramped.Wait(20000);
+  std::smatch m;
+  const std::string ramp_json = ReadFile(run.report);
+  ASSERT_TRUE(std::regex_search(ramp_json, m, std::regex("\"duration_s\":([0-9.]+)")));
+  EXPECT_GE(std::stod(m[1]), 0.2);
 
   // Nobody listens: every terminal fails to connect, and the report says so.
   std::vector<std::string> nowhere = run.Args(host, 3);
