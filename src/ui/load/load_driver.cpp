@@ -37,6 +37,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int64_t kSpareFiles = 32;
 constexpr int64_t kFilesPerWorker = 2;
 constexpr int64_t kWorkersPerProcessor = 4;
+constexpr int32_t kProposedRows = 16;
+constexpr int32_t kProposedColumns = 20;
 
 int Refuse(const LoadOptions& o, const std::string& message) {
   std::fprintf(o.progress, "marlsim: %s\n", message.c_str());
@@ -66,14 +68,16 @@ bool EnoughFiles(int64_t terminals, int64_t workers, std::string* error) {
 }
 
 // The screen size every terminal starts with: the options', else the
-// settings file's. The load run has nobody to answer the setup window.
-bool ScreenSize(const LoadOptions& o, int32_t* rows, int32_t* columns) {
+// settings file's, else what the screen setup window proposes on a first
+// start, 20 columns by 16 rows: nobody is there to answer it.
+void ScreenSize(const LoadOptions& o, int32_t* rows, int32_t* columns) {
   HeadlessPlatform platform(false);
   Terminal t(&platform);
   ReadSettings(t);
-  *rows = o.start.rows > 1 ? o.start.rows : t.screen.rows;
-  *columns = o.start.columns > 1 ? o.start.columns : t.screen.columns;
-  return *rows > 0 && *columns > 0;
+  *rows = o.start.rows > 1 ? o.start.rows : t.screen.rows > 0 ? t.screen.rows : kProposedRows;
+  *columns = o.start.columns > 1    ? o.start.columns
+             : t.screen.columns > 0 ? t.screen.columns
+                                    : kProposedColumns;
 }
 
 // Starts the terminals, at the ramp's pace, and hands them to the workers.
@@ -250,10 +254,7 @@ int RunLoad(const LoadOptions& options) {
   if (o.script.empty()) return Refuse(o, "--load needs --script FILE");
   if (o.duration_s <= 0 && o.iterations <= 0) o.iterations = 1;
   ReadThreadSeam(&o);
-  if (!ScreenSize(o, &o.start.rows, &o.start.columns)) {
-    return Refuse(o,
-                  "--load needs a screen size: --size COLSxROWS, or ROWS and COLS in vozido.ini");
-  }
+  ScreenSize(o, &o.start.rows, &o.start.columns);
   LoadScript script;
   std::string error;
   if (!ReadLoadScript(o.script, o.start.rows, o.start.columns, &script, &error)) {
