@@ -13,10 +13,10 @@
 #include <string>
 
 #include "command_record.h"
+#include "commands/tables.h"
 #include "forms/field_content.h"
 #include "forms/form.h"
 #include "forms/form_display.h"
-#include "forms/tables.h"
 #include "terminal_fixture.h"
 
 namespace {

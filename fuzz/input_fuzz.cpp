@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "commands/records.h"
 #include "hand_form.h"
 #include "input/input_queue.h"
 #include "input/key_maps.h"
 #include "input/key_processor.h"
-#include "interp/records.h"
 #include "platform/messages.h"
 #include "terminal_fixture.h"
 

@@ -3,21 +3,21 @@
 // test builds a fresh one and a process can run many.
 #pragma once
 
-#include "alloc/guarded_alloc.h"
 #include "app/app_state.h"
+#include "base/guarded_alloc.h"
+#include "base/settings.h"
+#include "base/terminal_config.h"
+#include "commands/records.h"
+#include "commands/tables.h"
+#include "forms/banks.h"
 #include "forms/form.h"
-#include "forms/tables.h"
 #include "input/input_queue.h"
 #include "input/key_maps.h"
 #include "input/key_processor.h"
-#include "interp/banks.h"
-#include "interp/display.h"
-#include "interp/key_script.h"
-#include "interp/records.h"
+#include "input/key_script.h"
 #include "link/link.h"
 #include "platform/platform.h"
-#include "setterm/settings.h"
-#include "setterm/terminal_config.h"
+#include "screen/display.h"
 
 namespace marl {
 

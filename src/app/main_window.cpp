@@ -6,10 +6,10 @@
 #include "app/rendering.h"
 #include "app/screen_setup.h"
 #include "app/window_keys.h"
-#include "interp/display.h"
-#include "interp/records.h"
+#include "commands/records.h"
 #include "link/connection.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
-#include "interp/display.h"
+#include "base/guarded_alloc.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

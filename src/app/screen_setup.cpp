@@ -3,13 +3,13 @@
 #include <cstring>
 #include <string>
 
-#include "alloc/guarded_alloc.h"
 #include "app/rendering.h"
 #include "app/settings_file.h"
+#include "base/guarded_alloc.h"
+#include "base/settings.h"
 #include "forms/form.h"
-#include "interp/display.h"
 #include "platform/messages.h"
-#include "setterm/settings.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

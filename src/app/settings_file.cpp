@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "setterm/settings.h"
+#include "base/settings.h"
 #include "terminal.h"
 
 namespace marl {

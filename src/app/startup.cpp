@@ -4,14 +4,14 @@
 #include "app/main_window.h"
 #include "app/rendering.h"
 #include "app/settings_file.h"
+#include "base/terminal_config.h"
+#include "forms/banks.h"
 #include "forms/form.h"
 #include "input/input_queue.h"
-#include "interp/banks.h"
-#include "interp/display.h"
 #include "link/connection.h"
 #include "link/transmit.h"
 #include "platform/messages.h"
-#include "setterm/terminal_config.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
 #include "app/main_window.h"
 #include "app/screen_setup.h"
+#include "base/guarded_alloc.h"
 #include "forms/form.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -3,13 +3,13 @@
 #include <cstring>
 #include <new>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
+#include "commands/records.h"
+#include "commands/tables.h"
+#include "forms/banks.h"
 #include "forms/form.h"
 #include "forms/form_format.h"
-#include "forms/tables.h"
 #include "input/input_queue.h"
-#include "interp/banks.h"
-#include "interp/records.h"
 #include "terminal.h"
 
 namespace marl {

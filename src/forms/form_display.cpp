@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/terminal_config.h"
 #include "forms/form.h"
 #include "input/input_queue.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
 #include "link/ping.h"
-#include "setterm/terminal_config.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

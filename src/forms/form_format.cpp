@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
+#include "base/settings.h"
+#include "base/terminal_config.h"
 #include "forms/form.h"
-#include "interp/display.h"
-#include "setterm/settings.h"
-#include "setterm/terminal_config.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

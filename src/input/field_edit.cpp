@@ -7,8 +7,8 @@
 #include "input/field_navigation.h"
 #include "input/form_reply.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 #include "forms/form.h"
 #include "input/input_queue.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
 #include "link/transmit.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 #include "input/form_reply.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
-#include "interp/key_script.h"
+#include "input/key_script.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

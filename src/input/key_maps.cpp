@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
+#include "base/terminal_config.h"
+#include "commands/records.h"
 #include "forms/form.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
-#include "interp/key_script.h"
-#include "interp/records.h"
-#include "setterm/terminal_config.h"
+#include "input/key_script.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/terminal_config.h"
 #include "forms/form.h"
 #include "forms/form_display.h"
 #include "input/field_edit.h"
@@ -9,11 +10,10 @@
 #include "input/form_reply.h"
 #include "input/input_queue.h"
 #include "input/key_maps.h"
-#include "interp/display.h"
 #include "link/ping.h"
 #include "link/transmit.h"
 #include "platform/messages.h"
-#include "setterm/terminal_config.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

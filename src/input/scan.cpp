@@ -6,7 +6,7 @@
 #include "input/field_edit.h"
 #include "input/input_queue.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -5,8 +5,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
-#include "setterm/settings.h"
+#include "base/guarded_alloc.h"
+#include "base/settings.h"
 #include "terminal.h"
 
 namespace marl {

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "interp/display.h"
 #include "link/connection.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 #include "input/key_maps.h"
 #include "input/scan.h"
-#include "interp/display.h"
+#include "screen/display.h"
 
 namespace marl::testing {
 

@@ -13,7 +13,7 @@
 
 #include "app/screen_setup.h"
 #include "hand_form.h"
-#include "interp/display.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 #include "ui/headless/automation_words.h"
 

@@ -1,4 +1,4 @@
-#include "interp/banks.h"
+#include "forms/banks.h"
 
 #include <gtest/gtest.h>
 

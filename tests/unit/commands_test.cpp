@@ -1,4 +1,4 @@
-#include "interp/commands.h"
+#include "commands/commands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "interp/display.h"
+#include "screen/display.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "interp/key_script.h"
+#include "input/key_script.h"
 
 #include <gtest/gtest.h>
 

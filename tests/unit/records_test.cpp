@@ -1,4 +1,4 @@
-#include "interp/records.h"
+#include "commands/records.h"
 
 #include <gtest/gtest.h>
 

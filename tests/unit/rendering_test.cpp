@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 #include "platform/messages.h"
 #include "terminal_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "setterm/screen_mode.h"
+#include "commands/screen_mode.h"
 
 #include <gtest/gtest.h>
 

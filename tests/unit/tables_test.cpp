@@ -1,4 +1,4 @@
-#include "forms/tables.h"
+#include "commands/tables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "setterm/terminal_config.h"
+#include "base/terminal_config.h"
 
 #include <gtest/gtest.h>
 

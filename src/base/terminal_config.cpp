@@ -1,8 +1,8 @@
-#include "setterm/terminal_config.h"
+#include "base/terminal_config.h"
 
 #include <new>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 #include "terminal.h"
 
 namespace marl {

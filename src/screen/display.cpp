@@ -1,15 +1,15 @@
-#include "interp/display.h"
+#include "screen/display.h"
 
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
+#include "base/terminal_config.h"
 #include "forms/form.h"
 #include "forms/form_display.h"
 #include "input/input_queue.h"
 #include "input/key_processor.h"
-#include "interp/key_script.h"
+#include "input/key_script.h"
 #include "platform/messages.h"
-#include "setterm/terminal_config.h"
 #include "terminal.h"
 
 namespace marl {

@@ -1,12 +1,12 @@
-#include "interp/preparse.h"
+#include "commands/preparse.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "alloc/guarded_alloc.h"
-#include "interp/banks.h"
-#include "interp/records.h"
+#include "base/guarded_alloc.h"
+#include "commands/records.h"
+#include "forms/banks.h"
 #include "terminal.h"
 
 namespace marl {

@@ -1,9 +1,9 @@
-#include "setterm/settings.h"
+#include "base/settings.h"
 
 #include <cctype>
 #include <cstring>
 
-#include "interp/display.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -1,21 +1,21 @@
-#include "interp/records.h"
+#include "commands/records.h"
 
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
+#include "base/terminal_config.h"
+#include "commands/commands.h"
+#include "commands/preparse.h"
+#include "commands/tables.h"
+#include "forms/banks.h"
 #include "forms/form.h"
-#include "forms/tables.h"
 #include "input/input_queue.h"
 #include "input/key_maps.h"
-#include "interp/banks.h"
-#include "interp/commands.h"
-#include "interp/display.h"
-#include "interp/key_script.h"
-#include "interp/preparse.h"
+#include "input/key_script.h"
 #include "link/transmit.h"
-#include "setterm/terminal_config.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -1,11 +1,11 @@
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "interp/display.h"
 #include "platform/platform.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -3,12 +3,12 @@
 #include <cstring>
 #include <utility>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
+#include "commands/records.h"
+#include "commands/tables.h"
 #include "forms/field_content.h"
 #include "forms/form.h"
 #include "forms/form_builder.h"
-#include "forms/tables.h"
-#include "interp/records.h"
 #include "terminal.h"
 
 namespace marl {

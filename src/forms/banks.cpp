@@ -1,10 +1,10 @@
-#include "interp/banks.h"
+#include "forms/banks.h"
 
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
-#include "interp/records.h"
-#include "setterm/terminal_config.h"
+#include "base/guarded_alloc.h"
+#include "base/terminal_config.h"
+#include "commands/records.h"
 #include "terminal.h"
 
 namespace marl {

@@ -1,8 +1,8 @@
-#include "setterm/screen_mode.h"
+#include "commands/screen_mode.h"
 
+#include "commands/records.h"
 #include "forms/form.h"
-#include "interp/display.h"
-#include "interp/records.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -1,20 +1,20 @@
-#include "interp/commands.h"
+#include "commands/commands.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "commands/records.h"
+#include "commands/screen_mode.h"
+#include "commands/tables.h"
+#include "forms/banks.h"
 #include "forms/form.h"
 #include "forms/form_display.h"
-#include "forms/tables.h"
 #include "input/input_queue.h"
 #include "input/key_maps.h"
-#include "interp/banks.h"
-#include "interp/display.h"
-#include "interp/key_script.h"
-#include "interp/records.h"
+#include "input/key_script.h"
 #include "link/ping.h"
 #include "link/transmit.h"
-#include "setterm/screen_mode.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

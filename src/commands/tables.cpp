@@ -1,17 +1,17 @@
-#include "forms/tables.h"
+#include "commands/tables.h"
 
 #include <cstring>
 #include <new>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
+#include "base/terminal_config.h"
+#include "commands/commands.h"
+#include "commands/records.h"
 #include "forms/form.h"
 #include "forms/form_builder.h"
 #include "forms/form_display.h"
 #include "input/input_queue.h"
-#include "interp/commands.h"
-#include "interp/display.h"
-#include "interp/records.h"
-#include "setterm/terminal_config.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

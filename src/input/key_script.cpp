@@ -1,6 +1,6 @@
-#include "interp/key_script.h"
+#include "input/key_script.h"
 
-#include "interp/records.h"
+#include "commands/records.h"
 #include "terminal.h"
 
 namespace marl {
