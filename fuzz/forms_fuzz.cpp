@@ -86,7 +86,7 @@ void Run(Terminal& t, uint8_t selector, const std::string& header, const std::st
       }
       break;
     case 9:
-      t.records.text_dialect = header[0] & 1;
+      t.session.text_dialect = header[0] & 1;
       t.screen.timing = header[1] & 1;
       t.screen.debugging = header[2] & 1;
       break;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "commands/records.h"
+#include "forms/form_display.h"
 #include "hand_form.h"
 #include "input/input_queue.h"
 #include "input/key_maps.h"
@@ -152,7 +153,7 @@ void Step(marl::testing::TestTerminal& tt, Reader& in, std::unique_ptr<HandForm>
       hand = BuildHandForm(t, in);
       break;
     case 11:
-      t.records.text_dialect = in.Byte() % 2;
+      t.session.text_dialect = in.Byte() % 2;
       marl::Config(t).programmable_key = KeyCode(in);
       break;
   }

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -28,7 +27,7 @@ void WriteSize(unsigned char* header, uint32_t n) {
 
 // Returns true when the user chose to carry on (Cancel).
 bool ReportDamage(Terminal& t, const char* format, const void* header, int line, const char* file) {
-  SetCursor(t, 0, 0);
+  if (t.hooks.heap_damage != nullptr) t.hooks.heap_damage(t);
   char text[256];
   std::snprintf(text, sizeof text, format, header, long(line), file ? file : "");
   if (t.platform->MessageBox("Memory Error!", text, MessageBoxButtons::kOkCancel) ==
@@ -53,7 +52,7 @@ void* GuardedAlloc(Terminal& t, uint32_t n, int, const char*) {
   std::memcpy(block + 8 + n, kGuard, 4);
   if (t.alloc.bytes_in_use > t.alloc.peak) {
     t.alloc.peak = t.alloc.bytes_in_use;
-    ShowHeapStats(t);
+    if (t.hooks.heap_peak != nullptr) t.hooks.heap_peak(t);
   }
   return block + 8;
 }
@@ -98,19 +97,6 @@ void GuardedFree(Terminal& t, void* p, int line, const char* file) {
   // Stale pointers into a released block then find a cleared size and guard.
   std::memset(header, 0, n);
   std::free(header);
-}
-
-void ShowHeapStats(Terminal& t) {
-  if (t.alloc.showing_stats) return;
-  t.alloc.showing_stats = true;
-  char line[64];
-  std::snprintf(line, sizeof line, "Al %5ld Fr %5ld", long(t.alloc.allocations),
-                long(t.alloc.releases));
-  DrawDebugLine(t, 0, line);
-  std::snprintf(line, sizeof line, "%5ld Use %5ld Max", long(t.alloc.bytes_in_use),
-                long(t.alloc.peak));
-  DrawDebugLine(t, 1, line);
-  t.alloc.showing_stats = false;
 }
 
 char* GuardedCopy(Terminal& t, const char* bytes, int32_t length, int line, const char* file) {

@@ -5,19 +5,11 @@
 
 #include <cstdint>
 
+#include "base/base_state.h"
+
 namespace marl {
 
 struct Terminal;
-
-struct AllocState {
-  int32_t allocations = 0;
-  int32_t releases = 0;
-  int32_t bytes_in_use = 0;
-  int32_t peak = 0;
-  // Drawing the statistics allocates too; this keeps a new peak reached while
-  // drawing them from drawing them again, without end.
-  bool showing_stats = false;
-};
 
 // Bytes the allocator adds to each block: size and front guard, back guard.
 constexpr uint32_t kGuardOverhead = 12;
@@ -30,7 +22,6 @@ void* GuardedCalloc(Terminal& t, uint32_t count, uint32_t size, int line, const 
 void* GuardedRealloc(Terminal& t, void* old, uint32_t copy_count, uint32_t n, int line,
                      const char* file);
 void GuardedFree(Terminal& t, void* p, int line, const char* file);
-void ShowHeapStats(Terminal& t);
 
 // Copies a zero-terminated or counted text into a fresh guarded block of
 // length + 1 bytes, zero-terminated.

@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cstring>
 
-#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -54,10 +53,12 @@ void ApplySettingLine(Terminal& t, char* line) {
   }
   if (std::strcmp(key, "ROWS") == 0) {
     const int32_t rows = ReadSettingNumber(value);
-    if (rows > 1) SetScreenRows(t, rows);
+    if (rows > 1 && t.hooks.set_screen_rows != nullptr) t.hooks.set_screen_rows(t, rows);
   } else if (std::strcmp(key, "COLS") == 0) {
     const int32_t columns = ReadSettingNumber(value);
-    if (columns > 1) SetScreenCols(t, columns);
+    if (columns > 1 && t.hooks.set_screen_columns != nullptr) {
+      t.hooks.set_screen_columns(t, columns);
+    }
   } else if (std::strcmp(key, "SETF0") == 0) {
     if (value[0] == 'T' || value[0] == 'Y' || value[0] == '1') t.settings.setf0 = 1;
   }

@@ -4,13 +4,11 @@
 
 #include <cstdint>
 
+#include "base/base_state.h"
+
 namespace marl {
 
 struct Terminal;
-
-struct SettingsState {
-  int32_t setf0 = 0;  // the SETF0 switch, read by the key maps
-};
 
 // Normalises the line in place (upper case, the first '=' taken out, white
 // space removed) and applies it: ROWS, COLS and SETF0 act, the terminal's

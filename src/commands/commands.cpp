@@ -3,8 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "commands/bank_command.h"
+#include "commands/key_map_command.h"
 #include "commands/records.h"
 #include "commands/screen_mode.h"
+#include "commands/script_command.h"
 #include "commands/tables.h"
 #include "forms/banks.h"
 #include "forms/form.h"
@@ -13,6 +16,7 @@
 #include "input/key_maps.h"
 #include "input/key_script.h"
 #include "link/ping.h"
+#include "link/status_reply.h"
 #include "link/transmit.h"
 #include "screen/display.h"
 #include "terminal.h"
@@ -144,12 +148,12 @@ void Identify(Terminal& t, HostRecord* record, const ScreenEnvironment& environm
       std::snprintf(text, sizeof text, "IR%d,%d,%s", int(GetTerminalRows(t)),
                     int(GetTerminalCols(t)), GetVersionText(t));
       Transmit(t, -1, text, "");
-      t.records.text_dialect = 1;
+      t.session.text_dialect = 1;
       t.settings.setf0 = 0;
       break;
     }
     case 'X': {
-      t.records.text_dialect = p[1] == 'N' ? 0 : 1;
+      t.session.text_dialect = p[1] == 'N' ? 0 : 1;
       char* scan = p[1] != 0 ? p + 2 : p + 1;
       ProcessScan(t, int32_t(std::strlen(scan)), scan, GetCurrentForm(t), environment.rows,
                   environment.columns, 1);
@@ -273,7 +277,7 @@ void RunCommand(Terminal& t, HostRecord* record, const ScreenEnvironment& enviro
 int32_t CheckArguments(Terminal& t, const char* arguments, int32_t* backslashes,
                        int32_t strings_allowed) {
   const auto* p = reinterpret_cast<const unsigned char*>(arguments);
-  const bool text_dialect = t.records.text_dialect == 1;
+  const bool text_dialect = t.session.text_dialect == 1;
   if (*p == '/') ++p;
   int32_t count = 0;
   while (*p != 0) {

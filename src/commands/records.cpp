@@ -14,6 +14,7 @@
 #include "input/input_queue.h"
 #include "input/key_maps.h"
 #include "input/key_script.h"
+#include "link/status_reply.h"
 #include "link/transmit.h"
 #include "screen/display.h"
 #include "terminal.h"
@@ -146,54 +147,12 @@ int32_t ProcessHostData(Terminal& t, const char* bytes, const int32_t* length, i
         FreeHostRecord(t, record);
         break;
       }
-      r.text_dialect = 1;
+      t.session.text_dialect = 1;
     }
     DispatchRecord(t, record, r.environment);
   }
   r.write_position = -1;
   return 0;
-}
-
-HostRecord* NewHostRecord(Terminal& t, int32_t length, const char* bytes) {
-  void* block = GuardedCalloc(t, 1, sizeof(HostRecord), __LINE__, kSource);
-  if (block == nullptr) return nullptr;
-  auto* record = new (block) HostRecord();
-  if (length < 0) length = 0;
-  // Every handler may read the 9-byte prefix and the body after it; a short
-  // record gets zero bytes there instead of whatever followed it in memory.
-  const int32_t size = length + 1 < kRecordPrefix + 1 ? kRecordPrefix + 1 : length + 1;
-  record->text = static_cast<char*>(GuardedCalloc(t, uint32_t(size), 1, __LINE__, kSource));
-  if (record->text != nullptr && length > 0) std::memcpy(record->text, bytes, size_t(length));
-  record->length = length;
-  record->count = 0;
-  record->guard = kRecordAlive;
-  return record;
-}
-
-HostRecord* CloneHostRecord(Terminal& t, int32_t length, const char* bytes,
-                            const HostRecord* source) {
-  HostRecord* record = NewHostRecord(t, length, bytes);
-  if (record == nullptr) return nullptr;
-  char* text = record->text;
-  const int32_t new_length = record->length;
-  *record = *source;
-  record->text = text;
-  record->length = new_length;
-  if (text != nullptr && source->text != nullptr) {
-    if (source->command != nullptr) record->command = text + (source->command - source->text);
-    if (source->header != nullptr) record->header = text + (source->header - source->text);
-  }
-  return record;
-}
-
-void FreeHostRecord(Terminal& t, HostRecord* record) {
-  if (record == nullptr || record->guard != kRecordAlive) return;
-  record->guard = 0;
-  GuardedFree(t, record->text, __LINE__, kSource);
-  record->text = nullptr;
-  FreeForm(t, record->form, __LINE__, kSource);
-  record->form = nullptr;
-  GuardedFree(t, record, __LINE__, kSource);
 }
 
 void DispatchRecord(Terminal& t, HostRecord* record, const ScreenEnvironment& environment) {
@@ -232,13 +191,6 @@ void ResetTerminal(Terminal& t, HostRecord* record) {
   ResetTerminalConfig(t);
   FreeHostRecord(t, record);
   SendPowerUp(t, t.screen.rows, t.screen.columns);
-}
-
-void SendStatus(Terminal& t, int32_t code) {
-  if (!StatusRepliesOn(t)) return;
-  const char reply[4] = {'K', '\\', '\\',
-                         code >= 0 && code <= 9 ? char('0' + code) : char(code & 0xFF)};
-  Transmit(t, 4, reply, "Waiting");
 }
 
 }  // namespace marl

@@ -9,6 +9,7 @@
 #include "forms/field_content.h"
 #include "forms/form.h"
 #include "forms/form_builder.h"
+#include "link/status_reply.h"
 #include "terminal.h"
 
 namespace marl {

@@ -11,6 +11,7 @@
 #include "forms/form_builder.h"
 #include "forms/form_display.h"
 #include "input/input_queue.h"
+#include "link/status_reply.h"
 #include "screen/display.h"
 #include "terminal.h"
 
@@ -38,18 +39,6 @@ void ShowNewTableForm(Terminal& t, HostRecord* record, Form* form) {
 }
 
 }  // namespace
-
-HostRecord* GetTableSlot(Terminal& t, int32_t number) {
-  return InSlotRange(number) ? t.tables.slots[number] : nullptr;
-}
-
-int32_t IsTableSlotUsed(Terminal& t, int32_t number) {
-  return GetTableSlot(t, number) != nullptr ? 1 : 0;
-}
-
-void ClearTableSlots(Terminal& t) {
-  for (HostRecord*& slot : t.tables.slots) slot = nullptr;
-}
 
 void ReleaseAllTables(Terminal& t) {
   for (HostRecord*& slot : t.tables.slots) {

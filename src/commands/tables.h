@@ -1,9 +1,11 @@
-// Table forms (a screen of plain text with one entry field, in one record or
-// in '/' parts) and the 25 table slots in which the host stores records to
-// show, extend or update later by number.
+// The table commands: table forms (a screen of plain text with one entry
+// field, in one record or in '/' parts), and the records the host stores in
+// the table slots to show, extend or update later by number.
 #pragma once
 
 #include <cstdint>
+
+#include "forms/table_slots.h"
 
 namespace marl {
 
@@ -12,24 +14,10 @@ struct HostRecord;
 struct Form;
 struct ScreenEnvironment;
 
-constexpr int32_t kTableSlots = 25;
 // The update command works on copies of the stored record in buffers of this
 // size; a definition that would not fit is refused with status 3.
 constexpr int32_t kUpdateBufferSize = 1600;
 
-struct TableState {
-  HostRecord* slots[kTableSlots] = {};  // owned
-  Form* table_form = nullptr;           // owned: the last one-record table text's form
-  Form* slash_form = nullptr;           // owned: the last completed '/' sequence's form
-  HostRecord* pending_slash = nullptr;  // owned: collects the parts of a '/' sequence
-};
-
-// Slot access. GetTableSlot gives null for an empty slot or a number outside
-// 0 to 24.
-HostRecord* GetTableSlot(Terminal& t, int32_t number);
-int32_t IsTableSlotUsed(Terminal& t, int32_t number);
-// Empties every slot without releasing anything (start-up).
-void ClearTableSlots(Terminal& t);
 // Releases every stored record (with its form) and empties its slot.
 void ReleaseAllTables(Terminal& t);
 // Releases the table and slash forms and the pending '/' record (the end of

@@ -4,28 +4,18 @@
 
 #include <cstdint>
 
+#include "forms/forms_state.h"
+
 namespace marl {
 
 struct Terminal;
-struct HostRecord;
-struct ScreenEnvironment;
-
-constexpr int32_t kBankCount = 100;
-constexpr int32_t kWorkBufferSize = 4096;
-
-struct BankState {
-  char* slots[kBankCount] = {};  // owned, guarded (banks)
-  // Shared by the preparser and ExpandBankRefs, each within one call. `work`
-  // stays null until the first text-dialect record points it at the buffer;
-  // until then bank references are left as they stand.
-  char work_buffer[kWorkBufferSize] = {};
-  char* work = nullptr;
-};
 
 void InitBanks(Terminal& t);
 void FreeBanks(Terminal& t);
-// Takes ownership of the record; always sends one status reply.
-void BankCommand(Terminal& t, HostRecord* record, const ScreenEnvironment& environment);
+void ReleaseBank(Terminal& t, int32_t bank);
+// Puts a copy of `length` bytes into the bank. Returns false when the heap
+// had no room; the bank is then empty.
+bool StoreBank(Terminal& t, int32_t bank, const char* bytes, int32_t length);
 // Returns the text with every bank reference replaced, and its length in
 // *length; null after a bad reference or when the result would not fit the
 // work buffer (a status reply has then been sent). Returns `text` itself,

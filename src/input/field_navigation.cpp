@@ -5,6 +5,7 @@
 #include "input/field_edit.h"
 #include "input/form_reply.h"
 #include "input/key_processor.h"
+#include "input/toggles.h"
 #include "screen/display.h"
 #include "terminal.h"
 

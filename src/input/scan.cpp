@@ -71,7 +71,7 @@ void ProcessScan(Terminal& t, int32_t n, char* bytes, Form* form, int32_t rows, 
     return;
   }
   if (form == nullptr) return;
-  const bool dialect = t.records.text_dialect == 1;
+  const bool dialect = t.session.text_dialect == 1;
   const bool identified = t.forms.scan_identified != 0;
 
   int32_t end_key = EndKeyFor(form);

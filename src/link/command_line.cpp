@@ -50,8 +50,8 @@ void ParseCommandLine(Terminal& t, char* command_line, HostEndpoint& endpoint) {
         id = dash + 2;
         break;
       case 'L':
-        t.keys.auto_mode = 1;
-        t.keys.auto_start = t.platform->Now();
+        t.session.auto_mode = 1;
+        t.session.auto_start = t.platform->Now();
         break;
       case 'P':
         port = dash + 2;

@@ -3,12 +3,6 @@
 #include <cstring>
 
 #include "base/guarded_alloc.h"
-#include "base/terminal_config.h"
-#include "forms/form.h"
-#include "forms/form_display.h"
-#include "input/input_queue.h"
-#include "input/key_processor.h"
-#include "input/key_script.h"
 #include "platform/messages.h"
 #include "terminal.h"
 
@@ -45,8 +39,8 @@ void SendRequest(Terminal& t, uint32_t message) {
   t.platform->SendMessage(message, reinterpret_cast<uintptr_t>(&t.screen.draw), 0);
 }
 
-// Runs DrawLines on a private copy, for callers whose text is not theirs to
-// change.
+}  // namespace
+
 int DrawLinesCopy(Terminal& t, int32_t row, int32_t column, const char* text) {
   char* copy = GuardedCopy(t, text, -1, __LINE__, kSource);
   if (copy == nullptr) return 0;
@@ -54,8 +48,6 @@ int DrawLinesCopy(Terminal& t, int32_t row, int32_t column, const char* text) {
   GuardedFree(t, copy, __LINE__, kSource);
   return 0;
 }
-
-}  // namespace
 
 int SetCursor(Terminal& t, int32_t row, int32_t column) {
   ScreenState& s = t.screen;
@@ -149,7 +141,7 @@ int ClearScreen(Terminal& t) {
 
 int RepaintScreen(Terminal& t) {
   ScreenState& s = t.screen;
-  const FormsState& f = t.forms;
+  const ScreenState& f = t.screen;
   ClearScreen(t);
   t.platform->HideCaret();
   const int64_t cells = GridCells(t);
@@ -197,62 +189,13 @@ int DrawDebugLine(Terminal& t, int32_t n, const char* text) {
 }
 
 int MarkFormOverwritten(Terminal& t) {
-  t.forms.overwritten = 1;
+  t.screen.form_overwritten = 1;
   return 1;
-}
-
-int PlaceFormCursor(Terminal& t, Form* form) {
-  if (form == nullptr) return 0;
-  int32_t row = 0;
-  int32_t column = 0;
-  if (form->fields != nullptr && form->current_field >= 0 &&
-      form->current_field < form->field_count) {
-    const FormField& field = form->fields[form->current_field];
-    row = field.row;
-    column = field.column + form->cursor;
-    if (field.attribute & 0x0D) t.screen.cell_width = kNarrowCellWidth;
-  }
-  if (form->column_count > 0) {
-    while (column >= form->column_count && row < form->row_count) {
-      column -= form->column_count;
-      row++;
-    }
-  }
-  if (!IsWaitingForHost(t) && form->current_field < form->field_count) {
-    SetCursor(t, ScrollFormTo(t, form, row), column);
-  } else {
-    SetCursor(t, 0, 0);
-  }
-  return 0;
 }
 
 int PlayTune(Terminal& t) {
   for (const Note& note : kTune) t.platform->Beep(note.hz / 2, note.ms);
   return 0;
-}
-
-int ErrorBeep(Terminal& t) {
-  SkipToStopMark(t);
-  t.platform->Beep(440, Config(t).beep_duration);
-  return 0;
-}
-
-namespace {
-
-int Toggle(Terminal& t, int32_t& flag, const char* banner) {
-  flag = !flag;
-  if (flag) return DrawLinesCopy(t, 0, 0, banner);
-  ProcessKey(t, kKeyRepaint, t.screen.current_form, t.screen.rows, t.screen.columns, 0, 0, 1);
-  return 0;
-}
-
-}  // namespace
-
-int ToggleDebugging(Terminal& t) {
-  return Toggle(t, t.screen.debugging, "Debugging");
-}
-int ToggleTimingRF(Terminal& t) {
-  return Toggle(t, t.screen.timing, "Timing RF");
 }
 
 char* GetScreenGrid(Terminal& t) {
@@ -298,6 +241,19 @@ void FreeScreenGrid(Terminal& t) {
   t.screen.grid = nullptr;
   t.screen.grid_rows = 0;
   t.screen.grid_columns = 0;
+}
+
+void ShowHeapStats(Terminal& t) {
+  if (t.alloc.showing_stats) return;
+  t.alloc.showing_stats = true;
+  char line[64];
+  std::snprintf(line, sizeof line, "Al %5ld Fr %5ld", long(t.alloc.allocations),
+                long(t.alloc.releases));
+  DrawDebugLine(t, 0, line);
+  std::snprintf(line, sizeof line, "%5ld Use %5ld Max", long(t.alloc.bytes_in_use),
+                long(t.alloc.peak));
+  DrawDebugLine(t, 1, line);
+  t.alloc.showing_stats = false;
 }
 
 }  // namespace marl

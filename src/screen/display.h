@@ -5,57 +5,19 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "screen/screen_state.h"
 
 namespace marl {
 
 struct Terminal;
-struct Form;
-
-struct DrawRequest {
-  int32_t row = 0;  // the cursor
-  int32_t column = 0;
-  int32_t length = 0;
-  char* text = nullptr;  // owned, guarded; the window releases it
-  Rect rectangle;
-  void* window = nullptr;
-  uint32_t spare = 0;
-  uint8_t attribute = 0;
-};
-
-constexpr int32_t kRowHeight = 13;
-constexpr int32_t kCellWidth = 11;
-constexpr int32_t kNarrowCellWidth = 10;
-// No screen is ever larger than this; a bigger size gets no grid at all.
-constexpr int64_t kMaxGridCells = 1 << 22;
-
-struct ScreenState {
-  int32_t rows = 0;
-  int32_t columns = 0;
-  // rows x columns cells, row-major, plus one byte; owned here, tag MrpDazAre.
-  char* grid = nullptr;
-  int32_t grid_rows = 0;  // the size the grid was allocated for
-  int32_t grid_columns = 0;
-  int32_t cleared = 0;
-  int32_t cell_width = kCellWidth;
-  int32_t run_drawing = 0;
-  int32_t status_count = 0;
-  int32_t debugging = 0;
-  int32_t timing = 0;
-  Form* current_form = nullptr;
-  DrawRequest draw;
-};
-
-// Attribute bits of a draw request.
-constexpr uint8_t kAttrReverse = 0x01;
-constexpr uint8_t kAttrUnderline = 0x02;
-constexpr uint8_t kAttrBold = 0x08;
 
 int SetCursor(Terminal& t, int32_t row, int32_t column);
 int DrawAt(Terminal& t, int32_t row, int32_t column, int32_t length, const char* bytes,
            uint8_t attribute);
 // Overwrites the text's line feeds with zero bytes, as the host's forms expect.
 int DrawLines(Terminal& t, int32_t row, int32_t column, char* text);
+// DrawLines on a private copy, for callers whose text is not theirs to change.
+int DrawLinesCopy(Terminal& t, int32_t row, int32_t column, const char* text);
 int UpdateRow(Terminal& t, int32_t row, int32_t column, int32_t length, const char* bytes,
               uint8_t attribute);
 int ClearScreen(Terminal& t);
@@ -63,11 +25,7 @@ int RepaintScreen(Terminal& t);
 int ShowStatus(Terminal& t, const char* text);
 int DrawDebugLine(Terminal& t, int32_t n, const char* text);
 int MarkFormOverwritten(Terminal& t);
-int PlaceFormCursor(Terminal& t, Form* form);
 int PlayTune(Terminal& t);
-int ErrorBeep(Terminal& t);
-int ToggleDebugging(Terminal& t);
-int ToggleTimingRF(Terminal& t);
 
 char* GetScreenGrid(Terminal& t);
 void SetScreenRows(Terminal& t, int32_t rows);
@@ -82,5 +40,8 @@ const char* GetVersionText(Terminal& t);
 // the current size, so nothing written within rows x columns can overrun it.
 void ResizeScreenGrid(Terminal& t);
 void FreeScreenGrid(Terminal& t);
+
+// The allocator's counters on the two debug lines.
+void ShowHeapStats(Terminal& t);
 
 }  // namespace marl

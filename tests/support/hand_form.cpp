@@ -3,6 +3,9 @@
 #include <cstring>
 
 #include "base/guarded_alloc.h"
+#include "commands/key_map_command.h"
+#include "forms/form.h"
+#include "forms/form_display.h"
 #include "input/key_maps.h"
 #include "input/scan.h"
 #include "screen/display.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/terminal_config.h"
 #include "host_records.h"
 #include "terminal_fixture.h"
 

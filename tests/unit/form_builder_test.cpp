@@ -10,6 +10,7 @@
 #include "command_record.h"
 #include "commands/tables.h"
 #include "forms/form.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

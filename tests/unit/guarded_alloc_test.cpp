@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host_records.h"
+#include "input/toggles.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

@@ -4,6 +4,7 @@
 
 #include "base/guarded_alloc.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

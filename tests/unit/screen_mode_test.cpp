@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "forms/form.h"
 #include "host_records.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "input/toggles.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {
