@@ -17,6 +17,7 @@
 #include "forms/field_content.h"
 #include "forms/form.h"
 #include "forms/form_display.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/terminal_config.h"
+#include "commands/key_map_command.h"
 #include "commands/records.h"
 #include "forms/form_display.h"
 #include "hand_form.h"
@@ -19,6 +21,7 @@
 #include "input/key_maps.h"
 #include "input/key_processor.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace {

@@ -23,7 +23,6 @@ namespace marl {
 
 namespace {
 
-constexpr const char* kSource = "Utility";
 constexpr char kMoreMarker[] = "**MoRe**";
 
 bool IsLineEnd(char c) {
