@@ -9,7 +9,10 @@
 #include <sstream>
 
 #include "app/main_window.h"
+#include "base/terminal_config.h"
+#include "forms/form.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 #include "ui/headless/automation.h"
 #include "ui/headless/automation_words.h"

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "input/input_queue.h"
+#include "app/app_state.h"
+#include "base/session.h"
 #include "link/receive.h"
 #include "platform/messages.h"
 #include "ui/load/answer_sink.h"
@@ -78,7 +79,7 @@ void LoadTerminal::Adopt(const LoadSinks& sinks) {
 }
 
 bool LoadTerminal::Ending() const {
-  return terminal_->app.ending || platform_.quit_requested() || platform_.quit_posted();
+  return App(*terminal_).ending || platform_.quit_requested() || platform_.quit_posted();
 }
 
 bool LoadTerminal::Observe() {
