@@ -154,7 +154,7 @@ void ShowProgress(const LoadOptions& o, bool tty, const LoadTotals& c, uint64_t 
                   uint64_t failed_to_start, double screens_per_second, double seconds) {
   char line[256];
   std::snprintf(line, sizeof line,
-                "load: %llu of %lld running, %llu iterations, %.0f screens/s, %llu errors, %.0f s",
+                "load: %llu of %lld connected, %llu iterations, %.0f screens/s, %llu errors, %.0f s",
                 static_cast<unsigned long long>(running), static_cast<long long>(o.terminals),
                 static_cast<unsigned long long>(c.iterations), screens_per_second,
                 static_cast<unsigned long long>(c.error_count() + failed_to_start), seconds);
