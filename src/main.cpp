@@ -13,6 +13,7 @@
 
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_main.h"
+#include "ui/tui/tui_main.h"
 
 namespace {
 
@@ -28,6 +29,9 @@ constexpr const char* kUsage =
     "\n"
     "Options:\n"
     "  --ui=headless      the front end (headless is the only one so far)\n"
+    "  --ui=tui           the front end in this text terminal (the default when\n"
+    "                     standard input and output are a terminal)\n"
+    "  --mute             tui: no bell\n"
     "  --script FILE      read automation commands from FILE, not standard input\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --real-time        headless: really wait for pauses and beeps\n"
@@ -75,7 +79,8 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   marl::HeadlessOptions options;
-  std::string ui = "headless";
+  std::string ui;
+  bool mute = false;
   std::string script;
   std::string trace;
   bool only_terminal = false;
@@ -106,6 +111,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--version") {
       std::printf("marlsim %s (Marlpoint Simulator 2.30)\n", kVersion);
       return 0;
+    } else if (arg == "--mute") {
+      mute = true;
     } else if (arg == "--real-time") {
       options.real_time = true;
     } else if (name == "--ui") {
@@ -122,6 +129,24 @@ int main(int argc, char** argv) {
     } else {
       return Fail("unknown option " + arg);
     }
+  }
+  // Someone at a text terminal gets the screen; pipes and files get the
+  // automation interface.
+  if (ui.empty()) ui = isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) ? "tui" : "headless";
+  if (ui == "tui") {
+    marl::TuiOptions tui;
+    tui.command_line = options.command_line;
+    tui.start = options.start;
+    tui.mute = mute;
+    ReadSeams(&options);
+    tui.send_timeout_ms = options.send_timeout_ms;
+    tui.send_buffer = options.send_buffer;
+    if (!trace.empty() && (tui.trace = std::fopen(trace.c_str(), "w")) == nullptr) {
+      return Fail("cannot write " + trace + ": " + std::strerror(errno));
+    }
+    const int status = marl::RunTui(tui);
+    if (tui.trace != nullptr) std::fclose(tui.trace);
+    return status;
   }
   if (ui != "headless") return Fail("front end '" + ui + "' is not available; use --ui=headless");
 

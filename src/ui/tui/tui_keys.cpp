@@ -1,0 +1,203 @@
+#include "ui/tui/tui_keys.h"
+
+#include <ncursesw/curses.h>
+
+#include <cwctype>
+
+#include "platform/messages.h"
+#include "ui/tui/cp1252.h"
+
+namespace marl {
+
+namespace {
+
+constexpr uint8_t kEsc = 0x1B;
+
+TuiInput Character(uint32_t c, bool shift = false) {
+  return {TuiInputKind::kCharacter, c, shift};
+}
+TuiInput KeyDown(uint32_t vk) {
+  return {TuiInputKind::kKeyDown, vk};
+}
+TuiInput HotKey(uint32_t id) {
+  return {TuiInputKind::kHotKey, id};
+}
+
+struct AltBinding {
+  char letter;
+  const char* keys;
+  const char* what;
+  TuiInput input;
+};
+// The hot keys, on keys that every terminal can send. The help overlay lists
+// them in this order.
+const AltBinding kAltBindings[] = {
+    {'s', "Alt+S  Ctrl+F1", "screen setup", HotKey(9)},
+    {'a', "Alt+A  Alt+F1", "auto mode on or off", HotKey(4)},
+    {'e', "Alt+E", "Enter, while in auto mode", HotKey(12)},
+    {'d', "Alt+D", "clear the field", HotKey(2)},
+    {'k', "Alt+K", "the programmable key", HotKey(3)},
+    {'q', "Alt+Q", "end marlsim (as Ctrl+X)", HotKey(0)},
+    {'h', "Alt+H", "this help", {TuiInputKind::kHelp}},
+};
+
+// Function keys as curses numbers them: 1 to 12 plain, then Shift, Ctrl,
+// Ctrl+Shift, Alt and Alt+Shift, twelve each.
+bool FunctionKey(int32_t n, bool alt, TuiInput* out) {
+  if (n < 1 || n > 72) return false;
+  const int32_t group = (n - 1) / 12;
+  const int32_t key = (n - 1) % 12;  // 0 is F1
+  const bool shift = group == 1 || group == 3 || group == 5;
+  alt = alt || group >= 4;
+  const bool ctrl = group == 2 || group == 3;
+  // Shift+F1 to Shift+F12 are F13 to F24, as terminals send them.
+  const uint32_t vk = kVkF1 + uint32_t(key + (shift ? 12 : 0));
+  if (ctrl && !shift && key == 0) {
+    *out = HotKey(9);
+  } else if (alt && !shift && key == 0) {
+    *out = HotKey(4);
+  } else if (alt) {
+    *out = {TuiInputKind::kSystemKeyDown, vk};
+  } else {
+    *out = KeyDown(vk);
+  }
+  return true;
+}
+
+bool CursesKeyInput(const CursesKey& k, bool alt, TuiInput* out) {
+  if (k.code >= KEY_F(1) && k.code <= KEY_F(72)) return FunctionKey(k.code - KEY_F0, alt, out);
+  if (alt) return false;
+  switch (k.code) {
+    case KEY_UP:
+      return *out = KeyDown(kVkUp), true;
+    case KEY_DOWN:
+      return *out = KeyDown(kVkDown), true;
+    case KEY_LEFT:
+    case KEY_SLEFT:
+      return *out = KeyDown(kVkLeft), true;
+    case KEY_RIGHT:
+    case KEY_SRIGHT:
+      return *out = KeyDown(kVkRight), true;
+    case KEY_HOME:
+    case KEY_SHOME:
+    case KEY_FIND:
+      return *out = KeyDown(kVkHome), true;
+    case KEY_END:
+    case KEY_SEND:
+    case KEY_SELECT:
+      return *out = KeyDown(kVkEnd), true;
+    case KEY_PPAGE:
+      return *out = KeyDown(kVkPrior), true;
+    case KEY_NPAGE:
+      return *out = KeyDown(kVkNext), true;
+    case KEY_IC:
+    case KEY_SIC:
+      return *out = KeyDown(kVkInsert), true;
+    case KEY_DC:
+    case KEY_SDC:
+      return *out = KeyDown(kVkDelete), true;
+    case KEY_ENTER:
+      return *out = Character('\r'), true;
+    case KEY_BACKSPACE:
+      return *out = Character('\b'), true;
+    case KEY_BTAB:
+      return *out = Character('\t', true), true;
+    case KEY_RESIZE:
+      return *out = {TuiInputKind::kResize}, true;
+    case KEY_MOUSE:
+      if (!k.left_press) return false;
+      *out = {TuiInputKind::kClick, 0, false, k.row, k.column};
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CharacterInput(char32_t c, TuiInput* out) {
+  // Most terminals send DEL for the Backspace key.
+  if (c == 0x7F || c == '\b') return *out = Character('\b'), true;
+  if (c == 0) return false;
+  const int32_t byte = UnicodeToCp1252(c);
+  if (byte < 0) return false;
+  *out = Character(uint32_t(byte));
+  return true;
+}
+
+bool AltInput(char32_t c, TuiInput* out) {
+  const char32_t lower = c < 0x80 ? char32_t(std::towlower(wint_t(c))) : c;
+  for (const AltBinding& b : kAltBindings) {
+    if (char32_t(b.letter) == lower) return *out = b.input, true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<TuiInput> DecodeKeys(const std::vector<CursesKey>& keys) {
+  std::vector<TuiInput> inputs;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const CursesKey& k = keys[i];
+    TuiInput input;
+    if (!k.is_key && k.code == kEsc) {
+      // Esc with something right behind it is Alt held with that key.
+      if (i + 1 < keys.size() && !(keys[i + 1].is_key == false && keys[i + 1].code == kEsc)) {
+        const CursesKey& next = keys[++i];
+        const bool known = next.is_key ? CursesKeyInput(next, true, &input)
+                                       : AltInput(char32_t(next.code), &input);
+        if (known) inputs.push_back(input);
+        continue;
+      }
+      inputs.push_back(Character(kEsc));
+      continue;
+    }
+    const bool known =
+        k.is_key ? CursesKeyInput(k, false, &input) : CharacterInput(char32_t(k.code), &input);
+    if (known) inputs.push_back(input);
+  }
+  return inputs;
+}
+
+std::vector<CursesKey> ReadCursesKeys() {
+  std::vector<CursesKey> keys;
+  // A burst is bounded so that a flood of input still lets the screen draw.
+  for (int n = 0; n < 4096; ++n) {
+    wint_t c = 0;
+    const int got = wget_wch(stdscr, &c);
+    if (got == ERR) break;
+    CursesKey k;
+    k.code = int32_t(c);
+    k.is_key = got == KEY_CODE_YES;
+    if (k.is_key && k.code == KEY_MOUSE) {
+      MEVENT event{};
+      if (getmouse(&event) == OK && (event.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED))) {
+        k.left_press = true;
+        k.row = event.y;
+        k.column = event.x;
+      }
+    }
+    keys.push_back(k);
+  }
+  return keys;
+}
+
+std::vector<std::string> HelpLines() {
+  std::vector<std::string> lines = {
+      "Keys go to the terminal as on the desktop:",
+      "letters, Enter, Tab, Backspace, Esc, Ctrl+A-Z,",
+      "arrows, Home, End, PgUp, PgDn, Ins, Del, F1-F12;",
+      "Shift+F1 to Shift+F12 are F13 to F24.",
+      "Ctrl+X ends, Ctrl+P power-up, Ctrl+N ping mode,",
+      "Ctrl+C clears the screen. A click picks a field.",
+      "",
+  };
+  for (const AltBinding& b : kAltBindings) {
+    std::string line = b.keys;
+    line.resize(16, ' ');
+    lines.push_back(line + b.what);
+  }
+  lines.push_back("");
+  lines.push_back("Any key closes this help.");
+  return lines;
+}
+
+}  // namespace marl

@@ -1,0 +1,113 @@
+#include "ui/tui/tui_loop.h"
+
+#include <arpa/inet.h>
+
+#include <string>
+
+#include "app/screen_setup.h"
+#include "platform/messages.h"
+#include "terminal.h"
+#include "ui/tui/tui_platform.h"
+#include "ui/tui/tui_render.h"
+
+namespace marl {
+
+bool TuiLoop::Ending() const {
+  return t_.app.ending || platform_.quit_requested() || platform_.quit_posted();
+}
+
+bool TuiLoop::Run(const std::function<bool()>& done) {
+  for (;;) {
+    if (Ending()) return false;
+    if (done && done()) return true;
+    if (platform_.HandleHostData()) continue;
+    // One input at a time: once a modal window is done, what follows it
+    // belongs to the loop outside.
+    if (!platform_.pending().empty()) {
+      const TuiInput input = platform_.pending().front();
+      platform_.pending().pop_front();
+      Route(input);
+      continue;
+    }
+    if (platform_.input_ended()) {
+      // Nobody is left to use the window: close it as its owner would.
+      platform_.SendMessage(kWmDestroy, 0, 0);
+      return false;
+    }
+    platform_.Render();
+    platform_.WaitForInput(-1, true);
+  }
+}
+
+void TuiLoop::Route(const TuiInput& input) {
+  if (input.kind == TuiInputKind::kResize) return;  // drawn anew before the next wait
+  if (input.kind == TuiInputKind::kHelp || platform_.help_shown()) {
+    // Any key closes the help, and does nothing else.
+    platform_.ToggleHelp();
+    return;
+  }
+  if (input.kind == TuiInputKind::kHotKey) {
+    platform_.SendMessage(kWmHotKey, input.code, 0);
+    return;
+  }
+  if (ScreenSetupOpen(t_) && !t_.app.setup.done) {
+    ToSetupWindow(input);
+    return;
+  }
+  switch (input.kind) {
+    case TuiInputKind::kCharacter:
+      platform_.SendMessage(kWmChar, input.code, 0);
+      return;
+    case TuiInputKind::kKeyDown:
+      platform_.SendMessage(kWmKeyDown, input.code, 0);
+      return;
+    case TuiInputKind::kSystemKeyDown:
+      platform_.SendMessage(kWmSysKeyDown, input.code, 0);
+      return;
+    case TuiInputKind::kClick:
+      Click(input);
+      return;
+    default:
+      return;
+  }
+}
+
+void TuiLoop::ToSetupWindow(const TuiInput& input) {
+  // Tab, Enter and Esc belong to the setup window, characters to its
+  // focused field; the field has no use for the other keys.
+  if (input.kind != TuiInputKind::kCharacter) return;
+  const uint32_t c = input.code;
+  const uint32_t key = c == '\t' ? kVkTab : c == '\r' ? kVkReturn : c == 0x1B ? kVkEscape : 0;
+  if (key != 0 && ScreenSetupKey(t_, key, input.shift)) return;
+  platform_.TypeIntoEditField(char(c));
+}
+
+void TuiLoop::Click(const TuiInput& input) {
+  const int32_t row = input.row - kScreenTop;
+  const int32_t column = input.column - kScreenLeft;
+  const TuiGrid& grid = platform_.main_grid();
+  if (row < 0 || column < 0 || row >= grid.rows || column >= grid.columns) return;
+  const int64_t x = int64_t(column) * kCellWidth;
+  const int64_t y = int64_t(row) * kRowHeight;
+  if (x > 0xFFFF || y > 0xFFFF) return;
+  platform_.SendMessage(kWmLButtonDown, 0, intptr_t((y << 16) | x));
+}
+
+std::string StatusText(Terminal& t, TuiPlatform& platform, const std::string& notice) {
+  char address[INET_ADDRSTRLEN] = "?";
+  in_addr host{};
+  host.s_addr = t.link.endpoint.address;
+  inet_ntop(AF_INET, &host, address, sizeof address);
+  const bool connected = t.link.socket >= 0 && !platform.handover().host_closed();
+  std::string status = std::string(" ") + address + ":" +
+                       std::to_string(ntohs(t.link.endpoint.port)) +
+                       (connected ? " connected" : " not connected") + " | " +
+                       std::to_string(t.screen.columns) + "x" + std::to_string(t.screen.rows);
+  if (t.keys.insert_mode) status += " | INS";
+  if (t.link.ping_mode) status += " | PING";
+  if (t.keys.auto_mode) status += " | AUTO";
+  if (!notice.empty()) status += " | " + notice;
+  return status + " | Alt+H help";
+}
+
+}  // namespace marl
