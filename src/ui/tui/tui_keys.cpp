@@ -41,10 +41,10 @@ const AltBinding kAltBindings[] = {
     {'h', "Alt+H", "this help", {TuiInputKind::kHelp}},
 };
 
-// Function keys as curses numbers them: 1 to 12 plain, then Shift, Ctrl,
+// Function keys as curses numbers them (up to 63): 1 to 12 plain, then Shift, Ctrl,
 // Ctrl+Shift, Alt and Alt+Shift, twelve each.
 bool FunctionKey(int32_t n, bool alt, TuiInput* out) {
-  if (n < 1 || n > 72) return false;
+  if (n < 1 || n > 63) return false;
   const int32_t group = (n - 1) / 12;
   const int32_t key = (n - 1) % 12;  // 0 is F1
   const bool shift = group == 1 || group == 3 || group == 5;
@@ -65,7 +65,7 @@ bool FunctionKey(int32_t n, bool alt, TuiInput* out) {
 }
 
 bool CursesKeyInput(const CursesKey& k, bool alt, TuiInput* out) {
-  if (k.code >= KEY_F(1) && k.code <= KEY_F(72)) return FunctionKey(k.code - KEY_F0, alt, out);
+  if (k.code >= KEY_F(1) && k.code <= KEY_F(63)) return FunctionKey(k.code - KEY_F0, alt, out);
   if (alt) return false;
   switch (k.code) {
     case KEY_UP:
@@ -138,6 +138,20 @@ std::vector<TuiInput> DecodeKeys(const std::vector<CursesKey>& keys) {
   for (size_t i = 0; i < keys.size(); ++i) {
     const CursesKey& k = keys[i];
     TuiInput input;
+    if (!k.is_key && k.code == kEsc && i + 1 < keys.size() && !keys[i + 1].is_key &&
+        (keys[i + 1].code == '[' || keys[i + 1].code == 'O')) {
+      // A control sequence that no key table knew goes whole, not its tail
+      // as typed characters: parameters, then the final byte.
+      size_t end = i + 2;
+      if (keys[i + 1].code == '[') {
+        while (end < keys.size() && !keys[end].is_key && keys[end].code >= 0x20 &&
+               keys[end].code <= 0x3F) {
+          ++end;
+        }
+      }
+      i = end;
+      continue;
+    }
     if (!k.is_key && k.code == kEsc) {
       // Esc with something right behind it is Alt held with that key.
       if (i + 1 < keys.size() && !(keys[i + 1].is_key == false && keys[i + 1].code == kEsc)) {

@@ -99,14 +99,13 @@ std::string StatusText(Terminal& t, TuiPlatform& platform, const std::string& no
   host.s_addr = t.link.endpoint.address;
   inet_ntop(AF_INET, &host, address, sizeof address);
   const bool connected = t.link.socket >= 0 && !platform.handover().host_closed();
-  std::string status = std::string(" ") + address + ":" +
-                       std::to_string(ntohs(t.link.endpoint.port)) +
-                       (connected ? " connected" : " not connected") + " | " +
-                       std::to_string(t.screen.columns) + "x" + std::to_string(t.screen.rows);
+  std::string status = notice.empty() ? " " : " " + notice + " | ";
+  status += std::string(address) + ":" + std::to_string(ntohs(t.link.endpoint.port)) +
+            (connected ? " connected" : " not connected") + " | " +
+            std::to_string(t.screen.columns) + "x" + std::to_string(t.screen.rows);
   if (t.keys.insert_mode) status += " | INS";
   if (t.link.ping_mode) status += " | PING";
   if (t.keys.auto_mode) status += " | AUTO";
-  if (!notice.empty()) status += " | " + notice;
   return status + " | Alt+H help";
 }
 

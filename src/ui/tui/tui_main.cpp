@@ -67,6 +67,16 @@ int RunTui(const TuiOptions& options) {
     inet_ntop(AF_INET, &host, address, sizeof address);
     std::fprintf(stderr, "marlsim: start-up failed; host %s port %u\n", address,
                  unsigned(ntohs(t.link.endpoint.port)));
+    // What the window said is gone with the screen: say it again here.
+    const TuiGrid& window = platform.main_grid();
+    for (int32_t r = 0; r < window.rows; ++r) {
+      std::string row;
+      for (int32_t c = 0; c < window.columns; ++c) row.push_back(char(window.at(r, c).byte));
+      const size_t first = row.find_first_not_of(' ');
+      if (first != std::string::npos) {
+        std::fprintf(stderr, "marlsim: window: %s\n", row.c_str() + first);
+      }
+    }
   }
   return status;
 }

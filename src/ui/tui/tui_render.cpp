@@ -27,7 +27,8 @@ bool Inside(int y, int x) {
 
 void Put(int y, int x, char32_t c, attr_t a, bool unicode) {
   if (!Inside(y, x)) return;
-  if (c < 0x20 || c == 0x7F) c = '.';
+  // Control bytes show as the headless view shows them.
+  if (c < 0x20 || c == 0x7F || c == 0) c = '.';
   if (c >= 0x80 && !unicode) c = '?';
   wchar_t text[2] = {wchar_t(c), 0};
   cchar_t cell;
@@ -41,10 +42,6 @@ void PutText(int y, int x, const std::string& text, attr_t a, bool unicode, int 
   }
 }
 
-void PutAcs(int y, int x, chtype c) {
-  if (Inside(y, x)) mvaddch(y, x, c);
-}
-
 // A frame of `height` x `width` cells with its title in the top edge; the
 // inside is blanked.
 void Frame(int top, int left, int height, int width, const std::string& title, bool unicode) {
@@ -55,17 +52,19 @@ void Frame(int top, int left, int height, int width, const std::string& title, b
     for (int x = std::max(left, 0); x < right; ++x) {
       const bool edge_y = y == top || y == top + height - 1;
       const bool edge_x = x == left || x == left + width - 1;
+      // Box-drawing characters where the terminal takes Unicode; the line
+      // drawing set of older terminals is left alone, as too many misdraw it.
+      char32_t c = ' ';
       if (edge_y && edge_x) {
-        PutAcs(y, x,
-               y == top ? (x == left ? ACS_ULCORNER : ACS_URCORNER)
-                        : (x == left ? ACS_LLCORNER : ACS_LRCORNER));
+        c = !unicode   ? U'+'
+            : y == top ? (x == left ? U'\u250C' : U'\u2510')
+                       : (x == left ? U'\u2514' : U'\u2518');
       } else if (edge_y) {
-        PutAcs(y, x, ACS_HLINE);
+        c = unicode ? U'\u2500' : U'-';
       } else if (edge_x) {
-        PutAcs(y, x, ACS_VLINE);
-      } else {
-        Put(y, x, ' ', A_NORMAL, unicode);
+        c = unicode ? U'\u2502' : U'|';
       }
+      Put(y, x, c, A_NORMAL, unicode);
     }
   }
   if (!title.empty() && int(title.size()) + 4 <= width) {

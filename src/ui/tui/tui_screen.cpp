@@ -121,28 +121,23 @@ std::unique_ptr<TuiScreen> TuiScreen::Open(std::string* error) {
   if (pipe2(g_resize_pipe, O_CLOEXEC | O_NONBLOCK) != 0) g_resize_pipe[0] = g_resize_pipe[1] = -1;
 
   const char* term = std::getenv("TERM");
-  SCREEN* s = (term != nullptr && *term != 0) ? newterm(nullptr, stdout, stdin) : nullptr;
-  if (s != nullptr && !CanAddress()) {
-    endwin();
-    delscreen(s);
-    s = nullptr;
-  }
+  const std::string name = term != nullptr ? term : "";
+  SCREEN* s = name.empty() ? nullptr : newterm(nullptr, stdout, stdin);
   if (s == nullptr) {
-    // Nearly every terminal still understands the old vt100 sequences.
+    // An unknown type is most likely a terminal that knows the old vt100
+    // sequences; a known one that cannot move its cursor (dumb) is not.
     s = newterm("vt100", stdout, stdin);
-    if (s == nullptr || !CanAddress()) {
-      if (s != nullptr) {
-        endwin();
-        delscreen(s);
-      }
-      *error = std::string("the terminal type '") + (term ? term : "") +
-               "' is unknown or cannot place the cursor; set TERM (e.g. TERM=xterm) or use "
-               "--ui=headless";
-      return nullptr;
-    }
-    screen->notice_ = std::string("TERM '") + (term ? term : "") + "' unknown, run as vt100";
+    if (s != nullptr) screen->notice_ = "TERM '" + name + "' unknown: vt100";
   }
-
+  if (s == nullptr || !CanAddress()) {
+    if (s != nullptr) {
+      endwin();
+      delscreen(s);
+    }
+    *error = "the terminal type '" + name +
+             "' cannot place the cursor; set TERM (e.g. TERM=xterm) or use --ui=headless";
+    return nullptr;
+  }
   screen->screen_ = s;
   raw();
   noecho();

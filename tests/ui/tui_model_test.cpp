@@ -1,0 +1,129 @@
+// The terminal front end without a terminal: what curses reports becomes
+// the window's messages, and draw requests land in the cells the desktop
+// window shows them in.
+#include <gtest/gtest.h>
+#include <ncursesw/curses.h>
+
+#include <vector>
+
+#include "platform/messages.h"
+#include "ui/tui/cp1252.h"
+#include "ui/tui/tui_keys.h"
+#include "ui/tui/tui_platform.h"
+
+namespace marl {
+namespace {
+
+CursesKey Char(int32_t c) {
+  return {c, false};
+}
+CursesKey Key(int32_t code) {
+  return {code, true};
+}
+TuiInput Character(uint32_t c, bool shift = false) {
+  return {TuiInputKind::kCharacter, c, shift};
+}
+TuiInput Down(uint32_t vk, TuiInputKind kind = TuiInputKind::kKeyDown) {
+  return {kind, vk};
+}
+TuiInput Hot(uint32_t id) {
+  return {TuiInputKind::kHotKey, id};
+}
+
+TEST(TuiKeys, CharactersAndKeysBecomeTheWindowsMessages) {
+  EXPECT_EQ(
+      DecodeKeys({Char('a'), Char('\r'), Char('\t'), Char(0x7F), Char(8), Char(0x18), Char(0x20AC),
+                  Char(0xE9), Key(KEY_BTAB), Key(KEY_BACKSPACE), Key(KEY_ENTER)}),
+      (std::vector<TuiInput>{Character('a'), Character('\r'), Character('\t'), Character('\b'),
+                             Character('\b'), Character(0x18), Character(0x80), Character(0xE9),
+                             Character('\t', true), Character('\b'), Character('\r')}));
+  EXPECT_EQ(DecodeKeys({Key(KEY_UP), Key(KEY_NPAGE), Key(KEY_DC), Key(KEY_F(1)), Key(KEY_F(12)),
+                        Key(KEY_F(13)), Key(KEY_F(24)), Key(KEY_F(26))}),
+            (std::vector<TuiInput>{Down(kVkUp), Down(kVkNext), Down(kVkDelete), Down(kVkF1),
+                                   Down(kVkF1 + 11), Down(kVkF1 + 12), Down(kVkF1 + 23),
+                                   Down(kVkF1 + 1)}));
+}
+
+TEST(TuiKeys, HotKeysFromModifiedFunctionKeysAndFromAltLetters) {
+  const TuiInput f10_alt = Down(kVkF10, TuiInputKind::kSystemKeyDown);
+  // Ctrl+F1 and Alt+F1 where the terminal sends them, and Esc-prefixed.
+  EXPECT_EQ(DecodeKeys({Key(KEY_F(25)), Key(KEY_F(49)), Key(KEY_F(58)), Char(0x1B), Key(KEY_F(1)),
+                        Char(0x1B), Key(KEY_F(10))}),
+            (std::vector<TuiInput>{Hot(9), Hot(4), f10_alt, Hot(4), f10_alt}));
+  EXPECT_EQ(DecodeKeys({Char(0x1B), Char('s'), Char(0x1B), Char('A'), Char(0x1B), Char('q'),
+                        Char(0x1B), Char('h')}),
+            (std::vector<TuiInput>{Hot(9), Hot(4), Hot(0), {TuiInputKind::kHelp}}));
+  // Esc alone, or before another Esc, is the Esc key; Alt+X is nothing.
+  EXPECT_EQ(DecodeKeys({Char(0x1B), Char(0x1B), Char('x')}),
+            std::vector<TuiInput>{Character(0x1B)});
+  EXPECT_EQ(DecodeKeys({Char(0x1B), Char(0x1B)}),
+            (std::vector<TuiInput>{Character(0x1B), Character(0x1B)}));
+}
+
+TEST(TuiKeys, WhatNoTableKnowsIsDropped) {
+  EXPECT_EQ(DecodeKeys({Char(0),        Char(0x4E00), Char(0x81), Key(KEY_F(64)), Key(KEY_MAX + 7),
+                        Key(KEY_MOUSE), Char(0x1B),   Char('z'),  Char(0x1B),     Key(KEY_UP),
+                        Char(0x1B),     Char('['),    Char('9'),  Char(';'),      Char('9'),
+                        Char('~'),      Char(0x1B),   Char('O'),  Char('Z'),      Char(0x1B),
+                        Char('[')}),
+            std::vector<TuiInput>{});
+  CursesKey click = Key(KEY_MOUSE);
+  click.left_press = true;
+  click.row = 3;
+  click.column = 7;
+  EXPECT_EQ(DecodeKeys({click}), (std::vector<TuiInput>{{TuiInputKind::kClick, 0, false, 3, 7}}));
+}
+
+TEST(TuiCells, DrawRequestsLandWhereTheDesktopWindowShowsThem) {
+  TuiPlatform p(nullptr);
+  p.LayoutWindow({0, 0, 0, 0, 40, 3});
+  TextDraw draw;
+  draw.row = 1;
+  draw.column = 20;
+  draw.text = "ABCDEFGHIJKL";
+  // Bold glyphs are 10 pixels wide: from column 20 they start at pixel 200,
+  // which is in cell 18, and twelve of them share eleven cells.
+  draw.cell_width = 10;
+  draw.font = CellFont::kBold;
+  draw.rect = {200, 13, 320, 26};
+  p.DrawText(draw);
+  std::string row;
+  for (int c = 0; c < 40; ++c) row.push_back(char(p.main_grid().at(1, c).byte));
+  EXPECT_EQ(row, std::string(18, ' ') + "ABCDEFGIJKL" + std::string(11, ' '));
+  EXPECT_EQ(p.main_grid().at(1, 18).attribute, 0x08);
+
+  // Clipped by its rectangle and by the window; reverse underlined.
+  draw.cell_width = 11;
+  draw.font = CellFont::kUnderlined;
+  draw.reverse = true;
+  draw.row = 2;
+  draw.text = "0123456789";
+  draw.rect = {385, 26, 385 + 3 * 11, 39};
+  p.DrawText(draw);
+  EXPECT_EQ(p.main_grid().at(2, 35).byte, '0');
+  EXPECT_EQ(p.main_grid().at(2, 37).byte, '2');
+  EXPECT_EQ(p.main_grid().at(2, 38).byte, ' ');
+  EXPECT_EQ(p.main_grid().at(2, 36).attribute, 0x03);
+  draw.rect = {385, 26, 1000, 39};
+  p.DrawText(draw);
+  EXPECT_EQ(p.main_grid().at(2, 39).byte, '4');
+  // Rows outside the window and a window of no cells take nothing.
+  draw.rect = {0, 39, 100, 52};
+  p.DrawText(draw);
+  p.LayoutWindow({0, 0, 0, 0, 0, 0});
+  p.DrawText(draw);
+}
+
+TEST(TuiCells, CodePageBothWays) {
+  for (int b = 0; b < 256; ++b) {
+    const char32_t u = Cp1252ToUnicode(uint8_t(b));
+    if (u != 0) {
+      EXPECT_EQ(UnicodeToCp1252(u), b);
+    }
+  }
+  EXPECT_EQ(Cp1252ToUnicode(0x80), U'\u20AC');
+  EXPECT_EQ(UnicodeToCp1252(U'\u0100'), -1);
+}
+
+}  // namespace
+}  // namespace marl

@@ -1,0 +1,199 @@
+// The real marlsim in a text terminal (tmux) against a host played over
+// loopback: what a person sees in the cells, and what their keys send.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "temp_dir.h"
+#include "tmux.h"
+
+namespace marl::testing {
+namespace {
+
+using namespace std::string_literals;
+
+// A command record: kind 0x82, eight header bytes (0x80 stands for 0), the
+// body and a line end.
+std::string Command(const std::string& body) {
+  return "\x82" + std::string(5, char(0x80)) + "000" + body + "\n";
+}
+
+// User (plain) on row 0 and Pass (password) on row 1, six cells each.
+const std::string kLogin = Command("\\1T\\User:\\@      \\|09Pass:\\A      \\");
+
+// The pane's shell runs marlsim, then says how it ended and in what state
+// it left the terminal, and stays so that the test can read it.
+std::string PaneCommand(const std::string& dir, const std::string& term,
+                        const std::string& arguments) {
+  return "cd '" + dir + "' && env TERM=" + term + " LANG=C.UTF-8 " + MARLSIM_PATH +
+         " --ui=tui --mute " + arguments +
+         "; echo \"EXIT=$?\"; stty -a | grep -o -- '-\\?icanon\\|-\\?echo ' | tr '\\n' ' '; "
+         "echo; sleep 60";
+}
+
+// A terminal of 60 x 24 running marlsim with a 20 x 16 screen, connected to
+// a host that has read the power-up.
+class Session {
+ public:
+  explicit Session(const std::string& term = "tmux-256color", int columns = 60, int rows = 24)
+      : tmux_(columns, rows,
+              PaneCommand(dir_.path(), term, "--size 20x16 -P" + std::to_string(host_.port()))) {
+    accepted_ = host_.Accept(10000);
+    // The power-up follows the start-up tune, which takes its real time here.
+    if (accepted_) {
+      power_up_ = host_.Receive(1, 5000);
+      power_up_ += host_.ReceiveUntilQuiet(200, 2000);
+    }
+  }
+  bool accepted() const { return accepted_; }
+  const std::string& power_up() const { return power_up_; }
+  LoopbackHost& host() { return host_; }
+  Tmux& tmux() { return tmux_; }
+  // Host bytes, then what the terminal answered once `shown` is on screen.
+  std::string Host(const std::string& bytes, const std::string& shown) {
+    host_.Send(bytes);
+    EXPECT_TRUE(tmux_.WaitForText(shown)) << tmux_.Text();
+    return host_.ReceiveUntilQuiet(150, 2000);
+  }
+  // Keys, and what went to the host for them.
+  std::string Keys(const std::vector<std::string>& keys) {
+    tmux_.Keys(keys);
+    return host_.ReceiveUntilQuiet(300, 3000);
+  }
+
+ private:
+  TempDir dir_;
+  LoopbackHost host_;
+  Tmux tmux_;
+  bool accepted_ = false;
+  std::string power_up_;
+};
+
+// The status line under the 16 rows of the screen and its frame.
+constexpr int kStatusLine = 18;
+
+TEST(Tui, FormKeysFunctionKeysAndTheTerminalRestoredAtTheEnd) {
+  Session s;
+  ASSERT_TRUE(s.accepted()) << s.tmux().Text();
+  EXPECT_EQ(s.power_up().substr(0, 18), "P,Rows=16,Cols=20\0"s);
+  EXPECT_EQ(s.Host(kLogin, "Pass:"), "");
+  // One text cell per terminal cell, inside the frame at the top left.
+  EXPECT_EQ(s.tmux().At(0, 0, 22), "##### Marlpoint ######");
+  EXPECT_EQ(s.tmux().At(1, 0, 22), "#User:               #");
+  EXPECT_EQ(s.tmux().At(2, 0, 22), "#Pass:               #");
+  EXPECT_EQ(s.tmux().At(17, 0, 1), "#");
+  EXPECT_NE(s.tmux().At(kStatusLine, 0, 60).find("connected | 20x16"), std::string::npos);
+  // The caret is the terminal's cursor, in the first field.
+  EXPECT_EQ(s.tmux().Format("#{cursor_y},#{cursor_x},#{cursor_flag}"), "1,6,1");
+
+  EXPECT_EQ(s.Keys({"bob", "Tab", "pw1", "Enter"}), "K\\1\\0\\Kbob\\1\\Kpw1\\\\w\0F=01\0"s);
+  EXPECT_EQ(s.tmux().At(2, 1, 8), "Pass:***");
+
+  // A key map from the host: F1 types 12 and Tab, F2 answers with its own
+  // reply.
+  EXPECT_EQ(s.Host(Command("\\F\\12@T\\@A@rM"), "Pass:***"), "K\\\\0");
+  // The same form again, drawn from where the cursor stands.
+  s.host().Send(kLogin);
+  ASSERT_TRUE(s.tmux().WaitForText("#Pass:***   User:    #")) << s.tmux().Text();
+  s.tmux().Keys({"F1"});
+  EXPECT_TRUE(s.tmux().WaitForText("User:12")) << s.tmux().Text();
+  EXPECT_EQ(s.Keys({"F2"}), "K\\\\\r\0F=01\0"s);  // on field 1, after the map's Tab
+
+  // Ctrl+X ends the program and the shell gets its terminal back: line
+  // editing and echo on, cursor shown, no alternate screen, no mouse.
+  s.tmux().Keys({"C-x"});
+  ASSERT_TRUE(s.tmux().WaitForText("EXIT=0")) << s.tmux().Text();
+  EXPECT_TRUE(s.tmux().WaitForText("icanon echo")) << s.tmux().Text();
+  EXPECT_EQ(s.tmux().Format("#{alternate_on},#{cursor_flag},#{mouse_any_flag}"), "0,1,0");
+  EXPECT_TRUE(s.host().WaitForEnd(3000));
+}
+
+TEST(Tui, AMessageBoxAHotKeyAndTheSetupWindow) {
+  Session s;
+  ASSERT_TRUE(s.accepted()) << s.tmux().Text();
+  // A record of no known kind: the box holds the status reply until answered.
+  EXPECT_EQ(s.Host("\x90"
+                   "123\n",
+                   "Bad Command:"),
+            "");
+  EXPECT_TRUE(s.tmux().WaitForText("< OK >"));
+  EXPECT_EQ(s.Keys({"Enter"}), "K\\\\1");
+  EXPECT_TRUE(
+      s.tmux().WaitFor([](const std::string& p) { return p.find("Bad") == std::string::npos; }));
+
+  // Alt+F1 as the terminal sends it, and Alt+A where it cannot.
+  s.tmux().Keys({"M-F1"});
+  EXPECT_TRUE(s.tmux().WaitForText("| AUTO |")) << s.tmux().Text();
+  s.tmux().Keys({"M-a"});
+  EXPECT_TRUE(
+      s.tmux().WaitFor([](const std::string& p) { return p.find("AUTO") == std::string::npos; }));
+
+  // Ctrl+F1: the setup window over the screen; the focus ring with Tab and
+  // Shift+Tab; Enter saves the new size, which Ctrl+P announces.
+  s.tmux().Keys({"C-F1"});
+  ASSERT_TRUE(s.tmux().WaitForText("COLS:")) << s.tmux().Text();
+  s.tmux().Keys({"Tab", "BTab", "31", "Tab", "12"});
+  EXPECT_TRUE(s.tmux().WaitForText("ROWS: [12 ]")) << s.tmux().Text();
+  EXPECT_TRUE(s.tmux().WaitForText("COLS: [31 ]")) << s.tmux().Text();
+  s.tmux().Keys({"Enter"});
+  ASSERT_TRUE(s.tmux().WaitForText("#Press CTRL-P                   #")) << s.tmux().Text();
+  EXPECT_NE(s.tmux().At(14, 0, 60).find("connected | 31x12"), std::string::npos) << s.tmux().Text();
+  EXPECT_EQ(s.Keys({"C-p"}).substr(0, 18), "P,Rows=12,Cols=31\0"s);
+  s.tmux().Keys({"M-q"});
+  EXPECT_TRUE(s.tmux().WaitForText("EXIT=0")) << s.tmux().Text();
+}
+
+TEST(Tui, ATooSmallTerminalShowsWhatFitsAndSaysSo) {
+  Session s;
+  ASSERT_TRUE(s.accepted()) << s.tmux().Text();
+  EXPECT_EQ(s.Host(kLogin, "Pass:"), "");
+  s.tmux().Resize(15, 8);
+  ASSERT_TRUE(s.tmux().WaitForText("TOO SMALL")) << s.tmux().Text();
+  EXPECT_EQ(s.tmux().At(1, 0, 15), "#User:         ");
+  EXPECT_EQ(s.tmux().At(7, 0, 15), "TOO SMALL: need");
+  // Down to a single cell and back: still running, all drawn again.
+  s.tmux().Resize(1, 1);
+  s.tmux().Resize(60, 24);
+  ASSERT_TRUE(s.tmux().WaitFor([](const std::string& p) {
+    return p.find("TOO SMALL") == std::string::npos && p.find("| 20x16") != std::string::npos;
+  })) << s.tmux().Text();
+  EXPECT_EQ(s.tmux().At(2, 0, 22), "#Pass:               #");
+
+  // Bytes that no key table knows change nothing; the keys after them work.
+  s.tmux().Bytes({"1b", "5b", "39", "39", "7e", "ff", "fe", "00", "1b", "5b", "4f"});
+  EXPECT_EQ(s.Keys({"ok"}), "");
+  EXPECT_TRUE(s.tmux().WaitForText("User:ok")) << s.tmux().Text();
+  s.tmux().Keys({"C-x"});
+  EXPECT_TRUE(s.tmux().WaitForText("EXIT=0")) << s.tmux().Text();
+}
+
+TEST(Tui, TerminalsItCannotFullyUse) {
+  {
+    // An unknown terminal type runs as vt100 and says so.
+    Session s("no-such-terminal");
+    ASSERT_TRUE(s.accepted()) << s.tmux().Text();
+    EXPECT_TRUE(s.tmux().WaitForText("TERM 'no-such-terminal' unknown: vt100")) << s.tmux().Text();
+    EXPECT_EQ(s.Host(kLogin, "Pass:"), "");
+    s.tmux().Keys({"C-x"});
+    EXPECT_TRUE(s.tmux().WaitForText("EXIT=0")) << s.tmux().Text();
+  }
+  {
+    // A terminal that cannot place its cursor: a clear message.
+    TempDir dir;
+    Tmux tmux(80, 10, PaneCommand(dir.path(), "dumb", "-P1"));
+    EXPECT_TRUE(tmux.WaitForText("EXIT=1")) << tmux.Text();
+    EXPECT_NE(tmux.Text().find("cannot place the cursor"), std::string::npos) << tmux.Text();
+  }
+  {
+    // Standard output not a terminal.
+    TempDir dir;
+    Marlsim sim({"--ui=tui", "-P1"}, dir.path());
+    EXPECT_EQ(sim.Wait(), 1);
+    EXPECT_NE(sim.Diagnostics().find("needs a terminal"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace marl::testing
