@@ -141,11 +141,15 @@ int main(int argc, char** argv) {
     ReadSeams(&options);
     tui.send_timeout_ms = options.send_timeout_ms;
     tui.send_buffer = options.send_buffer;
+    if (!script.empty() && (tui.script = open(script.c_str(), O_RDONLY | O_CLOEXEC)) < 0) {
+      return Fail("cannot read " + script + ": " + std::strerror(errno));
+    }
     if (!trace.empty() && (tui.trace = std::fopen(trace.c_str(), "w")) == nullptr) {
       return Fail("cannot write " + trace + ": " + std::strerror(errno));
     }
     const int status = marl::RunTui(tui);
     if (tui.trace != nullptr) std::fclose(tui.trace);
+    if (tui.script >= 0) close(tui.script);
     return status;
   }
   if (ui != "headless") return Fail("front end '" + ui + "' is not available; use --ui=headless");

@@ -88,25 +88,26 @@ TEST(TuiCells, DrawRequestsLandWhereTheDesktopWindowShowsThem) {
   draw.rect = {200, 13, 320, 26};
   p.DrawText(draw);
   std::string row;
-  for (int c = 0; c < 40; ++c) row.push_back(char(p.main_grid().at(1, c).byte));
+  for (int c = 0; c < 40; ++c) row.push_back(p.cell(1, c).byte);
   EXPECT_EQ(row, std::string(18, ' ') + "ABCDEFGIJKL" + std::string(11, ' '));
-  EXPECT_EQ(p.main_grid().at(1, 18).attribute, 0x08);
+  EXPECT_EQ(p.cell(1, 18).attribute, 0x08);
 
   // Clipped by its rectangle and by the window; reverse underlined.
   draw.cell_width = 11;
   draw.font = CellFont::kUnderlined;
   draw.reverse = true;
   draw.row = 2;
+  draw.column = 35;
   draw.text = "0123456789";
   draw.rect = {385, 26, 385 + 3 * 11, 39};
   p.DrawText(draw);
-  EXPECT_EQ(p.main_grid().at(2, 35).byte, '0');
-  EXPECT_EQ(p.main_grid().at(2, 37).byte, '2');
-  EXPECT_EQ(p.main_grid().at(2, 38).byte, ' ');
-  EXPECT_EQ(p.main_grid().at(2, 36).attribute, 0x03);
+  EXPECT_EQ(p.cell(2, 35).byte, '0');
+  EXPECT_EQ(p.cell(2, 37).byte, '2');
+  EXPECT_EQ(p.cell(2, 38).byte, ' ');
+  EXPECT_EQ(p.cell(2, 36).attribute, 0x03);
   draw.rect = {385, 26, 1000, 39};
   p.DrawText(draw);
-  EXPECT_EQ(p.main_grid().at(2, 39).byte, '4');
+  EXPECT_EQ(p.cell(2, 39).byte, '4');
   // Rows outside the window and a window of no cells take nothing.
   draw.rect = {0, 39, 100, 52};
   p.DrawText(draw);

@@ -169,6 +169,30 @@ TEST(Tui, ATooSmallTerminalShowsWhatFitsAndSaysSo) {
   EXPECT_TRUE(s.tmux().WaitForText("EXIT=0")) << s.tmux().Text();
 }
 
+TEST(Tui, AScriptTypesThenThePersonCarriesOn) {
+  TempDir dir;
+  dir.Write("login.txt",
+            "wait text \"Pass:\" 8000\ntype bob\nkey Tab\ntype pw1\nkey Enter\nbogus\n");
+  LoopbackHost host;
+  Tmux tmux(60, 24,
+            PaneCommand(dir.path(), "tmux-256color",
+                        "--script login.txt --size 20x16 -P" + std::to_string(host.port())));
+  ASSERT_TRUE(host.Accept(10000)) << tmux.Text();
+  host.Receive(1, 5000);
+  host.ReceiveUntilQuiet(200, 2000);
+  host.Send(kLogin);
+  EXPECT_EQ(host.ReceiveUntilQuiet(500, 5000), "K\\1\\0\\Kbob\\1\\Kpw1\\\\w\0F=01\0"s);
+  // The script has ended; the window stays with the person at the keyboard.
+  host.Send(kLogin);
+  ASSERT_TRUE(tmux.WaitForText("#Pass:***   User:    #")) << tmux.Text();
+  tmux.Keys({"joe", "Enter"});
+  EXPECT_EQ(host.ReceiveUntilQuiet(300, 3000), "K\\1\\0\\Kjoe\\1\\Kpw1\\\\w\0F=00\0"s);
+  tmux.Keys({"C-x"});
+  EXPECT_TRUE(tmux.WaitForText("EXIT=2")) << tmux.Text();
+  EXPECT_NE(tmux.Text().find("script: error: unknown command \"bogus\""), std::string::npos)
+      << tmux.Text();
+}
+
 TEST(Tui, TerminalsItCannotFullyUse) {
   {
     // An unknown terminal type runs as vt100 and says so.

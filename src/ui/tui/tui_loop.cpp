@@ -7,6 +7,7 @@
 #include "app/screen_setup.h"
 #include "platform/messages.h"
 #include "terminal.h"
+#include "ui/headless/window_input.h"
 #include "ui/tui/tui_platform.h"
 #include "ui/tui/tui_render.h"
 
@@ -20,22 +21,16 @@ bool TuiLoop::Run(const std::function<bool()>& done) {
   for (;;) {
     if (Ending()) return false;
     if (done && done()) return true;
-    if (platform_.HandleHostData()) continue;
     // One input at a time: once a modal window is done, what follows it
     // belongs to the loop outside.
-    if (!platform_.pending().empty()) {
-      const TuiInput input = platform_.pending().front();
-      platform_.pending().pop_front();
-      Route(input);
-      continue;
-    }
+    if (platform_.HandleWaiting()) continue;
     if (platform_.input_ended()) {
       // Nobody is left to use the window: close it as its owner would.
       platform_.SendMessage(kWmDestroy, 0, 0);
       return false;
     }
     platform_.Render();
-    platform_.WaitForInput(-1, true);
+    platform_.WaitForTerminal(-1, true);
   }
 }
 
@@ -50,43 +45,31 @@ void TuiLoop::Route(const TuiInput& input) {
     platform_.SendMessage(kWmHotKey, input.code, 0);
     return;
   }
-  if (ScreenSetupOpen(t_) && !t_.app.setup.done) {
-    ToSetupWindow(input);
-    return;
-  }
   switch (input.kind) {
     case TuiInputKind::kCharacter:
-      platform_.SendMessage(kWmChar, input.code, 0);
+      DeliverChar(t_, platform_, static_cast<unsigned char>(input.code), input.shift);
       return;
     case TuiInputKind::kKeyDown:
-      platform_.SendMessage(kWmKeyDown, input.code, 0);
+      DeliverKeyDown(t_, platform_, kWmKeyDown, input.code);
       return;
     case TuiInputKind::kSystemKeyDown:
-      platform_.SendMessage(kWmSysKeyDown, input.code, 0);
+      DeliverKeyDown(t_, platform_, kWmSysKeyDown, input.code);
       return;
     case TuiInputKind::kClick:
-      Click(input);
+      // A click on the setup window has no field to move to.
+      if (!ScreenSetupOpen(t_)) Click(input);
       return;
     default:
       return;
   }
 }
 
-void TuiLoop::ToSetupWindow(const TuiInput& input) {
-  // Tab, Enter and Esc belong to the setup window, characters to its
-  // focused field; the field has no use for the other keys.
-  if (input.kind != TuiInputKind::kCharacter) return;
-  const uint32_t c = input.code;
-  const uint32_t key = c == '\t' ? kVkTab : c == '\r' ? kVkReturn : c == 0x1B ? kVkEscape : 0;
-  if (key != 0 && ScreenSetupKey(t_, key, input.shift)) return;
-  platform_.TypeIntoEditField(char(c));
-}
-
 void TuiLoop::Click(const TuiInput& input) {
   const int32_t row = input.row - kScreenTop;
   const int32_t column = input.column - kScreenLeft;
-  const TuiGrid& grid = platform_.main_grid();
-  if (row < 0 || column < 0 || row >= grid.rows || column >= grid.columns) return;
+  if (row < 0 || column < 0 || row >= platform_.view_rows() || column >= platform_.view_columns()) {
+    return;
+  }
   const int64_t x = int64_t(column) * kCellWidth;
   const int64_t y = int64_t(row) * kRowHeight;
   if (x > 0xFFFF || y > 0xFFFF) return;
@@ -98,7 +81,7 @@ std::string StatusText(Terminal& t, TuiPlatform& platform, const std::string& no
   in_addr host{};
   host.s_addr = t.link.endpoint.address;
   inet_ntop(AF_INET, &host, address, sizeof address);
-  const bool connected = t.link.socket >= 0 && !platform.handover().host_closed();
+  const bool connected = t.link.socket >= 0 && !platform.host_closed();
   std::string status = notice.empty() ? " " : " " + notice + " | ";
   status += std::string(address) + ":" + std::to_string(ntohs(t.link.endpoint.port)) +
             (connected ? " connected" : " not connected") + " | " +

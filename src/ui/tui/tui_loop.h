@@ -24,7 +24,6 @@ class TuiLoop {
 
  private:
   bool Ending() const;
-  void ToSetupWindow(const TuiInput& input);
   void Click(const TuiInput& input);
 
   Terminal& t_;

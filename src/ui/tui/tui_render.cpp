@@ -72,12 +72,16 @@ void Frame(int top, int left, int height, int width, const std::string& title, b
   }
 }
 
-void DrawGrid(const TuiGrid& grid, int top, int left, int bottom_limit, bool unicode) {
-  for (int32_t r = 0; r < grid.rows && top + r < bottom_limit; ++r) {
-    if (top + r >= LINES) break;
-    for (int32_t c = 0; c < grid.columns && left + c < COLS; ++c) {
-      const TuiCell& cell = grid.at(r, c);
-      Put(top + r, left + c, Cp1252ToUnicode(cell.byte), Attributes(cell.attribute), unicode);
+// Only the cells that the terminal can show are looked at, however large
+// the window.
+void DrawCells(int32_t rows, int32_t columns,
+               const std::function<const ViewCell&(int32_t, int32_t)>& cell, int top, int left,
+               int bottom_limit, bool unicode) {
+  for (int32_t r = 0; r < rows && top + r < bottom_limit && top + r < LINES; ++r) {
+    for (int32_t c = 0; c < columns && left + c < COLS; ++c) {
+      const ViewCell& v = cell(r, c);
+      Put(top + r, left + c, Cp1252ToUnicode(static_cast<uint8_t>(v.byte)), Attributes(v.attribute),
+          unicode);
     }
   }
 }
@@ -137,16 +141,6 @@ void DrawHelp(const std::vector<std::string>& help, bool unicode) {
 
 }  // namespace
 
-void TuiGrid::Resize(int32_t new_rows, int32_t new_columns) {
-  rows = std::max(new_rows, 0);
-  columns = std::max(new_columns, 0);
-  cells.assign(size_t(rows) * size_t(columns), TuiCell());
-}
-
-void TuiGrid::Clear() {
-  std::fill(cells.begin(), cells.end(), TuiCell());
-}
-
 std::string ClipNotice(int32_t screen_rows, int32_t screen_columns, int32_t rows, int32_t columns) {
   const int64_t need_rows = int64_t(screen_rows) + kFrame + 1;
   const int64_t need_columns = int64_t(screen_columns) + kFrame;
@@ -157,14 +151,16 @@ std::string ClipNotice(int32_t screen_rows, int32_t screen_columns, int32_t rows
 
 void RenderView(const TuiView& view, bool unicode) {
   erase();
-  const int screen_rows = view.main ? view.main->rows : 0;
-  const int screen_columns = view.main ? view.main->columns : 0;
+  const int screen_rows = view.cell ? view.rows : 0;
+  const int screen_columns = view.cell ? view.columns : 0;
   // The status line sits under the box, or on the last line when the box
   // does not fit.
   const int status_row = int(std::min<int64_t>(int64_t(screen_rows) + kFrame, LINES - 1));
   Frame(0, 0, std::min(screen_rows + kFrame, status_row), screen_columns + kFrame, "Marlpoint",
         unicode);
-  if (view.main) DrawGrid(*view.main, kScreenTop, kScreenLeft, status_row, unicode);
+  if (view.cell) {
+    DrawCells(screen_rows, screen_columns, view.cell, kScreenTop, kScreenLeft, status_row, unicode);
+  }
 
   const std::string notice = ClipNotice(screen_rows, screen_columns, LINES, COLS);
   std::string status = notice.empty() ? view.status : notice + " | " + view.status;
@@ -174,25 +170,31 @@ void RenderView(const TuiView& view, bool unicode) {
   int cursor_y = -1;
   int cursor_x = -1;
   if (view.setup) {
-    const TuiGrid& setup = *view.setup;
+    const WindowView& setup = *view.setup;
     const int top = std::max(0, (LINES - setup.rows - kFrame) / 2);
     const int left = std::max(0, (COLS - setup.columns - kFrame) / 2);
     Frame(top, left, setup.rows + kFrame, setup.columns + kFrame, "Screen Setup", unicode);
-    DrawGrid(setup, top + 1, left + 1, LINES, unicode);
-    for (const TuiEditField& f : view.fields) {
+    DrawCells(
+        setup.rows, setup.columns,
+        [&setup](int32_t r, int32_t c) -> const ViewCell& { return setup.at(r, c); }, top + 1,
+        left + 1, LINES, unicode);
+    for (const TuiFieldBox& f : view.fields) {
       const int y = top + 1 + f.row;
       const int x = left + 1 + f.column;
       // The field's border, as brackets beside it.
       if (f.column > 0) Put(y, x - 1, '[', A_NORMAL, unicode);
       if (f.column + f.width < setup.columns) Put(y, x + f.width, ']', A_NORMAL, unicode);
-      for (int i = 0; i < f.width; ++i) {
-        const char c = i < int(f.text.size()) ? f.text[size_t(i)] : ' ';
-        Put(y, x + i, static_cast<uint8_t>(c), f.focused ? A_REVERSE : A_UNDERLINE, unicode);
+      // The field's text is in the setup window's cells already.
+      for (int i = 0; i < f.width && f.column + i < setup.columns; ++i) {
+        if (f.row < 0 || f.row >= setup.rows || f.column + i < 0) continue;
+        const ViewCell& v = setup.at(f.row, f.column + i);
+        Put(y, x + i, Cp1252ToUnicode(static_cast<uint8_t>(v.byte)),
+            f.focused ? A_REVERSE : A_UNDERLINE, unicode);
       }
-      if (f.focused) {
-        cursor_y = y;
-        cursor_x = x + std::min(int(f.text.size()), std::max(f.width - 1, 0));
-      }
+    }
+    if (setup.field_row >= 0) {
+      cursor_y = top + 1 + setup.field_row;
+      cursor_x = left + 1 + setup.field_column;
     }
   } else if (view.caret_visible && view.caret_row >= 0 && view.caret_row < screen_rows &&
              view.caret_column >= 0 && view.caret_column < screen_columns) {

@@ -5,36 +5,19 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "ui/headless/front_end.h"
+
 namespace marl {
 
-struct TuiCell {
-  uint8_t byte = ' ';
-  uint8_t attribute = 0;  // the draw request's bits: 0x01 reverse, 0x02 underline, 0x08 bold
-};
-
-// A window's client area as cells of 11 x 13 pixels.
-struct TuiGrid {
-  int32_t rows = 0;
-  int32_t columns = 0;
-  std::vector<TuiCell> cells;
-  void Resize(int32_t new_rows, int32_t new_columns);
-  void Clear();
-  TuiCell& at(int32_t row, int32_t column) {
-    return cells[size_t(row) * size_t(columns) + size_t(column)];
-  }
-  const TuiCell& at(int32_t row, int32_t column) const {
-    return cells[size_t(row) * size_t(columns) + size_t(column)];
-  }
-};
-
-struct TuiEditField {
-  int32_t row = 0;  // cells of the setup window
+// The cells of the setup window's edit fields, which it shows as boxes.
+struct TuiFieldBox {
+  int32_t row = 0;
   int32_t column = 0;
   int32_t width = 0;
-  std::string text;
   bool focused = false;
 };
 
@@ -45,9 +28,11 @@ struct TuiMessageBox {
 };
 
 struct TuiView {
-  const TuiGrid* main = nullptr;
-  const TuiGrid* setup = nullptr;  // null while the setup window is closed
-  std::vector<TuiEditField> fields;
+  int32_t rows = 0;  // the main window's cells
+  int32_t columns = 0;
+  std::function<const ViewCell&(int32_t row, int32_t column)> cell;
+  const WindowView* setup = nullptr;  // null while the setup window is closed
+  std::vector<TuiFieldBox> fields;
   bool caret_visible = false;
   int32_t caret_row = 0;
   int32_t caret_column = 0;
