@@ -28,7 +28,8 @@ constexpr const char* kUsage =
     "arguments at all), -I simulator ID, -L auto mode.\n"
     "\n"
     "Options:\n"
-    "  --ui=headless      the front end (headless is the only one so far)\n"
+    "  --ui=headless      automation commands on standard input (the default\n"
+    "                     when standard input or output is not a terminal)\n"
     "  --ui=tui           the front end in this text terminal (the default when\n"
     "                     standard input and output are a terminal)\n"
     "  --mute             tui: no bell\n"
@@ -152,7 +153,8 @@ int main(int argc, char** argv) {
     if (tui.script >= 0) close(tui.script);
     return status;
   }
-  if (ui != "headless") return Fail("front end '" + ui + "' is not available; use --ui=headless");
+  if (ui != "headless")
+    return Fail("front end '" + ui + "' is not available; use --ui=headless or --ui=tui");
 
   if (!script.empty()) {
     options.input = open(script.c_str(), O_RDONLY | O_CLOEXEC);

@@ -2,6 +2,9 @@
 // loopback: what a person sees in the cells, and what their keys send.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,11 @@ std::string PaneCommand(const std::string& dir, const std::string& term,
          " --ui=tui --mute " + arguments +
          "; echo \"EXIT=$?\"; stty -a | grep -o -- '-\\?icanon\\|-\\?echo ' | tr '\\n' ' '; "
          "echo; sleep 60";
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // A terminal of 60 x 24 running marlsim with a 20 x 16 screen, connected to
@@ -88,7 +96,12 @@ TEST(Tui, FormKeysFunctionKeysAndTheTerminalRestoredAtTheEnd) {
   // The caret is the terminal's cursor, in the first field.
   EXPECT_EQ(s.tmux().Format("#{cursor_y},#{cursor_x},#{cursor_flag}"), "1,6,1");
 
-  EXPECT_EQ(s.Keys({"bob", "Tab", "pw1", "Enter"}), "K\\1\\0\\Kbob\\1\\Kpw1\\\\w\0F=01\0"s);
+  // A left click on the Pass field, as the terminal reports it (X10 mouse
+  // bytes: button 1 at column 7, row 2, then its release), moves there.
+  s.tmux().Bytes({"1b", "5b", "4d", "20", "28", "23", "1b", "5b", "4d", "23", "28", "23"});
+  EXPECT_TRUE(s.tmux().WaitFor(
+      [&](const std::string&) { return s.tmux().Format("#{cursor_y},#{cursor_x}") == "2,6"; }));
+  EXPECT_EQ(s.Keys({"Up", "bob", "Tab", "pw1", "Enter"}), "K\\1\\0\\Kbob\\1\\Kpw1\\\\w\0F=01\0"s);
   EXPECT_EQ(s.tmux().At(2, 1, 8), "Pass:***");
 
   // A key map from the host: F1 types 12 and Tab, F2 answers with its own
@@ -165,8 +178,14 @@ TEST(Tui, ATooSmallTerminalShowsWhatFitsAndSaysSo) {
   s.tmux().Bytes({"1b", "5b", "39", "39", "7e", "ff", "fe", "00", "1b", "5b", "4f"});
   EXPECT_EQ(s.Keys({"ok"}), "");
   EXPECT_TRUE(s.tmux().WaitForText("User:ok")) << s.tmux().Text();
-  s.tmux().Keys({"C-x"});
-  EXPECT_TRUE(s.tmux().WaitForText("EXIT=0")) << s.tmux().Text();
+  // Ended by a signal: the terminal is given back all the same.
+  const std::string shell = s.tmux().Format("#{pane_pid}");
+  const std::string children = ReadFile("/proc/" + shell + "/task/" + shell + "/children");
+  ASSERT_GT(std::atoi(children.c_str()), 0) << children;
+  kill(std::atoi(children.c_str()), SIGTERM);
+  EXPECT_TRUE(s.tmux().WaitForText("EXIT=143")) << s.tmux().Text();
+  EXPECT_TRUE(s.tmux().WaitForText("icanon echo")) << s.tmux().Text();
+  EXPECT_EQ(s.tmux().Format("#{alternate_on},#{cursor_flag},#{mouse_any_flag}"), "0,1,0");
 }
 
 TEST(Tui, AScriptTypesThenThePersonCarriesOn) {

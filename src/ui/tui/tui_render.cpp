@@ -156,8 +156,8 @@ void RenderView(const TuiView& view, bool unicode) {
   // The status line sits under the box, or on the last line when the box
   // does not fit.
   const int status_row = int(std::min<int64_t>(int64_t(screen_rows) + kFrame, LINES - 1));
-  Frame(0, 0, std::min(screen_rows + kFrame, status_row), screen_columns + kFrame, "Marlpoint",
-        unicode);
+  // A frame cut off by a small terminal has no bottom edge to show.
+  Frame(0, 0, screen_rows + kFrame, screen_columns + kFrame, "Marlpoint", unicode);
   if (view.cell) {
     DrawCells(screen_rows, screen_columns, view.cell, kScreenTop, kScreenLeft, status_row, unicode);
   }
