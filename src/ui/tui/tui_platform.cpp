@@ -24,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 TuiPlatform::TuiPlatform(TuiScreen* screen) : screen_(screen), help_lines_(HelpLines()) {
   if (screen_ != nullptr) {
-    set_display_size(screen_->columns() * kCellWidth, screen_->rows() * kRowHeight);
+    set_display_size(screen_->width() * kCellWidth, screen_->height() * kRowHeight);
   }
 }
 
@@ -95,7 +95,7 @@ bool TuiPlatform::WaitForTerminal(int timeout_ms, bool host, int extra) {
   if (poll(fds, 4, timeout_ms) <= 0) return false;  // a signal, or time is up
   if (fds[1].revents != 0) {
     screen_->Resize();
-    set_display_size(screen_->columns() * kCellWidth, screen_->rows() * kRowHeight);
+    set_display_size(screen_->width() * kCellWidth, screen_->height() * kRowHeight);
     pending_.push_back({TuiInputKind::kResize});
   }
   if (fds[0].revents & POLLIN) {

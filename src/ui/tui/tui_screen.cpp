@@ -15,6 +15,8 @@
 
 // ncurses' own terminfo access comes with curses.h and term.h.
 #include <ncursesw/curses.h>
+// Last: its capability names are macros.
+#include <ncursesw/term.h>
 
 namespace marl {
 
@@ -107,6 +109,18 @@ bool CanAddress() {
   return cup != nullptr && cup != reinterpret_cast<char*>(-1);
 }
 
+// Whether the terminal type is described, and can place its cursor; probed
+// without a curses screen, since a screen that fails to open is not given
+// back whole.
+bool Probe(const std::string& name, bool* can_address) {
+  int error = 0;
+  if (name.empty() || setupterm(name.c_str(), STDOUT_FILENO, &error) != OK) return false;
+  *can_address = CanAddress();
+  TERMINAL* probe = set_curterm(nullptr);
+  del_curterm(probe);
+  return true;
+}
+
 }  // namespace
 
 std::unique_ptr<TuiScreen> TuiScreen::Open(std::string* error) {
@@ -122,18 +136,16 @@ std::unique_ptr<TuiScreen> TuiScreen::Open(std::string* error) {
 
   const char* term = std::getenv("TERM");
   const std::string name = term != nullptr ? term : "";
-  SCREEN* s = name.empty() ? nullptr : newterm(nullptr, stdout, stdin);
-  if (s == nullptr) {
-    // An unknown type is most likely a terminal that knows the old vt100
-    // sequences; a known one that cannot move its cursor (dumb) is not.
-    s = newterm("vt100", stdout, stdin);
-    if (s != nullptr) screen->notice_ = "TERM '" + name + "' unknown: vt100";
+  std::string chosen = name;
+  bool can_address = false;
+  // An unknown type is most likely a terminal that knows the old vt100
+  // sequences; a known one that cannot move its cursor (dumb) is not.
+  if (!Probe(name, &can_address)) {
+    chosen = "vt100";
+    if (Probe(chosen, &can_address)) screen->notice_ = "TERM '" + name + "' unknown: vt100";
   }
-  if (s == nullptr || !CanAddress()) {
-    if (s != nullptr) {
-      endwin();
-      delscreen(s);
-    }
+  SCREEN* s = can_address ? newterm(chosen.c_str(), stdout, stdin) : nullptr;
+  if (s == nullptr) {
     *error = "the terminal type '" + name +
              "' cannot place the cursor; set TERM (e.g. TERM=xterm) or use --ui=headless";
     return nullptr;
@@ -189,11 +201,11 @@ void TuiScreen::Resize() {
   clearok(curscr, TRUE);
 }
 
-int TuiScreen::rows() const {
+int TuiScreen::height() const {
   return LINES;
 }
 
-int TuiScreen::columns() const {
+int TuiScreen::width() const {
   return COLS;
 }
 

@@ -22,8 +22,9 @@ class TuiScreen {
   // Readable after the terminal changed its size; Resize() then takes it.
   int resize_fd() const;
   void Resize();
-  int rows() const;
-  int columns() const;
+  // The text terminal's size in cells.
+  int height() const;
+  int width() const;
   // Wide characters can be shown (a UTF-8 locale).
   bool unicode() const { return unicode_; }
   bool mouse() const { return mouse_; }
