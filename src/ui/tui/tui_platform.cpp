@@ -14,8 +14,6 @@ namespace {
 
 constexpr int32_t kCellWidth = 11;
 constexpr int32_t kRowHeight = 13;
-// A beep holds the program as long as it sounds, but no longer than this.
-constexpr int32_t kLongestBeepMs = 1000;
 constexpr size_t kMaxPrinted = 1 << 16;
 
 using Clock = std::chrono::steady_clock;
@@ -141,8 +139,10 @@ bool TuiPlatform::WaitForInput(int input) {
 
 void TuiPlatform::Beep(int32_t hz, int32_t ms) {
   HeadlessPlatform::Beep(hz, ms);
+  // A text terminal has one sound and no tones: the bell, at once. Waiting
+  // out each beep's length, as a desktop beeper does, would freeze the
+  // screen behind a burst of error beeps (typing on past a full field).
   if (!mute_ && screen_ != nullptr) screen_->Bell();
-  if (ms > 0) Sleep(ms < kLongestBeepMs ? ms : kLongestBeepMs);
 }
 
 void TuiPlatform::Sleep(int32_t ms) {
