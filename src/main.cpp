@@ -29,9 +29,9 @@ constexpr const char* kUsage =
     "\n"
     "Options:\n"
     "  --ui=headless      automation commands on standard input (the default\n"
-    "                     when standard input or output is not a terminal)\n"
+    "                     otherwise)\n"
     "  --ui=tui           the front end in this text terminal (the default when\n"
-    "                     standard input and output are a terminal)\n"
+    "                     standard input and output are one, without --script)\n"
     "  --mute             tui: no bell\n"
     "  --script FILE      read automation commands from FILE, not standard input\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
@@ -131,9 +131,11 @@ int main(int argc, char** argv) {
       return Fail("unknown option " + arg);
     }
   }
-  // Someone at a text terminal gets the screen; pipes and files get the
-  // automation interface.
-  if (ui.empty()) ui = isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) ? "tui" : "headless";
+  // Someone at a text terminal gets the screen; pipes, files and scripts get
+  // the automation interface.
+  if (ui.empty()) {
+    ui = script.empty() && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) ? "tui" : "headless";
+  }
   if (ui == "tui") {
     marl::TuiOptions tui;
     tui.command_line = options.command_line;
