@@ -154,6 +154,14 @@ TEST(Tui, AMessageBoxAHotKeyAndTheSetupWindow) {
   ASSERT_TRUE(s.tmux().WaitForText("#Press CTRL-P                   #")) << s.tmux().Text();
   EXPECT_NE(s.tmux().At(14, 0, 60).find("connected | 31x12"), std::string::npos) << s.tmux().Text();
   EXPECT_EQ(s.Keys({"C-p"}).substr(0, 18), "P,Rows=12,Cols=31\0"s);
+  // Esc, at once, leaves the setup window without a change.
+  s.tmux().Keys({"M-s"});
+  ASSERT_TRUE(s.tmux().WaitForText("COLS: [   ]")) << s.tmux().Text();
+  s.tmux().Keys({"4", "Escape"});
+  EXPECT_TRUE(s.tmux().WaitFor([](const std::string& p) {
+    return p.find("COLS:") == std::string::npos;
+  })) << s.tmux().Text();
+  EXPECT_NE(s.tmux().At(14, 0, 60).find("connected | 31x12"), std::string::npos);
   s.tmux().Keys({"M-q"});
   EXPECT_TRUE(s.tmux().WaitForText("EXIT=0")) << s.tmux().Text();
 }
@@ -178,6 +186,9 @@ TEST(Tui, ATooSmallTerminalShowsWhatFitsAndSaysSo) {
   s.tmux().Bytes({"1b", "5b", "39", "39", "7e", "ff", "fe", "00", "1b", "5b", "4f"});
   EXPECT_EQ(s.Keys({"ok"}), "");
   EXPECT_TRUE(s.tmux().WaitForText("User:ok")) << s.tmux().Text();
+  s.host().Close();
+  EXPECT_TRUE(s.tmux().WaitForText("not connected | 20x16")) << s.tmux().Text();
+
   // Ended by a signal: the terminal is given back all the same.
   const std::string shell = s.tmux().Format("#{pane_pid}");
   const std::string children = ReadFile("/proc/" + shell + "/task/" + shell + "/children");
