@@ -53,6 +53,8 @@ class Tmux {
     for (const std::string& line : Lines()) all += line + "\n";
     return all;
   }
+  // The pane with its attributes as the escape sequences that set them.
+  std::string Escaped() { return Run({"capture-pane", "-e", "-p", "-t", "t"}); }
   // The cells of `line` from `column`, `length` of them; blanks past the
   // line's end, which capture-pane leaves off.
   std::string At(int line, int column, int length) {

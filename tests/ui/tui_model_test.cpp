@@ -1,6 +1,5 @@
 // The terminal front end without a terminal: what curses reports becomes
-// the window's messages, and draw requests land in the cells the desktop
-// window shows them in.
+// the window's messages, and the code page's bytes become characters.
 #include <gtest/gtest.h>
 #include <ncursesw/curses.h>
 
@@ -9,7 +8,6 @@
 #include "platform/messages.h"
 #include "ui/tui/cp1252.h"
 #include "ui/tui/tui_keys.h"
-#include "ui/tui/tui_platform.h"
 
 namespace marl {
 namespace {
@@ -72,47 +70,6 @@ TEST(TuiKeys, WhatNoTableKnowsIsDropped) {
   click.row = 3;
   click.column = 7;
   EXPECT_EQ(DecodeKeys({click}), (std::vector<TuiInput>{{TuiInputKind::kClick, 0, false, 3, 7}}));
-}
-
-TEST(TuiCells, DrawRequestsLandWhereTheDesktopWindowShowsThem) {
-  TuiPlatform p(nullptr);
-  p.LayoutWindow({0, 0, 0, 0, 40, 3});
-  TextDraw draw;
-  draw.row = 1;
-  draw.column = 20;
-  draw.text = "ABCDEFGHIJKL";
-  // Bold glyphs are 10 pixels wide: from column 20 they start at pixel 200,
-  // which is in cell 18, and twelve of them share eleven cells.
-  draw.cell_width = 10;
-  draw.font = CellFont::kBold;
-  draw.rect = {200, 13, 320, 26};
-  p.DrawText(draw);
-  std::string row;
-  for (int c = 0; c < 40; ++c) row.push_back(p.cell(1, c).byte);
-  EXPECT_EQ(row, std::string(18, ' ') + "ABCDEFGIJKL" + std::string(11, ' '));
-  EXPECT_EQ(p.cell(1, 18).attribute, 0x08);
-
-  // Clipped by its rectangle and by the window; reverse underlined.
-  draw.cell_width = 11;
-  draw.font = CellFont::kUnderlined;
-  draw.reverse = true;
-  draw.row = 2;
-  draw.column = 35;
-  draw.text = "0123456789";
-  draw.rect = {385, 26, 385 + 3 * 11, 39};
-  p.DrawText(draw);
-  EXPECT_EQ(p.cell(2, 35).byte, '0');
-  EXPECT_EQ(p.cell(2, 37).byte, '2');
-  EXPECT_EQ(p.cell(2, 38).byte, ' ');
-  EXPECT_EQ(p.cell(2, 36).attribute, 0x03);
-  draw.rect = {385, 26, 1000, 39};
-  p.DrawText(draw);
-  EXPECT_EQ(p.cell(2, 39).byte, '4');
-  // Rows outside the window and a window of no cells take nothing.
-  draw.rect = {0, 39, 100, 52};
-  p.DrawText(draw);
-  p.LayoutWindow({0, 0, 0, 0, 0, 0});
-  p.DrawText(draw);
 }
 
 TEST(TuiCells, CodePageBothWays) {

@@ -126,6 +126,19 @@ TEST(Tui, FormKeysFunctionKeysAndTheTerminalRestoredAtTheEnd) {
 TEST(Tui, AMessageBoxAHotKeyAndTheSetupWindow) {
   Session s;
   ASSERT_TRUE(s.accepted()) << s.tmux().Text();
+  // Underlined and bold text keep their look; the status line is reverse.
+  EXPECT_EQ(s.Host("D/\\B\\Lot\n", "Waiting"), "K\\\\0");
+  const std::string attributes =
+      "\x82\x80\x80\x80\x80\x81"
+      "000";
+  EXPECT_EQ(s.Host(attributes + "\\1T\\|H\x82Stock|H\x80^\n|D00:\\A|H\x88XYZ|H\x80\\Qty:\\N12\\\n",
+                   "Lot:XYZQty:12"),
+            "");
+  const std::string escaped = s.tmux().Escaped();
+  EXPECT_NE(escaped.find("\x1b[4mStock"), std::string::npos) << escaped;
+  EXPECT_NE(escaped.find("\x1b[1mXYZ"), std::string::npos) << escaped;
+  EXPECT_NE(escaped.find("\x1b[7m 127.0.0.1"), std::string::npos) << escaped;
+
   // A record of no known kind: the box holds the status reply until answered.
   EXPECT_EQ(s.Host("\x90"
                    "123\n",
@@ -136,10 +149,10 @@ TEST(Tui, AMessageBoxAHotKeyAndTheSetupWindow) {
   EXPECT_TRUE(
       s.tmux().WaitFor([](const std::string& p) { return p.find("Bad") == std::string::npos; }));
 
-  // Alt+F1 as the terminal sends it, and Alt+A where it cannot.
-  s.tmux().Keys({"M-F1"});
+  // Alt+F1 as the terminal sends it: auto mode presses Enter on the form.
+  EXPECT_EQ(s.Keys({"M-F1"}), "K\\1\\\\w\0F=01\0"s);
   EXPECT_TRUE(s.tmux().WaitForText("| AUTO |")) << s.tmux().Text();
-  s.tmux().Keys({"M-a"});
+  s.tmux().Keys({"M-a"});  // off again, by the key every terminal can send
   EXPECT_TRUE(
       s.tmux().WaitFor([](const std::string& p) { return p.find("AUTO") == std::string::npos; }));
 

@@ -26,29 +26,6 @@ TuiPlatform::TuiPlatform(TuiScreen* screen) : screen_(screen), help_lines_(HelpL
   }
 }
 
-bool TuiPlatform::DrawText(const TextDraw& draw) {
-  const int32_t width = draw.cell_width > 0 ? draw.cell_width : kCellWidth;
-  if (width == kCellWidth) return HeadlessPlatform::DrawText(draw);
-  // Narrow glyphs (bold, run drawing) go each into the cell that holds its
-  // middle, so they drift left of the grid's columns exactly as they do in
-  // the desktop window; where two meet in a cell the later one shows.
-  for (size_t i = 0; i < draw.text.size(); ++i) {
-    const int64_t x = int64_t(draw.rect.left) + int64_t(i) * width;
-    if (x >= draw.rect.right) break;
-    if (x < 0) continue;
-    const int64_t column = (x + width / 2) / kCellWidth;
-    if (column > INT32_MAX / kCellWidth - 1) break;
-    TextDraw glyph = draw;
-    glyph.text = draw.text.substr(i, 1);
-    glyph.column = int32_t(column);
-    glyph.cell_width = kCellWidth;
-    glyph.rect.left = int32_t(column) * kCellWidth;
-    glyph.rect.right = glyph.rect.left + kCellWidth;
-    HeadlessPlatform::DrawText(glyph);
-  }
-  return true;
-}
-
 MessageBoxAnswer TuiPlatform::MessageBox(const char* caption, std::string_view text,
                                          MessageBoxButtons buttons) {
   if (scripted_ || screen_ == nullptr) return HeadlessPlatform::MessageBox(caption, text, buttons);

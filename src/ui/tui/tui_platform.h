@@ -31,7 +31,6 @@ class TuiPlatform : public HeadlessPlatform {
   // While a script drives the terminal, its `answer` answers message boxes.
   void set_scripted(bool scripted) { scripted_ = scripted; }
 
-  bool DrawText(const TextDraw& draw) override;
   MessageBoxAnswer MessageBox(const char* caption, std::string_view text,
                               MessageBoxButtons buttons) override;
   void Beep(int32_t hz, int32_t ms) override;
