@@ -212,6 +212,21 @@ TEST(Tui, ATooSmallTerminalShowsWhatFitsAndSaysSo) {
   EXPECT_EQ(s.tmux().Format("#{alternate_on},#{cursor_flag},#{mouse_any_flag}"), "0,1,0");
 }
 
+TEST(Tui, TheFirstStartAsksForTheSizeBeforeConnecting) {
+  TempDir dir;
+  LoopbackHost host;
+  Tmux tmux(60, 24, PaneCommand(dir.path(), "tmux-256color", "-P" + std::to_string(host.port())));
+  ASSERT_TRUE(tmux.WaitForText("COLS: [20 ]")) << tmux.Text();
+  EXPECT_TRUE(tmux.WaitForText("ROWS: [16 ]")) << tmux.Text();
+  EXPECT_TRUE(tmux.WaitForText(" not connected")) << tmux.Text();  // the rest under the window
+  tmux.Keys({"Enter"});
+  ASSERT_TRUE(host.Accept(10000)) << tmux.Text();
+  EXPECT_EQ(host.Receive(18, 5000), "P,Rows=16,Cols=20\0"s);
+  EXPECT_EQ(dir.Read("vozido.ini"), "ROWS=16\nCOLS=20\n");
+  tmux.Keys({"C-x"});
+  EXPECT_TRUE(tmux.WaitForText("EXIT=0")) << tmux.Text();
+}
+
 TEST(Tui, AScriptTypesThenThePersonCarriesOn) {
   TempDir dir;
   dir.Write("login.txt",

@@ -13,13 +13,13 @@ namespace {
 
 constexpr uint8_t kEsc = 0x1B;
 
-TuiInput Character(uint32_t c, bool shift = false) {
+constexpr TuiInput Character(uint32_t c, bool shift = false) {
   return {TuiInputKind::kCharacter, c, shift};
 }
-TuiInput KeyDown(uint32_t vk) {
+constexpr TuiInput KeyDown(uint32_t vk) {
   return {TuiInputKind::kKeyDown, vk};
 }
-TuiInput HotKey(uint32_t id) {
+constexpr TuiInput HotKey(uint32_t id) {
   return {TuiInputKind::kHotKey, id};
 }
 
@@ -64,58 +64,46 @@ bool FunctionKey(int32_t n, bool alt, TuiInput* out) {
   return true;
 }
 
+// The keys curses names, with the shifted variants that some terminals
+// send for the same key.
+struct NamedKey {
+  int32_t key;
+  TuiInput input;
+};
+const NamedKey kNamedKeys[] = {
+    {KEY_UP, KeyDown(kVkUp)},          {KEY_DOWN, KeyDown(kVkDown)},
+    {KEY_LEFT, KeyDown(kVkLeft)},      {KEY_SLEFT, KeyDown(kVkLeft)},
+    {KEY_RIGHT, KeyDown(kVkRight)},    {KEY_SRIGHT, KeyDown(kVkRight)},
+    {KEY_HOME, KeyDown(kVkHome)},      {KEY_SHOME, KeyDown(kVkHome)},
+    {KEY_FIND, KeyDown(kVkHome)},      {KEY_END, KeyDown(kVkEnd)},
+    {KEY_SEND, KeyDown(kVkEnd)},       {KEY_SELECT, KeyDown(kVkEnd)},
+    {KEY_PPAGE, KeyDown(kVkPrior)},    {KEY_NPAGE, KeyDown(kVkNext)},
+    {KEY_IC, KeyDown(kVkInsert)},      {KEY_SIC, KeyDown(kVkInsert)},
+    {KEY_DC, KeyDown(kVkDelete)},      {KEY_SDC, KeyDown(kVkDelete)},
+    {KEY_ENTER, Character('\r')},      {KEY_BACKSPACE, Character('\b')},
+    {KEY_BTAB, Character('\t', true)}, {KEY_RESIZE, {TuiInputKind::kResize}},
+};
+
 bool CursesKeyInput(const CursesKey& k, bool alt, TuiInput* out) {
   if (k.code >= KEY_F(1) && k.code <= KEY_F(63)) return FunctionKey(k.code - KEY_F0, alt, out);
   if (alt) return false;
-  switch (k.code) {
-    case KEY_UP:
-      return *out = KeyDown(kVkUp), true;
-    case KEY_DOWN:
-      return *out = KeyDown(kVkDown), true;
-    case KEY_LEFT:
-    case KEY_SLEFT:
-      return *out = KeyDown(kVkLeft), true;
-    case KEY_RIGHT:
-    case KEY_SRIGHT:
-      return *out = KeyDown(kVkRight), true;
-    case KEY_HOME:
-    case KEY_SHOME:
-    case KEY_FIND:
-      return *out = KeyDown(kVkHome), true;
-    case KEY_END:
-    case KEY_SEND:
-    case KEY_SELECT:
-      return *out = KeyDown(kVkEnd), true;
-    case KEY_PPAGE:
-      return *out = KeyDown(kVkPrior), true;
-    case KEY_NPAGE:
-      return *out = KeyDown(kVkNext), true;
-    case KEY_IC:
-    case KEY_SIC:
-      return *out = KeyDown(kVkInsert), true;
-    case KEY_DC:
-    case KEY_SDC:
-      return *out = KeyDown(kVkDelete), true;
-    case KEY_ENTER:
-      return *out = Character('\r'), true;
-    case KEY_BACKSPACE:
-      return *out = Character('\b'), true;
-    case KEY_BTAB:
-      return *out = Character('\t', true), true;
-    case KEY_RESIZE:
-      return *out = {TuiInputKind::kResize}, true;
-    case KEY_MOUSE:
-      if (!k.left_press) return false;
-      *out = {TuiInputKind::kClick, 0, false, k.row, k.column};
-      return true;
-    default:
-      return false;
+  if (k.code == KEY_MOUSE) {
+    if (!k.left_press) return false;
+    *out = {TuiInputKind::kClick, 0, false, k.row, k.column};
+    return true;
   }
+  for (const NamedKey& named : kNamedKeys) {
+    if (named.key == k.code) {
+      *out = named.input;
+      return true;
+    }
+  }
+  return false;
 }
 
 bool CharacterInput(char32_t c, TuiInput* out) {
   // Most terminals send DEL for the Backspace key.
-  if (c == 0x7F || c == '\b') return *out = Character('\b'), true;
+  if (c == 0x7F || c == '\b') c = '\b';
   if (c == 0) return false;
   const int32_t byte = UnicodeToCp1252(c);
   if (byte < 0) return false;
@@ -126,7 +114,9 @@ bool CharacterInput(char32_t c, TuiInput* out) {
 bool AltInput(char32_t c, TuiInput* out) {
   const char32_t lower = c < 0x80 ? char32_t(std::towlower(wint_t(c))) : c;
   for (const AltBinding& b : kAltBindings) {
-    if (char32_t(b.letter) == lower) return *out = b.input, true;
+    if (char32_t(b.letter) != lower) continue;
+    *out = b.input;
+    return true;
   }
   return false;
 }

@@ -83,9 +83,15 @@ std::string StatusText(Terminal& t, TuiPlatform& platform, const std::string& no
   inet_ntop(AF_INET, &host, address, sizeof address);
   const bool connected = t.link.socket >= 0 && !platform.host_closed();
   std::string status = notice.empty() ? " " : " " + notice + " | ";
-  status += std::string(address) + ":" + std::to_string(ntohs(t.link.endpoint.port)) +
-            (connected ? " connected" : " not connected") + " | " +
-            std::to_string(t.screen.columns) + "x" + std::to_string(t.screen.rows);
+  // Before the command line is read (the first start's setup window) there
+  // is no host to name yet.
+  if (t.link.endpoint.port == 0) {
+    status += "not connected yet";
+  } else {
+    status += std::string(address) + ":" + std::to_string(ntohs(t.link.endpoint.port)) +
+              (connected ? " connected" : " not connected");
+  }
+  status += " | " + std::to_string(t.screen.columns) + "x" + std::to_string(t.screen.rows);
   if (t.keys.insert_mode) status += " | INS";
   if (t.link.ping_mode) status += " | PING";
   if (t.keys.auto_mode) status += " | AUTO";
