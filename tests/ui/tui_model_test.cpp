@@ -72,6 +72,22 @@ TEST(TuiKeys, WhatNoTableKnowsIsDropped) {
   EXPECT_EQ(DecodeKeys({click}), (std::vector<TuiInput>{{TuiInputKind::kClick, 0, false, 3, 7}}));
 }
 
+TEST(TuiKeys, Utf8BytesBecomeCharactersAndMalformedOnesAreDropped) {
+  const auto bytes = [](std::vector<int32_t> codes) {
+    std::vector<CursesKey> keys;
+    for (int32_t c : codes) keys.push_back(Char(c));
+    return keys;
+  };
+  EXPECT_EQ(JoinUtf8(bytes({'a', 0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0xF0, 0x9F, 0x98, 0x80, 'z'})),
+            bytes({'a', 0xE9, 0x20AC, 0x1F600, 'z'}));
+  // A lone lead, a stray continuation, 0xFF, an overlong and a surrogate.
+  EXPECT_EQ(JoinUtf8(bytes({0xC3, 'o', 0xA9, 'k', 0xFF, 0xC0, 0x81, 0xE0, 0x81, 0x81, 0xED, 0xA0,
+                            0x80, 0xE2, 0x82})),
+            bytes({'o', 'k'}));
+  std::vector<CursesKey> keyed = {Char(0xC3), Key(KEY_UP), Char(0xA9)};
+  EXPECT_EQ(JoinUtf8(keyed).size(), 1u);
+}
+
 TEST(TuiCells, CodePageBothWays) {
   for (int b = 0; b < 256; ++b) {
     const char32_t u = Cp1252ToUnicode(uint8_t(b));

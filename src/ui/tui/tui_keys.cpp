@@ -161,17 +161,54 @@ std::vector<TuiInput> DecodeKeys(const std::vector<CursesKey>& keys) {
   return inputs;
 }
 
-std::vector<CursesKey> ReadCursesKeys() {
+std::vector<CursesKey> JoinUtf8(const std::vector<CursesKey>& bytes) {
+  std::vector<CursesKey> joined;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const CursesKey& k = bytes[i];
+    if (k.is_key || k.code < 0x80) {
+      joined.push_back(k);
+      continue;
+    }
+    // A lead byte and its continuation bytes; anything malformed is dropped
+    // and reading goes on at the first byte that does not fit.
+    const int32_t lead = k.code;
+    const size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
+    if (length == 0) continue;
+    char32_t c = char32_t(lead & (0x7F >> length));
+    size_t n = 1;
+    for (; n < length && i + n < bytes.size(); ++n) {
+      const CursesKey& next = bytes[i + n];
+      if (next.is_key || (next.code & 0xC0) != 0x80) break;
+      c = (c << 6) | char32_t(next.code & 0x3F);
+    }
+    if (n < length) {
+      i += n - 1;
+      continue;
+    }
+    i += length - 1;
+    static constexpr char32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c >= kSmallest[length] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF)) {
+      joined.push_back({int32_t(c), false});
+    }
+  }
+  return joined;
+}
+
+std::vector<CursesKey> ReadCursesKeys(bool utf8) {
   std::vector<CursesKey> keys;
+  // Bytes, not wide characters: curses gives up on a malformed sequence
+  // with an error that looks like "no more input" and keeps the rest.
   // A burst is bounded so that a flood of input still lets the screen draw.
   for (int n = 0; n < 4096; ++n) {
-    wint_t c = 0;
-    const int got = wget_wch(stdscr, &c);
+    const int got = wgetch(stdscr);
     if (got == ERR) break;
     CursesKey k;
-    k.code = int32_t(c);
-    k.is_key = got == KEY_CODE_YES;
-    if (k.is_key && k.code == KEY_MOUSE) {
+    k.code = got;
+    k.is_key = got >= KEY_MIN;
+    if (got == KEY_MOUSE) {
       MEVENT event{};
       if (getmouse(&event) == OK && (event.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED))) {
         k.left_press = true;
@@ -181,7 +218,7 @@ std::vector<CursesKey> ReadCursesKeys() {
     }
     keys.push_back(k);
   }
-  return keys;
+  return utf8 ? JoinUtf8(keys) : keys;
 }
 
 std::vector<std::string> HelpLines() {

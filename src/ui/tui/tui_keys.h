@@ -37,6 +37,7 @@ struct CursesKey {
   bool left_press = false;
   int32_t row = 0;
   int32_t column = 0;
+  bool operator==(const CursesKey&) const = default;
 };
 
 // Turns what curses reported in one burst into inputs. Esc followed at once
@@ -44,9 +45,13 @@ struct CursesKey {
 // knows is dropped.
 std::vector<TuiInput> DecodeKeys(const std::vector<CursesKey>& keys);
 
+// Turns the bytes of UTF-8 sequences into one character each; malformed
+// bytes are dropped.
+std::vector<CursesKey> JoinUtf8(const std::vector<CursesKey>& bytes);
+
 // Reads everything curses has now (the screen must be open and in no-delay
-// mode).
-std::vector<CursesKey> ReadCursesKeys();
+// mode); with `utf8`, multi-byte characters come as one.
+std::vector<CursesKey> ReadCursesKeys(bool utf8);
 
 // The help overlay's lines: every key a terminal can send and what it does.
 std::vector<std::string> HelpLines();

@@ -74,7 +74,8 @@ bool TuiPlatform::WaitForTerminal(int timeout_ms, bool host, int extra) {
     pending_.push_back({TuiInputKind::kResize});
   }
   if (fds[0].revents & POLLIN) {
-    for (const TuiInput& input : DecodeKeys(ReadCursesKeys())) pending_.push_back(input);
+    for (const TuiInput& input : DecodeKeys(ReadCursesKeys(screen_->unicode())))
+      pending_.push_back(input);
   }
   // The terminal hung up (the SSH connection dropped, the window closed).
   if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) input_ended_ = true;

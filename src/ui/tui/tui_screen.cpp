@@ -2,19 +2,18 @@
 
 #include <fcntl.h>
 #include <langinfo.h>
+#include <ncursesw/curses.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
-
-// ncurses' own terminfo access comes with curses.h and term.h.
-#include <ncursesw/curses.h>
+#include <string>
 // Last: its capability names are macros.
 #include <ncursesw/term.h>
 
@@ -69,8 +68,9 @@ void OnCrash(int signal) {
 void OnResize(int signal) {
   const int saved_errno = errno;
   const char byte = 1;
-  if (g_resize_pipe[1] >= 0) [[maybe_unused]]
-    const ssize_t n = write(g_resize_pipe[1], &byte, 1);
+  if (g_resize_pipe[1] >= 0) {
+    [[maybe_unused]] const ssize_t n = write(g_resize_pipe[1], &byte, 1);
+  }
   // curses keeps its own note of the new size too.
   if (g_curses_winch.sa_handler != SIG_DFL && g_curses_winch.sa_handler != SIG_IGN &&
       g_curses_winch.sa_handler != nullptr && !(g_curses_winch.sa_flags & SA_SIGINFO)) {
@@ -98,9 +98,9 @@ void RemoveHandlers() {
 }
 
 long long NowMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 // A terminal that cannot move its cursor cannot show a screen of cells.
@@ -132,7 +132,6 @@ std::unique_ptr<TuiScreen> TuiScreen::Open(std::string* error) {
   std::setlocale(LC_ALL, "");
   screen->unicode_ = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
   g_have_saved_mode = tcgetattr(STDIN_FILENO, &g_saved_mode) == 0;
-  if (pipe2(g_resize_pipe, O_CLOEXEC | O_NONBLOCK) != 0) g_resize_pipe[0] = g_resize_pipe[1] = -1;
 
   const char* term = std::getenv("TERM");
   const std::string name = term != nullptr ? term : "";
@@ -151,6 +150,7 @@ std::unique_ptr<TuiScreen> TuiScreen::Open(std::string* error) {
     return nullptr;
   }
   screen->screen_ = s;
+  if (pipe2(g_resize_pipe, O_CLOEXEC | O_NONBLOCK) != 0) g_resize_pipe[0] = g_resize_pipe[1] = -1;
   raw();
   noecho();
   nonl();
