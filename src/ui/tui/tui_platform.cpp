@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/messages.h"
 #include "ui/tui/tui_screen.h"
 
 namespace marl {
@@ -111,6 +112,11 @@ bool TuiPlatform::WaitForInput(int input) {
   // The script has ended: the person answers the boxes from now on.
   if (input < 0) scripted_ = false;
   if (HandleWaiting()) return false;
+  if (input < 0 && input_ended_) {
+    // Neither script nor person is left to use the window: close it.
+    if (!quit_posted()) SendMessage(kWmDestroy, 0, 0);
+    return false;
+  }
   Render();
   return WaitForTerminal(-1, true, input);
 }
