@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/app_state.h"
 #include "app/screen_setup.h"
 #include "platform/messages.h"
 #include "terminal.h"
@@ -14,7 +15,7 @@
 namespace marl {
 
 bool TuiLoop::Ending() const {
-  return t_.app.ending || platform_.quit_requested() || platform_.quit_posted();
+  return App(t_).ending || platform_.quit_requested() || platform_.quit_posted();
 }
 
 bool TuiLoop::Run(const std::function<bool()>& done) {
@@ -94,7 +95,7 @@ std::string StatusText(Terminal& t, TuiPlatform& platform, const std::string& no
   status += " | " + std::to_string(t.screen.columns) + "x" + std::to_string(t.screen.rows);
   if (t.keys.insert_mode) status += " | INS";
   if (t.link.ping_mode) status += " | PING";
-  if (t.keys.auto_mode) status += " | AUTO";
+  if (t.session.auto_mode) status += " | AUTO";
   return status + " | Alt+H help";
 }
 
