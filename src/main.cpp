@@ -73,6 +73,28 @@ void ReadSeams(marl::HeadlessOptions* options) {
   }
 }
 
+// The terminal front end with marlsim's own options.
+int RunTuiFrontEnd(marl::HeadlessOptions options, const std::string& script,
+                   const std::string& trace, bool mute) {
+  marl::TuiOptions tui;
+  tui.command_line = options.command_line;
+  tui.start = options.start;
+  tui.mute = mute;
+  ReadSeams(&options);
+  tui.send_timeout_ms = options.send_timeout_ms;
+  tui.send_buffer = options.send_buffer;
+  if (!script.empty() && (tui.script = open(script.c_str(), O_RDONLY | O_CLOEXEC)) < 0) {
+    return Fail("cannot read " + script + ": " + std::strerror(errno));
+  }
+  if (!trace.empty() && (tui.trace = std::fopen(trace.c_str(), "w")) == nullptr) {
+    return Fail("cannot write " + trace + ": " + std::strerror(errno));
+  }
+  const int status = marl::RunTui(tui);
+  if (tui.trace != nullptr) std::fclose(tui.trace);
+  if (tui.script >= 0) close(tui.script);
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,27 +158,10 @@ int main(int argc, char** argv) {
   if (ui.empty()) {
     ui = script.empty() && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) ? "tui" : "headless";
   }
-  if (ui == "tui") {
-    marl::TuiOptions tui;
-    tui.command_line = options.command_line;
-    tui.start = options.start;
-    tui.mute = mute;
-    ReadSeams(&options);
-    tui.send_timeout_ms = options.send_timeout_ms;
-    tui.send_buffer = options.send_buffer;
-    if (!script.empty() && (tui.script = open(script.c_str(), O_RDONLY | O_CLOEXEC)) < 0) {
-      return Fail("cannot read " + script + ": " + std::strerror(errno));
-    }
-    if (!trace.empty() && (tui.trace = std::fopen(trace.c_str(), "w")) == nullptr) {
-      return Fail("cannot write " + trace + ": " + std::strerror(errno));
-    }
-    const int status = marl::RunTui(tui);
-    if (tui.trace != nullptr) std::fclose(tui.trace);
-    if (tui.script >= 0) close(tui.script);
-    return status;
-  }
-  if (ui != "headless")
+  if (ui == "tui") return RunTuiFrontEnd(options, script, trace, mute);
+  if (ui != "headless") {
     return Fail("front end '" + ui + "' is not available; use --ui=headless or --ui=tui");
+  }
 
   if (!script.empty()) {
     options.input = open(script.c_str(), O_RDONLY | O_CLOEXEC);
