@@ -157,7 +157,11 @@ void RenderView(const TuiView& view, bool unicode) {
   // does not fit.
   const int status_row = int(std::min<int64_t>(int64_t(screen_rows) + kFrame, LINES - 1));
   // A frame cut off by a small terminal has no bottom edge to show.
-  Frame(0, 0, screen_rows + kFrame, screen_columns + kFrame, "Marlpoint", unicode);
+  // The window's caption where the frame is wide enough, else its short form.
+  const std::string caption = "Corvanex Marlpoint Simulator";
+  const bool whole = int64_t(caption.size()) + 4 <= int64_t(screen_columns) + kFrame;
+  Frame(0, 0, screen_rows + kFrame, screen_columns + kFrame, whole ? caption : "Marlpoint",
+        unicode);
   if (view.cell) {
     DrawCells(screen_rows, screen_columns, view.cell, kScreenTop, kScreenLeft, status_row, unicode);
   }
