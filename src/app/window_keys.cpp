@@ -52,7 +52,7 @@ void PressCharacter(Terminal& t, uint8_t character) {
 }
 
 void PressOnForm(Terminal& t, int32_t code) {
-  ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns, 0, 0);
+  ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns);
 }
 
 void ScreenSetupHotKey(Terminal& t) {
@@ -196,7 +196,7 @@ void ClickToField(Terminal& t, int32_t x, int32_t y) {
     for (int32_t n = 0; n < steps; ++n) PressOnForm(t, key);
     t.platform->ShowCaret();
   }
-  if (form->fields[found].flags & 0x04) PressOnForm(t, kKeyEnter);
+  if (form->fields[found].flags & kFieldProtected) PressOnForm(t, kKeyEnter);
 }
 
 void EraseClient(Terminal& t) {

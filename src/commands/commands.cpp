@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/chars.h"
 #include "commands/bank_command.h"
 #include "commands/key_map_command.h"
 #include "commands/records.h"
@@ -25,20 +26,6 @@ namespace marl {
 
 namespace {
 
-constexpr uint32_t kOptionKeepForm = 0x1000;
-
-bool IsDigit(unsigned char c) {
-  return c >= '0' && c <= '9';
-}
-
-bool IsHex(unsigned char c) {
-  return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-unsigned char Upper(unsigned char c) {
-  return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
-}
-
 // Steps over n bytes, but never over the terminating zero.
 const unsigned char* Skip(const unsigned char* p, int n) {
   while (n-- > 0 && *p != 0) ++p;
@@ -54,20 +41,20 @@ int32_t CheckHexRun(const unsigned char*& p) {
   while (*end != 0 && !(end[0] == '|' && end[1] == 'A')) has_hex |= IsHex(*end++);
   if (!has_hex) {
     p = Skip(end, 2);
-    return 0;
+    return kStatusSuccess;
   }
   for (;;) {
     const unsigned char c = *p;
-    if (c == 0) return 0;
+    if (c == 0) return kStatusSuccess;
     if (c == '|' && p[1] == 'A') {
       p += 2;
-      return 0;
+      return kStatusSuccess;
     }
     if (c == ' ' || c == '\\' || c == '|' || c < '0') {
       p = Skip(p, 2);
       continue;
     }
-    if (!IsHex(c) || !IsHex(p[1])) return 9;
+    if (!IsHex(c) || !IsHex(p[1])) return kStatusSyntax;
     p += 2;
   }
 }
@@ -88,7 +75,7 @@ void MakeCurrent(Terminal& t, Form* form) {
 // code is sent and the record released; returns false then.
 bool ArgumentsPass(Terminal& t, HostRecord* record, int32_t strings_allowed) {
   const int32_t code = CheckArguments(t, record->command, nullptr, strings_allowed);
-  if (code == 0) return true;
+  if (code == kStatusSuccess) return true;
   SendStatus(t, code);
   FreeHostRecord(t, record);
   return false;
@@ -103,7 +90,7 @@ void StoreAndShow(Terminal& t, HostRecord* record, const ScreenEnvironment& envi
   // held a definition, StoreTable released it after merging it into a copy.
   // So it is not read again; showing takes the slot's record, which is it or
   // that copy, with the same header.
-  if (code != 0) {
+  if (code != kStatusSuccess) {
     SendStatus(t, code);
     return;
   }
@@ -131,12 +118,12 @@ void Ping(Terminal& t, HostRecord* record) {
   }
   if (record->count >= 0) {
     FreeHostRecord(t, record);
-    SendStatus(t, 1);
+    SendStatus(t, kStatusFailure);
     return;
   }
   if (!ArgumentsPass(t, record, 0)) return;
   FreeHostRecord(t, record);
-  SendStatus(t, 1);
+  SendStatus(t, kStatusFailure);
 }
 
 // \IR reports the terminal's size; \IX injects a scan.
@@ -149,7 +136,7 @@ void Identify(Terminal& t, HostRecord* record, const ScreenEnvironment& environm
                     int(GetTerminalCols(t)), GetVersionText(t));
       Transmit(t, -1, text, "");
       t.session.text_dialect = 1;
-      t.settings.setf0 = 0;
+      t.settings.setf0 = false;
       break;
     }
     case 'X': {
@@ -170,7 +157,7 @@ void Identify(Terminal& t, HostRecord* record, const ScreenEnvironment& environm
 void Unsupported(Terminal& t, HostRecord* record, int32_t strings_allowed) {
   if (!ArgumentsPass(t, record, strings_allowed)) return;
   FreeHostRecord(t, record);
-  SendStatus(t, 1);
+  SendStatus(t, kStatusFailure);
 }
 
 void Dispatch(Terminal& t, HostRecord* record, unsigned char letter,
@@ -239,7 +226,7 @@ void Dispatch(Terminal& t, HostRecord* record, unsigned char letter,
       return;
     default:
       FreeHostRecord(t, record);
-      SendStatus(t, 1);
+      SendStatus(t, kStatusFailure);
       return;
   }
 }
@@ -286,8 +273,8 @@ int32_t CheckArguments(Terminal& t, const char* arguments, int32_t* backslashes,
       // Every second backslash closes a string; a type byte and at least one
       // more byte must follow it.
       if (++count % 2 == 0) {
-        if (p[1] == 0) return 5;
-        if (p[1] == '\\' || p[2] == '\\' || p[2] == 0) return 2;
+        if (p[1] == 0) return kStatusOpenString;
+        if (p[1] == '\\' || p[2] == '\\' || p[2] == 0) return kStatusBadString;
       }
       ++p;
       continue;
@@ -298,33 +285,33 @@ int32_t CheckArguments(Terminal& t, const char* arguments, int32_t* backslashes,
     }
     const unsigned char m = p[1];
     if (IsDigit(m)) {
-      if (!IsDigit(p[2])) return 9;
+      if (!IsDigit(p[2])) return kStatusSyntax;
       p += 3;
     } else if (m == 'T' && text_dialect) {
       break;  // the rest is a settings list, not markup
     } else if (m == '|' || m == 'E' || m == 'L' || m == 'H' || m == 'A' || m == 'B' || m == 'C') {
       p += 2;
     } else if (m == 'D') {
-      if (!IsDigit(p[2]) || !IsDigit(p[3])) return 9;
-      if (t.banks.slots[(p[2] - '0') * 10 + (p[3] - '0')] == nullptr) return 2;
+      if (!IsDigit(p[2]) || !IsDigit(p[3])) return kStatusSyntax;
+      if (t.banks.slots[(p[2] - '0') * 10 + (p[3] - '0')] == nullptr) return kStatusBadString;
       p += 4;
     } else if (m == 'X') {
       p += 2;
-      if (CheckHexRun(p) != 0) return 9;
+      if (CheckHexRun(p) != 0) return kStatusSyntax;
     } else if (text_dialect) {
       p = Skip(p, 2);
     } else {
-      return 9;
+      return kStatusSyntax;
     }
   }
   if (backslashes != nullptr) *backslashes = strings_allowed ? count : 0;
-  return 0;
+  return kStatusSuccess;
 }
 
 int32_t PlayTone(Terminal& t, const char* arguments) {
   constexpr int32_t kDurations[] = {50, 4, 50, 100, 200, 400, 800, 1600, 3200, 6400, 7999};
   const size_t length = std::strlen(arguments);
-  if (length > 9) return 'L';
+  if (length > 9) return kStatusToneLength;
   // Each field: three digits in range, or three blanks (absent). A field
   // wholly past the end of the arguments is absent too, so a bare \T sounds
   // the default tone; a field cut short by the end is an error.
@@ -342,13 +329,13 @@ int32_t PlayTone(Terminal& t, const char* arguments) {
   int32_t volume;
   int32_t step;
   int32_t duration;
-  if (!field(0, 0, 255, &volume)) return 'V';
-  if (!field(1, 0, 30, &step)) return 'F';
-  if (!field(2, 1, 10, &duration)) return 'L';
+  if (!field(0, 0, 255, &volume)) return kStatusToneVolume;
+  if (!field(1, 0, 30, &step)) return kStatusToneFrequency;
+  if (!field(2, 1, 10, &duration)) return kStatusToneLength;
   const int32_t hz = step < 0 ? 1000 : step == 0 ? 20 : 300 * step;
   const int32_t ms = kDurations[duration < 0 ? 0 : duration];
   t.platform->Beep(hz, ms);  // the volume is checked only: the beeper has one
-  return 0;
+  return kStatusSuccess;
 }
 
 }  // namespace marl

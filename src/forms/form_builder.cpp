@@ -70,12 +70,12 @@ const char* ReadScanIdentifier(Terminal& t, FormField& field, const char* data) 
   if (data[0] != '|' || (data[1] != 'S' && data[1] != 'I')) return data;
   field.navigation_skip = 1;
   field.strip = data[1] == 'S' ? 1 : 0;
-  t.forms.scan_identified = 1;
+  t.forms.scan_identified = true;
   const char* end = std::strstr(data + 2, "|~");
   if (end == nullptr) {
     field.navigation_skip = 0;
     field.strip = 0;
-    t.forms.scan_identified = 0;
+    t.forms.scan_identified = false;
     return data;
   }
   field.scan_identifier = GuardedCopy(t, data + 2, int32_t(end - (data + 2)), __LINE__, kSource);
@@ -99,8 +99,8 @@ const char* ParseFormText(Terminal& t, Form* form, const char* text, int32_t tab
   FormsState& s = t.forms;
   for (AttributeRun& run : t.screen.runs) run = AttributeRun();
   t.screen.run_count = 1;
-  s.scan_identified = 0;
-  s.hex_mode = 0;
+  s.scan_identified = false;
+  s.hex_mode = false;
 
   if (*text == '\\') ++text;
   const char* segment = text;
@@ -155,13 +155,13 @@ const char* ParseFormText(Terminal& t, Form* form, const char* text, int32_t tab
 
 void ApplyRecordHeader(Terminal&, Form* form, const HostRecord* record) {
   const uint32_t word = record->header_word;
-  form->show_beep = word & 0x4000;
-  form->header_bit_2000 = word & 0x2000;
+  form->show_beep = word & kOptionShowBeep;
+  form->header_bit_2000 = word & kOptionBit2000;
   form->current_field = record->header_values[2];
   if (form->is_table) {
-    form->uppercase = word & 0x1000;
+    form->uppercase = word & kOptionTableUppercase;
   } else {
-    form->uppercase = word & 8;
+    form->uppercase = word & kOptionUppercase;
   }
   // Keys act on fields[current_field]: it must name a field, or 0 when there
   // is none yet.
@@ -203,7 +203,7 @@ Form* BuildForm(Terminal& t, HostRecord* record, int32_t length, char* text, int
       if (*p == '\\') ++p;
     }
   } else if (!record->table_switch) {
-    SendStatus(t, 9);
+    SendStatus(t, kStatusSyntax);
     FreeForm(t, form, __LINE__, kSource);
     GuardedFree(t, copy, __LINE__, kSource);
     return nullptr;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/chars.h"
 #include "base/guarded_alloc.h"
 #include "base/settings.h"
 #include "base/terminal_config.h"
@@ -17,14 +18,6 @@ namespace {
 constexpr const char* kSource = "forms";
 constexpr int32_t kFieldBufferStart = 10;
 constexpr int32_t kFieldBufferStep = 11;
-
-bool IsDigit(uint8_t c) {
-  return c >= '0' && c <= '9';
-}
-
-bool IsHex(uint8_t c) {
-  return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
 
 int32_t HexValue(uint8_t c) {
   if (IsDigit(c)) return c - '0';
@@ -281,12 +274,12 @@ int32_t FormatText(Terminal& t, int32_t length, const char* source, char** outpu
         continue;
       }
       if (next == 'A') {
-        s.hex_mode = 0;
+        s.hex_mode = false;
         i += 2;
         continue;
       }
       if (next == 'X') {
-        s.hex_mode = 1;
+        s.hex_mode = true;
         i += 2;
         continue;
       }
@@ -367,7 +360,7 @@ int32_t FormatText(Terminal& t, int32_t length, const char* source, char** outpu
     }
     if (s.hex_mode) {
       const uint8_t upper = (c >= 'a' && c <= 'z') ? uint8_t(c - 'a' + 'A') : c;
-      if (upper >= 'A' && upper <= 'Z') s.hex_mode = 0;
+      if (upper >= 'A' && upper <= 'Z') s.hex_mode = false;
     }
     f.Put(c);
     i += 1;

@@ -122,34 +122,34 @@ void DrainInputQueue(Terminal& t, Form* form, int32_t rows, int32_t columns) {
     if (entry->kind == kScanEntry) {
       ProcessScan(t, entry->count, entry->Bytes(), form, rows, columns, entry->label_type);
     } else {
-      ProcessKey(t, entry->key_code, form, rows, columns, 0, 0);
+      ProcessKey(t, entry->key_code, form, rows, columns);
     }
     GuardedFree(t, entry, __LINE__, kSource);
   }
 
   // The script is not played inside itself.
   if (IsScriptRunning(t)) return;
-  SetScriptRunning(t, 1);
+  SetScriptRunning(t, true);
   while (!IsWaitingForHost(t) && form != nullptr) {
     const int32_t v = NextScriptKey(t);
     if (v == 0) break;
     if (v < 2) continue;
-    if (v & 0x400) {
+    if (v & kScriptReplyBit) {
       t.keys.reply_letter = uint8_t(v & 0xFF);
       t.keys.reply_mode = 2;
       SendFormReply(t, v, form);
     } else {
-      ProcessKey(t, v, form, rows, columns, 0, 0);
+      ProcessKey(t, v, form, rows, columns);
     }
   }
-  SetScriptRunning(t, 0);
+  SetScriptRunning(t, false);
 }
 
 void ReplayAfterForm(Terminal& t, Form* form) {
   DrainInputQueue(t, form, form->row_count, form->column_count);
   // Auto mode answers every form at once and shows how long the turn took.
   if (t.session.auto_mode) {
-    ProcessKey(t, kKeyF1, form, form->row_count, form->column_count, 0, 0, 0);
+    ProcessKey(t, kKeyF1, form, form->row_count, form->column_count);
     const uint64_t now = t.platform->Now();
     char line[112];
     std::snprintf(line, sizeof line, "%s", FormatElapsed(t, t.session.auto_start, now, 1));

@@ -50,7 +50,7 @@ void ParseCommandLine(Terminal& t, char* command_line, HostEndpoint& endpoint) {
         id = dash + 2;
         break;
       case 'L':
-        t.session.auto_mode = 1;
+        t.session.auto_mode = true;
         t.session.auto_start = t.platform->Now();
         break;
       case 'P':

@@ -100,7 +100,7 @@ void HandForm::SetText(int32_t row, int32_t column, const std::string& text) {
 }
 
 void Press(Terminal& t, int32_t code) {
-  ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns, 0, 0);
+  ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns);
 }
 
 void Type(Terminal& t, const std::string& text) {
