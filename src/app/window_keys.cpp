@@ -71,8 +71,8 @@ void GrowGrid(Terminal& t, int64_t old_cells) {
   }
   const int64_t allocated = int64_t(s.grid_rows) * s.grid_columns;
   const int64_t kept = old_cells < allocated ? old_cells : allocated;
-  auto* grown = static_cast<char*>(
-      GuardedRealloc(t, s.grid, uint32_t(kept), uint32_t(cells) + 1, __LINE__, kSource));
+  auto* grown =
+      static_cast<char*>(GuardedRealloc(t, s.grid, uint32_t(kept), uint32_t(cells) + 1, kSource));
   if (grown == nullptr) return;  // the old grid stays, and with it its size
   // The old last cell's zero would now end a row early.
   if (kept > 0 && grown[kept - 1] == 0) grown[kept - 1] = ' ';
@@ -203,7 +203,7 @@ void EraseClient(Terminal& t) {
   ScreenState& s = t.screen;
   s.draw.row = 0;
   s.draw.column = 0;
-  GuardedFree(t, s.draw.text, __LINE__, kSource);
+  GuardedFree(t, s.draw.text, kSource);
   s.draw.text = nullptr;
   s.draw.rectangle = App(t).client;
   t.platform->EraseClient();

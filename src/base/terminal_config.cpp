@@ -9,7 +9,7 @@ namespace marl {
 
 void CreateTerminalConfig(Terminal& t) {
   if (t.setterm.config != nullptr) return;
-  void* block = GuardedAlloc(t, sizeof(TerminalConfig), __LINE__, "SetTerm");
+  void* block = GuardedAlloc(t, sizeof(TerminalConfig), "SetTerm");
   if (block != nullptr) t.setterm.config = new (block) TerminalConfig();
 }
 

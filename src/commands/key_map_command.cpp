@@ -67,7 +67,7 @@ int32_t LoadKeyMaps(Terminal& t, int32_t length, const char* text) {
       }
       load[n++] = *p++;
     }
-    t.key_maps.maps[slot] = GuardedCopy(t, load, n, __LINE__, kSource);
+    t.key_maps.maps[slot] = GuardedCopy(t, load, n, kSource);
     if (t.key_maps.maps[slot] == nullptr) {
       // Half a set of maps would send keys the host does not expect.
       t.platform->WriteStdout("\nMALLOC ERROR!");

@@ -282,11 +282,11 @@ int32_t PreparseRecord(Terminal& t, HostRecord* record) {
   if (record == nullptr || record->text == nullptr) return 0;
   t.banks.work = t.banks.work_buffer;
   const int32_t size = int32_t(std::strlen(record->text)) + 14;
-  auto* output = static_cast<char*>(GuardedCalloc(t, uint32_t(size), 1, __LINE__, kSource));
+  auto* output = static_cast<char*>(GuardedCalloc(t, uint32_t(size), 1, kSource));
   if (output == nullptr) return 0;
   const int32_t result = TranslateTextRecord(t, record->text, output, size);
   if (result != 0) record->length = result;
-  GuardedFree(t, record->text, __LINE__, kSource);
+  GuardedFree(t, record->text, kSource);
   record->text = output;
   return result;
 }

@@ -173,8 +173,8 @@ int32_t UpdateTable(Terminal& t, HostRecord* record) {
   // A stored definition longer than the work buffers is left as it is.
   if (stored_length + 1 > kUpdateBufferSize) status = kStatusNoRoom;
   if (status == kStatusSuccess) {
-    w.current = static_cast<char*>(GuardedAlloc(t, kUpdateBufferSize, __LINE__, kSource));
-    w.other = static_cast<char*>(GuardedAlloc(t, kUpdateBufferSize, __LINE__, kSource));
+    w.current = static_cast<char*>(GuardedAlloc(t, kUpdateBufferSize, kSource));
+    w.other = static_cast<char*>(GuardedAlloc(t, kUpdateBufferSize, kSource));
     if (w.current == nullptr || w.other == nullptr) status = kStatusFailure;
   }
   char* const first = w.current;
@@ -207,8 +207,8 @@ int32_t UpdateTable(Terminal& t, HostRecord* record) {
       status = kStatusFailure;
     }
   }
-  GuardedFree(t, first, __LINE__, kSource);
-  GuardedFree(t, second, __LINE__, kSource);
+  GuardedFree(t, first, kSource);
+  GuardedFree(t, second, kSource);
   FreeHostRecord(t, record);
   return status;
 }

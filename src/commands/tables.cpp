@@ -51,8 +51,8 @@ void ReleaseAllTables(Terminal& t) {
 }
 
 void ReleaseTableForms(Terminal& t) {
-  FreeForm(t, t.tables.table_form, __LINE__, kSource);
-  FreeForm(t, t.tables.slash_form, __LINE__, kSource);
+  FreeForm(t, t.tables.table_form, kSource);
+  FreeForm(t, t.tables.slash_form, kSource);
   FreeHostRecord(t, t.tables.pending_slash);
   t.tables.table_form = nullptr;
   t.tables.slash_form = nullptr;
@@ -67,16 +67,16 @@ void CopyRecordHeader(HostRecord* target, const HostRecord* source) {
 void MakeEntryField(Terminal& t, HostRecord* record, Form* form) {
   if (form->fields != nullptr) {
     for (int32_t i = 0; i < form->field_count; ++i) {
-      GuardedFree(t, form->fields[i].buffer, __LINE__, kSource);
-      GuardedFree(t, form->fields[i].saved_text, __LINE__, kSource);
-      GuardedFree(t, form->fields[i].scan_identifier, __LINE__, kSource);
+      GuardedFree(t, form->fields[i].buffer, kSource);
+      GuardedFree(t, form->fields[i].saved_text, kSource);
+      GuardedFree(t, form->fields[i].scan_identifier, kSource);
     }
-    GuardedFree(t, form->fields, __LINE__, kSource);
+    GuardedFree(t, form->fields, kSource);
   }
   form->field_count = 0;
   form->cursor = 0;
   form->current_field = 0;
-  void* block = GuardedCalloc(t, 1, sizeof(FormField), __LINE__, kSource);
+  void* block = GuardedCalloc(t, 1, sizeof(FormField), kSource);
   form->fields = block != nullptr ? new (block) FormField() : nullptr;
   if (form->fields == nullptr) return;
   form->field_count = 1;
@@ -91,16 +91,15 @@ void MakeEntryField(Terminal& t, HostRecord* record, Form* form) {
   if (width == 0) width = 3;
   field.width = width;
   field.length = width;
-  field.buffer = static_cast<char*>(GuardedCalloc(t, uint32_t(width) + 1, 1, __LINE__, kSource));
-  field.saved_text =
-      static_cast<char*>(GuardedCalloc(t, uint32_t(width) + 1, 1, __LINE__, kSource));
+  field.buffer = static_cast<char*>(GuardedCalloc(t, uint32_t(width) + 1, 1, kSource));
+  field.saved_text = static_cast<char*>(GuardedCalloc(t, uint32_t(width) + 1, 1, kSource));
   field.data_offset = p;
   field.label_offset = 0;
   const int32_t needed = p + width + 1;
   if (form->capacity <= needed) {
     const int32_t size = form->capacity + needed;
-    auto* text = static_cast<char*>(GuardedRealloc(t, form->form_text, uint32_t(form->capacity),
-                                                   uint32_t(size), __LINE__, kSource));
+    auto* text = static_cast<char*>(
+        GuardedRealloc(t, form->form_text, uint32_t(form->capacity), uint32_t(size), kSource));
     if (text != nullptr) {
       std::memset(text + form->capacity, 0, size_t(size - form->capacity));
       form->write_position = text + (form->write_position - form->form_text);
@@ -144,8 +143,8 @@ void PadTableText(Terminal& t, Form* form) {
   const int64_t needed = int64_t(columns) + length + width + 1;
   if (needed > int64_t(kMaxFormText) * 2) return;
   if (form->capacity < needed) {
-    auto* text = static_cast<char*>(GuardedRealloc(t, form->form_text, uint32_t(form->capacity),
-                                                   uint32_t(needed), __LINE__, kSource));
+    auto* text = static_cast<char*>(
+        GuardedRealloc(t, form->form_text, uint32_t(form->capacity), uint32_t(needed), kSource));
     if (text == nullptr) return;
     std::memset(text + form->capacity, 0, size_t(needed - form->capacity));
     form->write_position = text + (form->write_position - form->form_text);
@@ -182,7 +181,7 @@ bool TableBodyPasses(Terminal& t, HostRecord* record) {
 
 Form* ShowTableText(Terminal& t, HostRecord* record, const ScreenEnvironment& environment) {
   if (!TableBodyPasses(t, record)) return nullptr;
-  FreeForm(t, t.tables.table_form, __LINE__, kSource);
+  FreeForm(t, t.tables.table_form, kSource);
   t.tables.table_form = nullptr;
   // The table text's own commands must not answer the host.
   SetStatusReplies(t, false);
@@ -230,17 +229,16 @@ Form* HandleSlashRecord(Terminal& t, HostRecord* record, const ScreenEnvironment
     const size_t kept = kRecordPrefix + std::strlen(pending->text + kRecordPrefix);
     const size_t added = std::strlen(record->command);
     const size_t total = kept + added;
-    char* text =
-        total < size_t(kMaxFormText)
-            ? static_cast<char*>(GuardedCalloc(t, uint32_t(total) + 1, 1, __LINE__, kSource))
-            : nullptr;
+    char* text = total < size_t(kMaxFormText)
+                     ? static_cast<char*>(GuardedCalloc(t, uint32_t(total) + 1, 1, kSource))
+                     : nullptr;
     HostRecord* joined = nullptr;
     if (text != nullptr) {
       std::memcpy(text, pending->text, kept);
       std::memcpy(text, record->text, kRecordPrefix);
       std::memcpy(text + kept, record->command, added);
       joined = CloneHostRecord(t, int32_t(total), text, pending);
-      GuardedFree(t, text, __LINE__, kSource);
+      GuardedFree(t, text, kSource);
     }
     if (joined != nullptr && joined->text != nullptr) {
       joined->form = nullptr;  // the pending record keeps no form; none is shared
@@ -259,7 +257,7 @@ Form* HandleSlashRecord(Terminal& t, HostRecord* record, const ScreenEnvironment
     return s.slash_form;
   }
 
-  FreeForm(t, s.slash_form, __LINE__, kSource);
+  FreeForm(t, s.slash_form, kSource);
   s.slash_form = nullptr;
   HostRecord* pending = s.pending_slash;
   s.pending_slash = nullptr;
@@ -320,7 +318,7 @@ int32_t StoreTable(Terminal& t, HostRecord* record, Form** out) {
     FreeHostRecord(t, record);
     return kStatusNoRoom;
   }
-  auto* text = static_cast<char*>(GuardedCalloc(t, uint32_t(total) + 1, 1, __LINE__, kSource));
+  auto* text = static_cast<char*>(GuardedCalloc(t, uint32_t(total) + 1, 1, kSource));
   if (text == nullptr) {
     FreeHostRecord(t, record);
     return kStatusFailure;
@@ -329,7 +327,7 @@ int32_t StoreTable(Terminal& t, HostRecord* record, Form** out) {
   std::memcpy(text + prefix, stored_arguments, stored_length);
   std::memcpy(text + prefix + stored_length, arguments, arguments_length);
   HostRecord* merged = CloneHostRecord(t, int32_t(total), text, record);
-  GuardedFree(t, text, __LINE__, kSource);
+  GuardedFree(t, text, kSource);
   if (merged == nullptr || merged->text == nullptr) {
     FreeHostRecord(t, merged);
     FreeHostRecord(t, record);

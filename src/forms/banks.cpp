@@ -17,7 +17,7 @@ constexpr const char* kSource = "banks";
 }  // namespace
 
 void ReleaseBank(Terminal& t, int32_t bank) {
-  GuardedFree(t, t.banks.slots[bank], __LINE__, kSource);
+  GuardedFree(t, t.banks.slots[bank], kSource);
   t.banks.slots[bank] = nullptr;
 }
 
@@ -25,7 +25,7 @@ void ReleaseBank(Terminal& t, int32_t bank) {
 // had no room; the bank is then empty.
 bool StoreBank(Terminal& t, int32_t bank, const char* bytes, int32_t length) {
   ReleaseBank(t, bank);
-  t.banks.slots[bank] = GuardedCopy(t, bytes, length, __LINE__, kSource);
+  t.banks.slots[bank] = GuardedCopy(t, bytes, length, kSource);
   return t.banks.slots[bank] != nullptr;
 }
 

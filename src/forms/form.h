@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "base/guarded_alloc.h"
+
 namespace marl {
 
 struct Terminal;
@@ -95,7 +97,7 @@ struct Form {
 constexpr int32_t kMaxFormText = 1 << 24;
 
 // Releases a form with its text, its fields' strings and its field array.
-void FreeForm(Terminal& t, Form* form, int line, const char* file);
+void FreeForm(Terminal& t, Form* form, const char* file, CallSite where = CallSite::current());
 
 int32_t GetTerminalRows(Terminal& t);
 int32_t GetTerminalCols(Terminal& t);

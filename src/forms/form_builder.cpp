@@ -20,13 +20,13 @@ namespace {
 constexpr const char* kSource = "forms";
 
 Form* NewForm(Terminal& t, int32_t rows, int32_t columns) {
-  void* block = GuardedCalloc(t, 1, sizeof(Form), __LINE__, kSource);
+  void* block = GuardedCalloc(t, 1, sizeof(Form), kSource);
   if (block == nullptr) return nullptr;
   auto* form = new (block) Form();
   // One blank to start with: the first byte written takes its place.
-  form->form_text = static_cast<char*>(GuardedCalloc(t, 3, 1, __LINE__, kSource));
+  form->form_text = static_cast<char*>(GuardedCalloc(t, 3, 1, kSource));
   if (form->form_text == nullptr) {
-    GuardedFree(t, form, __LINE__, kSource);
+    GuardedFree(t, form, kSource);
     return nullptr;
   }
   form->form_text[0] = ' ';
@@ -45,9 +45,8 @@ Form* NewForm(Terminal& t, int32_t rows, int32_t columns) {
 FormField* AppendField(Terminal& t, Form* form) {
   const uint64_t size = (uint64_t(form->field_count) + 1) * sizeof(FormField);
   if (size > uint64_t(kMaxFormText)) return nullptr;
-  auto* fields = static_cast<FormField*>(
-      GuardedRealloc(t, form->fields, uint32_t(form->field_count * sizeof(FormField)),
-                     uint32_t(size), __LINE__, kSource));
+  auto* fields = static_cast<FormField*>(GuardedRealloc(
+      t, form->fields, uint32_t(form->field_count * sizeof(FormField)), uint32_t(size), kSource));
   if (fields == nullptr) return nullptr;
   form->fields = fields;
   FormField* field = new (&fields[form->field_count]) FormField();
@@ -78,7 +77,7 @@ const char* ReadScanIdentifier(Terminal& t, FormField& field, const char* data) 
     t.forms.scan_identified = false;
     return data;
   }
-  field.scan_identifier = GuardedCopy(t, data + 2, int32_t(end - (data + 2)), __LINE__, kSource);
+  field.scan_identifier = GuardedCopy(t, data + 2, int32_t(end - (data + 2)), kSource);
   return end + 2;
 }
 
@@ -132,8 +131,7 @@ const char* ParseFormText(Terminal& t, Form* form, const char* text, int32_t tab
     field = &form->fields[index];
     field->width = UsedBytes(form) - field->data_offset;
     if (field->length == 0) field->length = field->width;
-    field->saved_text =
-        GuardedCopy(t, form->form_text + field->data_offset, field->width, __LINE__, kSource);
+    field->saved_text = GuardedCopy(t, form->form_text + field->data_offset, field->width, kSource);
     field->data_len = 0;
     for (int32_t i = field->width - 1; field->saved_text != nullptr && i >= 0; --i) {
       if (field->saved_text[i] != ' ') {
@@ -180,7 +178,7 @@ Form* BuildForm(Terminal& t, HostRecord* record, int32_t length, char* text, int
   if (expanded_length < 0) expanded_length = 0;
   // A private copy: the expansion may live in a shared work buffer, and the
   // record's own text is not ours to change.
-  char* copy = GuardedCopy(t, expanded, expanded_length, __LINE__, kSource);
+  char* copy = GuardedCopy(t, expanded, expanded_length, kSource);
   if (copy == nullptr) return nullptr;
   if (expanded_length > 0 &&
       (copy[expanded_length - 1] == '\n' || copy[expanded_length - 1] == '\r')) {
@@ -189,7 +187,7 @@ Form* BuildForm(Terminal& t, HostRecord* record, int32_t length, char* text, int
 
   Form* form = NewForm(t, rows, columns);
   if (form == nullptr) {
-    GuardedFree(t, copy, __LINE__, kSource);
+    GuardedFree(t, copy, kSource);
     return nullptr;
   }
   ApplyRecordHeader(t, form, record);
@@ -204,12 +202,12 @@ Form* BuildForm(Terminal& t, HostRecord* record, int32_t length, char* text, int
     }
   } else if (!record->table_switch) {
     SendStatus(t, kStatusSyntax);
-    FreeForm(t, form, __LINE__, kSource);
-    GuardedFree(t, copy, __LINE__, kSource);
+    FreeForm(t, form, kSource);
+    GuardedFree(t, copy, kSource);
     return nullptr;
   }
   ParseFormText(t, form, p, int32_t(record->table_switch));
-  GuardedFree(t, copy, __LINE__, kSource);
+  GuardedFree(t, copy, kSource);
 
   form->cursor = 0;
   if (record->table_switch) {
@@ -242,7 +240,7 @@ Form* BuildRecordForm(Terminal& t, HostRecord* record, const ScreenEnvironment& 
   HostRecord* slot = GetTableSlot(t, record->count);
   if (slot != nullptr) {
     if (slot != record) {
-      FreeForm(t, slot->form, __LINE__, kSource);
+      FreeForm(t, slot->form, kSource);
     }
     slot->form = form;
     form->form_id = record->count;
@@ -251,7 +249,7 @@ Form* BuildRecordForm(Terminal& t, HostRecord* record, const ScreenEnvironment& 
     record->form = form;
   }
   // The form it replaces belonged to this record and nobody else.
-  if (old != nullptr && old != form) FreeForm(t, old, __LINE__, kSource);
+  if (old != nullptr && old != form) FreeForm(t, old, kSource);
   return form;
 }
 

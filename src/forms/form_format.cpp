@@ -110,8 +110,8 @@ class Formatter {
     const int32_t columns = form_->column_count > 0 ? form_->column_count : 1;
     const int64_t size = int64_t(form_->capacity) + 2 * int64_t(columns) + 1;
     if (size > kMaxFormText) return false;
-    auto* text = static_cast<char*>(GuardedRealloc(t_, form_->form_text, uint32_t(form_->capacity),
-                                                   uint32_t(size), __LINE__, kSource));
+    auto* text = static_cast<char*>(
+        GuardedRealloc(t_, form_->form_text, uint32_t(form_->capacity), uint32_t(size), kSource));
     if (text == nullptr) return false;
     // The bytes past the end are zero, never whatever the heap held.
     std::memset(text + form_->capacity, 0, size_t(size - form_->capacity));
@@ -124,8 +124,8 @@ class Formatter {
   void NewFieldBuffer() {
     FormField* field = Field();
     if (field == nullptr) return;
-    GuardedFree(t_, field->buffer, __LINE__, kSource);
-    field->buffer = static_cast<char*>(GuardedCalloc(t_, kFieldBufferStart, 1, __LINE__, kSource));
+    GuardedFree(t_, field->buffer, kSource);
+    field->buffer = static_cast<char*>(GuardedCalloc(t_, kFieldBufferStart, 1, kSource));
     sized_buffer_ = field->buffer;
     buffer_size_ = kFieldBufferStart;
     field->attribute = t_.forms.current_attribute;
@@ -137,8 +137,7 @@ class Formatter {
   // typed into, say) holds exactly its text and a zero byte.
   bool ReserveField(FormField* field, int64_t size) {
     if (field->buffer == nullptr) {
-      field->buffer =
-          static_cast<char*>(GuardedCalloc(t_, kFieldBufferStart, 1, __LINE__, kSource));
+      field->buffer = static_cast<char*>(GuardedCalloc(t_, kFieldBufferStart, 1, kSource));
       if (field->buffer == nullptr) return false;
       sized_buffer_ = field->buffer;
       buffer_size_ = kFieldBufferStart;
@@ -150,8 +149,8 @@ class Formatter {
     }
     if (size <= buffer_size_) return true;
     if (size > kMaxFormText) return false;
-    auto* buffer = static_cast<char*>(GuardedRealloc(t_, field->buffer, uint32_t(buffer_size_),
-                                                     uint32_t(size), __LINE__, kSource));
+    auto* buffer = static_cast<char*>(
+        GuardedRealloc(t_, field->buffer, uint32_t(buffer_size_), uint32_t(size), kSource));
     if (buffer == nullptr) return false;
     std::memset(buffer + buffer_size_, 0, size_t(size - buffer_size_));
     field->buffer = buffer;
@@ -225,10 +224,10 @@ void AddAttributeRun(Terminal& t, Formatter& f, uint8_t attribute) {
 
 // "|T": the rest of the text is a list of settings lines.
 void ApplySettings(Terminal& t, const char* text, int32_t length) {
-  char* copy = GuardedCopy(t, text, length, __LINE__, kSource);
+  char* copy = GuardedCopy(t, text, length, kSource);
   if (copy == nullptr) return;
   ApplySettingList(t, copy, ';');
-  GuardedFree(t, copy, __LINE__, kSource);
+  GuardedFree(t, copy, kSource);
 }
 
 }  // namespace

@@ -165,8 +165,7 @@ void SendFormReply(Terminal& t, int32_t, Form* form) {
   const bool table = form->is_table && FieldCount(*form) > 0;
   Reply reply{nullptr, ReplyCapacity(*form)};
   if (reply.capacity > int64_t(INT32_MAX) / 2) return;  // no form can be this large
-  reply.bytes =
-      static_cast<char*>(GuardedCalloc(t, uint32_t(reply.capacity), 1, __LINE__, kSource));
+  reply.bytes = static_cast<char*>(GuardedCalloc(t, uint32_t(reply.capacity), 1, kSource));
   if (reply.bytes == nullptr) return;
 
   if (form->current_field >= 0 && form->current_field < FieldCount(*form)) {
@@ -196,7 +195,7 @@ void SendFormReply(Terminal& t, int32_t, Form* form) {
   t.keys.loop_flags &= ~kLoopSendReply;
   t.keys.reply_letter = kNoReplyLetter;
   t.keys.reply_mode = 0;
-  GuardedFree(t, reply.bytes, __LINE__, kSource);
+  GuardedFree(t, reply.bytes, kSource);
   SetWaitingForHost(t, true);
 }
 

@@ -56,7 +56,7 @@ bool IsFunctionKey(int32_t code) {
 
 void FreeKeyMaps(Terminal& t) {
   for (char*& map : t.key_maps.maps) {
-    GuardedFree(t, map, __LINE__, kSource);
+    GuardedFree(t, map, kSource);
     map = nullptr;
   }
   t.keys.reply_letter = kNoReplyLetter;

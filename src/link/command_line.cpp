@@ -70,9 +70,8 @@ void ParseCommandLine(Terminal& t, char* command_line, HostEndpoint& endpoint) {
 
   if (id != nullptr) {
     const size_t length = std::strlen(id);
-    GuardedFree(t, t.link.simulator_id, __LINE__, "MrpDazAre");
-    t.link.simulator_id =
-        static_cast<char*>(GuardedAlloc(t, uint32_t(length) + 2, __LINE__, "MrpDazAre"));
+    GuardedFree(t, t.link.simulator_id, "MrpDazAre");
+    t.link.simulator_id = static_cast<char*>(GuardedAlloc(t, uint32_t(length) + 2, "MrpDazAre"));
     if (t.link.simulator_id != nullptr) {
       std::memcpy(t.link.simulator_id, id, length);
       t.link.simulator_id[length] = ',';

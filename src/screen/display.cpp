@@ -27,8 +27,8 @@ int64_t GridCells(const Terminal& t) {
 // bytes. Returns false when the heap had no room.
 bool SetRequestText(Terminal& t, const char* bytes, int32_t length) {
   DrawRequest& q = t.screen.draw;
-  GuardedFree(t, q.text, __LINE__, kSource);  // never set here; a stray one would leak
-  q.text = static_cast<char*>(GuardedCalloc(t, uint32_t(length) + 1, 1, __LINE__, kSource));
+  GuardedFree(t, q.text, kSource);  // never set here; a stray one would leak
+  q.text = static_cast<char*>(GuardedCalloc(t, uint32_t(length) + 1, 1, kSource));
   if (q.text == nullptr) return false;
   if (length > 0) std::memcpy(q.text, bytes, size_t(length));
   q.length = length;
@@ -42,10 +42,10 @@ void SendRequest(Terminal& t, uint32_t message) {
 }  // namespace
 
 void DrawLinesCopy(Terminal& t, int32_t row, int32_t column, const char* text) {
-  char* copy = GuardedCopy(t, text, -1, __LINE__, kSource);
+  char* copy = GuardedCopy(t, text, -1, kSource);
   if (copy == nullptr) return;
   DrawLines(t, row, column, copy);
-  GuardedFree(t, copy, __LINE__, kSource);
+  GuardedFree(t, copy, kSource);
 }
 
 void SetCursor(Terminal& t, int32_t row, int32_t column) {
@@ -86,7 +86,7 @@ void DrawLines(Terminal& t, int32_t row, int32_t column, char* text) {
     const bool kept_by_window = t.screen.draw.length > 1;
     SendRequest(t, kWmDrawText);
     // The window leaves a one-character text to its owner; that is us here.
-    if (!kept_by_window) GuardedFree(t, owned, __LINE__, kSource);
+    if (!kept_by_window) GuardedFree(t, owned, kSource);
     if (line_feed) SetCursor(t, t.screen.draw.row + 1, 0);
     start = i + 1;
     if (start > n || text[start] == 0) break;
@@ -126,7 +126,7 @@ void ClearScreen(Terminal& t) {
   s.cleared = true;
   s.draw.row = 0;
   s.draw.column = 0;
-  GuardedFree(t, s.draw.text, __LINE__, kSource);
+  GuardedFree(t, s.draw.text, kSource);
   s.draw.text = nullptr;
   s.draw.rectangle = t.platform->ClientRect();
   t.platform->EraseClient();
@@ -218,7 +218,7 @@ void ResizeScreenGrid(Terminal& t) {
   const int32_t columns = s.columns > 0 ? s.columns : 0;
   const int64_t cells = int64_t(rows) * columns;
   if (cells > kMaxGridCells) return;
-  s.grid = static_cast<char*>(GuardedAlloc(t, uint32_t(cells) + 1, __LINE__, "MrpDazAre"));
+  s.grid = static_cast<char*>(GuardedAlloc(t, uint32_t(cells) + 1, "MrpDazAre"));
   if (s.grid == nullptr) return;
   std::memset(s.grid, ' ', size_t(cells));
   s.grid[cells] = 0;
@@ -228,7 +228,7 @@ void ResizeScreenGrid(Terminal& t) {
 }
 
 void FreeScreenGrid(Terminal& t) {
-  GuardedFree(t, t.screen.grid, __LINE__, "MrpDazAre");
+  GuardedFree(t, t.screen.grid, "MrpDazAre");
   t.screen.grid = nullptr;
   t.screen.grid_rows = 0;
   t.screen.grid_columns = 0;
