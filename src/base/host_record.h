@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace marl {
 
@@ -65,5 +66,22 @@ HostRecord* NewHostRecord(Terminal& t, int32_t length, const char* bytes);
 HostRecord* CloneHostRecord(Terminal& t, int32_t length, const char* bytes,
                             const HostRecord* source);
 void FreeHostRecord(Terminal& t, HostRecord* record);
+
+// Ownership of a record by a handler that only reads it: released through
+// the allocator when the owner goes. A table slot that keeps a record takes
+// it over explicitly with release().
+class RecordRelease {
+ public:
+  explicit RecordRelease(Terminal& t) : t_(&t) {}
+  void operator()(HostRecord* record) const { FreeHostRecord(*t_, record); }
+
+ private:
+  Terminal* t_;
+};
+using OwnedRecord = std::unique_ptr<HostRecord, RecordRelease>;
+
+inline OwnedRecord Own(Terminal& t, HostRecord* record) {
+  return OwnedRecord(record, RecordRelease(t));
+}
 
 }  // namespace marl

@@ -70,7 +70,7 @@ int32_t EraseBanks(Terminal& t, const char* p) {
 
 }  // namespace
 
-void BankCommand(Terminal& t, HostRecord* record, const ScreenEnvironment&) {
+void BankCommand(Terminal& t, OwnedRecord record, const ScreenEnvironment&) {
   const char* p = record->command;
   int32_t status = kStatusSyntax;
   switch (Upper(*p)) {
@@ -86,8 +86,7 @@ void BankCommand(Terminal& t, HostRecord* record, const ScreenEnvironment&) {
     default:
       break;
   }
-  FreeHostRecord(t, record);
-  SendStatus(t, status);
+  ReleaseAndReply(t, record, status);
 }
 
 }  // namespace marl

@@ -72,12 +72,11 @@ void MakeCurrent(Terminal& t, Form* form) {
 }
 
 // Checks the arguments of a command that takes form text. On failure the
-// code is sent and the record released; returns false then.
-bool ArgumentsPass(Terminal& t, HostRecord* record, int32_t strings_allowed) {
-  const int32_t code = CheckArguments(t, record->command, nullptr, strings_allowed);
+// code is sent (and the record goes with its owner); returns false then.
+bool ArgumentsPass(Terminal& t, const HostRecord& record, bool strings_allowed) {
+  const int32_t code = CheckArguments(t, record.command, nullptr, strings_allowed);
   if (code == kStatusSuccess) return true;
   SendStatus(t, code);
-  FreeHostRecord(t, record);
   return false;
 }
 
@@ -108,27 +107,20 @@ void StoreAndShow(Terminal& t, HostRecord* record, const ScreenEnvironment& envi
 }
 
 // \PING answers the ping test; any other \P is not supported.
-void Ping(Terminal& t, HostRecord* record) {
+void Ping(Terminal& t, OwnedRecord& record) {
   const auto* p = reinterpret_cast<const unsigned char*>(record->command);
   if (Upper(p[0]) == 'I' && Upper(p[1]) == 'N' && Upper(p[2]) == 'G') {
     PingReply(t);
     ClearWaitingForHost(t);
-    FreeHostRecord(t, record);
     return;
   }
-  if (record->count >= 0) {
-    FreeHostRecord(t, record);
-    SendStatus(t, kStatusFailure);
-    return;
-  }
-  if (!ArgumentsPass(t, record, 0)) return;
-  FreeHostRecord(t, record);
-  SendStatus(t, kStatusFailure);
+  if (record->count < 0 && !ArgumentsPass(t, *record, false)) return;
+  ReleaseAndReply(t, record, kStatusFailure);
 }
 
 // \IR reports the terminal's size; \IX injects a scan.
-void Identify(Terminal& t, HostRecord* record, const ScreenEnvironment& environment) {
-  char* p = record->command;
+void Identify(Terminal& t, HostRecord& record, const ScreenEnvironment& environment) {
+  char* p = record.command;
   switch (Upper(static_cast<unsigned char>(p[0]))) {
     case 'R': {
       char text[64];
@@ -149,84 +141,77 @@ void Identify(Terminal& t, HostRecord* record, const ScreenEnvironment& environm
     default:
       break;
   }
-  FreeHostRecord(t, record);
 }
 
 // Commands whose arguments are checked and that are not supported: the
 // check's code, else 1.
-void Unsupported(Terminal& t, HostRecord* record, int32_t strings_allowed) {
-  if (!ArgumentsPass(t, record, strings_allowed)) return;
-  FreeHostRecord(t, record);
-  SendStatus(t, kStatusFailure);
+void Unsupported(Terminal& t, OwnedRecord& record, bool strings_allowed) {
+  if (!ArgumentsPass(t, *record, strings_allowed)) return;
+  ReleaseAndReply(t, record, kStatusFailure);
 }
 
-void Dispatch(Terminal& t, HostRecord* record, unsigned char letter,
+// The record is released when the handler is done with it, except by the
+// handlers that store it in a table slot, to which it is handed over.
+void Dispatch(Terminal& t, OwnedRecord record, unsigned char letter,
               const ScreenEnvironment& environment) {
   switch (letter) {
     case 0:  // '\' and a table number alone
-      MakeCurrent(t, ShowRecordTable(t, record, environment, GetCurrentForm(t)));
-      FreeHostRecord(t, record);
+      MakeCurrent(t, ShowRecordTable(t, record.get(), environment, GetCurrentForm(t)));
       return;
     case 'B':
-      if (ArgumentsPass(t, record, 0)) BankCommand(t, record, environment);
+      if (ArgumentsPass(t, *record, false)) BankCommand(t, std::move(record), environment);
       return;
     case 'C': {
-      const int32_t code = SetScreenMode(t, record);
-      FreeHostRecord(t, record);
-      SendStatus(t, code);
+      const int32_t code = SetScreenMode(t, record.get());
+      ReleaseAndReply(t, record, code);
       return;
     }
     case 'D':
-      // Does nothing and answers nothing. The record is released all the
-      // same: keeping it would only leak it.
-      FreeHostRecord(t, record);
+      // Does nothing and answers nothing.
       return;
     case 'F': {
       const int32_t code = LoadKeyMaps(t, record->length, record->text);
-      FreeHostRecord(t, record);
-      SendStatus(t, code);
+      ReleaseAndReply(t, record, code);
       return;
     }
     case 'I':
-      Identify(t, record, environment);
+      Identify(t, *record, environment);
       return;
     case 'K':
-      RunKeyScript(t, record);
+      RunKeyScript(t, std::move(record));
       return;
     case 'O':
-      SetProgrammableKey(t, record);
+      SetProgrammableKey(t, std::move(record));
       return;
     case 'P':
       Ping(t, record);
       return;
     case 'Q':
     case 'R':
-      Unsupported(t, record, 1);
+      Unsupported(t, record, true);
       return;
     case 'S':
-      if (ArgumentsPass(t, record, 1)) {
+      if (ArgumentsPass(t, *record, true)) {
         Form* form = nullptr;
-        SendStatus(t, StoreTable(t, record, &form));
+        SendStatus(t, StoreTable(t, record.release(), &form));
       }
       return;
     case 'T':
       if (record->count < 0) {
         const int32_t code = PlayTone(t, record->command);
-        FreeHostRecord(t, record);
-        SendStatus(t, code);
-      } else if (ArgumentsPass(t, record, 1)) {
-        StoreAndShow(t, record, environment);
+        ReleaseAndReply(t, record, code);
+      } else if (ArgumentsPass(t, *record, true)) {
+        StoreAndShow(t, record.release(), environment);
       }
       return;
     case 'U':
-      if (ArgumentsPass(t, record, 0)) SendStatus(t, UpdateTable(t, record));
+      if (ArgumentsPass(t, *record, false)) SendStatus(t, UpdateTable(t, record.release()));
       return;
     case 'V':
-      MakeCurrent(t, UpdateAndShowTable(t, record, GetCurrentForm(t), environment));
+      MakeCurrent(t, UpdateAndShowTable(t, record.release(), GetCurrentForm(t), environment));
       return;
     default:
-      FreeHostRecord(t, record);
-      SendStatus(t, kStatusFailure);
+      ReleaseAndReply(t, record, kStatusFailure);
       return;
   }
 }
@@ -258,11 +243,11 @@ void RunCommand(Terminal& t, HostRecord* record, const ScreenEnvironment& enviro
   const unsigned char letter = Upper(*p);
   // An empty command leaves the pointer on the zero byte rather than past it.
   record->command = reinterpret_cast<char*>(letter != 0 ? p + 1 : p);
-  Dispatch(t, record, letter, environment);
+  Dispatch(t, Own(t, record), letter, environment);
 }
 
 int32_t CheckArguments(Terminal& t, const char* arguments, int32_t* backslashes,
-                       int32_t strings_allowed) {
+                       bool strings_allowed) {
   const auto* p = reinterpret_cast<const unsigned char*>(arguments);
   const bool text_dialect = t.session.text_dialect == 1;
   if (*p == '/') ++p;

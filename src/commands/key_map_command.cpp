@@ -79,13 +79,12 @@ int32_t LoadKeyMaps(Terminal& t, int32_t length, const char* text) {
   return kStatusSuccess;
 }
 
-void SetProgrammableKey(Terminal& t, HostRecord* record) {
+void SetProgrammableKey(Terminal& t, OwnedRecord record) {
   const char* command = record != nullptr ? record->command : nullptr;
   const char c = command != nullptr ? command[0] : 0;
   if (c >= '0' && c <= '9') {
     Config(t).programmable_key = kProgrammableCodes[c - '0'];
     SendStatus(t, kStatusSuccess);
-    FreeHostRecord(t, record);
     return;
   }
   // Each draw-line request goes where the last one left the cursor.
@@ -95,7 +94,6 @@ void SetProgrammableKey(Terminal& t, HostRecord* record) {
                 record != nullptr && record->text != nullptr ? record->text : "");
   DrawAt(t, t.screen.draw.row, t.screen.draw.column, 20, shown, 0);
   SendStatus(t, kStatusSyntax);
-  FreeHostRecord(t, record);
 }
 
 }  // namespace marl

@@ -155,26 +155,24 @@ int32_t ProcessHostData(Terminal& t, const char* bytes, const int32_t* length, i
 }
 
 void DispatchRecord(Terminal& t, HostRecord* record, const ScreenEnvironment& environment) {
+  OwnedRecord owned = Own(t, record);
   record->command = record->text + kRecordPrefix;
   switch (RecordKind(uint8_t(record->text[0]))) {
     case RecordKind::kBeep:
       t.platform->Beep(1000, static_cast<signed char>(record->text[1]) * 250);
-      FreeHostRecord(t, record);
       break;
     case RecordKind::kCommand:
-      RunCommand(t, record, environment);
+      RunCommand(t, owned.release(), environment);
       break;
     case RecordKind::kTerminalParameters:
       ApplyTerminalParameters(t, *record);
-      FreeHostRecord(t, record);
       break;
     case RecordKind::kReset:
-      ResetTerminal(t, record);
+      ResetTerminal(t, owned.release());
       break;
     default:
       ShowBadCommand(t, *record);
-      FreeHostRecord(t, record);
-      SendStatus(t, kStatusFailure);
+      ReleaseAndReply(t, owned, kStatusFailure);
       break;
   }
 }

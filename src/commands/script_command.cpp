@@ -137,7 +137,7 @@ struct Translation {
 
 }  // namespace
 
-void RunKeyScript(Terminal& t, HostRecord* record) {
+void RunKeyScript(Terminal& t, OwnedRecord record) {
   int32_t status = kStatusSuccess;
   if (record->command != nullptr) {
     const auto* script = reinterpret_cast<const unsigned char*>(record->command);
@@ -149,8 +149,7 @@ void RunKeyScript(Terminal& t, HostRecord* record) {
       status = translation.status;
     }
   }
-  FreeHostRecord(t, record);
-  SendStatus(t, status);
+  ReleaseAndReply(t, record, status);
 }
 
 }  // namespace marl
