@@ -1,6 +1,5 @@
 #include "ui/headless/automation.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -177,13 +176,7 @@ Automation::Read Automation::ReadLine(std::string* line) {
       buffered_.clear();
       return Read::kLine;
     }
-    // Wait for input and for host data together, as a window's message
-    // loop would: the host is never kept waiting on an idle script.
-    pollfd fds[2] = {{input_, POLLIN, 0}, {platform_.wake_fd(), POLLIN, 0}};
-    const int count = platform_.wake_fd() >= 0 ? 2 : 1;
-    if (poll(fds, nfds_t(count), -1) < 0 && errno != EINTR) input_ended_ = true;
-    if (count == 2 && fds[1].revents != 0) platform_.DrainWake();
-    if (fds[0].revents != 0) {
+    if (platform_.WaitForInput(input_)) {
       char bytes[4096];
       const ssize_t n = read(input_, bytes, sizeof bytes);
       if (n > 0) {

@@ -4,16 +4,15 @@
 // developers' own suites drive the terminal through it.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "ui/host_handover.h"
 
 namespace marl {
 
@@ -128,23 +127,23 @@ class HeadlessPlatform : public Platform {
   // Main thread: handles every host chunk that the receive thread has handed
   // over, waiting up to `timeout_ms` for the first. Returns the number handled.
   int PumpHostData(int32_t timeout_ms);
-  bool host_closed();
+  bool host_closed() const { return handover_.closed(); }
   // Counts every host chunk handled since start.
   uint64_t chunks_handled() const { return chunks_handled_; }
-  // Readable whenever a chunk waits or the host has closed; an event loop
-  // polls it beside its other inputs, then drains it and pumps.
-  int wake_fd() const { return wake_[0]; }
-  void DrainWake();
+  // Main thread: waits for host data and for `input` together, as a
+  // window's message loop would, so the host is never kept waiting on an
+  // idle script. True when `input` is readable; false when a chunk waits,
+  // the host has closed, or the wait was interrupted.
+  bool WaitForInput(int input) { return handover_.Wait(input, -1); }
   // The window is gone: hand-overs return at once from now on, so the
   // receive thread can end.
-  void StopHandOver();
+  void StopHandOver() { handover_.Stop(); }
 
   // Quotes a text the way the automation interface writes it.
   static std::string Quote(std::string_view text);
 
  private:
   void Record(std::string event) { events_.push_back(std::move(event)); }
-  void Wake();
 
   Terminal* terminal_ = nullptr;
   int32_t rows_ = 0;
@@ -172,16 +171,8 @@ class HeadlessPlatform : public Platform {
   int exit_code_ = 0;
   bool quit_posted_ = false;
 
-  // Host chunks handed over by the receive thread, one at a time.
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  const char* pending_bytes_ = nullptr;
-  int32_t pending_length_ = 0;
-  bool pending_ = false;
-  bool closed_ = false;
-  bool stopped_ = false;
+  HostHandover handover_;
   uint64_t chunks_handled_ = 0;
-  int wake_[2] = {-1, -1};
 };
 
 }  // namespace marl
