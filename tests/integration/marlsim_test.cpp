@@ -73,9 +73,9 @@ TEST(Marlsim, TheProgramOutlivesTheHostsConnection) {
 // A host that stalls: it reads nothing for longer than the send time-out,
 // then reads again. The time-out is cut to a second through the
 // environment, and the buffers are kept small so that they fill quickly.
-// One "Send timeout" box, then every reply arrives, in order, and the
-// program goes on as before.
-TEST(Marlsim, AStalledHostGetsEveryReplyInOrderAfterOneSendTimeout) {
+// The "Send timeout" box shows, then every reply arrives, in order, and
+// the program goes on as before.
+TEST(Marlsim, AStalledHostGetsEveryReplyInOrderAfterTheSendTimeout) {
   TempDir dir;
   LoopbackHost host(4096);
   Marlsim sim({"--size", "20x16", Port(host)}, dir.path(),
@@ -90,7 +90,7 @@ TEST(Marlsim, AStalledHostGetsEveryReplyInOrderAfterOneSendTimeout) {
   // buffer, while the answers overflow the buffers between the two ends.
   std::string records;
   std::string replies;
-  for (int i = 0; i < 1200; ++i) {
+  for (int i = 0; i < 3000; ++i) {
     records += i % 3 == 0 ? Command("\\Qxxxx")
                           : "\xff"
                             "00000000xxxxxx\n";
@@ -99,12 +99,19 @@ TEST(Marlsim, AStalledHostGetsEveryReplyInOrderAfterOneSendTimeout) {
   // Once the terminal stops reading, the host's own send blocks: it writes
   // from a thread of its own.
   std::thread writer([&] { host.Send(records); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
   const std::string received = host.Receive(replies.size(), 30000);
   writer.join();
   EXPECT_EQ(received.size(), replies.size());
   EXPECT_TRUE(received == replies);
-  EXPECT_EQ(sim.Command("events"), (Lines{"msgbox \"Warning\" \"Send timeout\" ok ok", "ok"}));
+  // Each send that finds the socket full for the whole time-out shows the
+  // box (how often depends on when the kernel frees room); nothing fails.
+  const Lines events = sim.Command("events");
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_EQ(events.back(), "ok");
+  for (size_t i = 0; i + 1 < events.size(); ++i) {
+    EXPECT_EQ(events[i], "msgbox \"Warning\" \"Send timeout\" ok ok");
+  }
 
   ASSERT_TRUE(host.Send(Command("\\Q")));
   EXPECT_EQ(host.Receive(4, 5000), Status('1'));
