@@ -65,7 +65,8 @@ int SetCursor(Terminal& t, int32_t row, int32_t column) {
   if (row > s.rows) row = s.rows;
   s.draw.row = row;
   s.draw.column = column;
-  t.platform->SetCaretPos(s.cell_width * column, kRowHeight * row);
+  t.platform->SetCaretPos(SaturatedProduct(s.cell_width, column),
+                          SaturatedProduct(kRowHeight, row));
   s.cell_width = kCellWidth;
   return 0;
 }
