@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/host_record.h"
 #include "command_record.h"
 #include "forms/form.h"
-#include "interp/records.h"
 #include "terminal_fixture.h"
 
 namespace {

@@ -66,7 +66,8 @@ void HostHandover::HandOver(const char* bytes, int32_t length) {
   // Sequentially consistent stores and loads on both sides: whichever of a
   // side blocking and the other side acting comes second sees the first.
   state_.store(kOffered);
-  if (main_blocked_.load()) WakeMain();
+  if (main_blocked_.load() || always_wake_.load()) WakeMain();
+  if (wake_hook_) wake_hook_();
   // A Stop that came after the offer leaves the word idle; one that came
   // before it is seen here.
   const auto handled = [this] { return state_.load() != kOffered || stopped_.load(); };
@@ -78,7 +79,8 @@ void HostHandover::HandOver(const char* bytes, int32_t length) {
 
 void HostHandover::Close() {
   closed_.store(true);
-  if (main_blocked_.load()) WakeMain();
+  if (main_blocked_.load() || always_wake_.load()) WakeMain();
+  if (wake_hook_) wake_hook_();
 }
 
 bool HostHandover::Take(const char** bytes, int32_t* length) {
@@ -123,11 +125,18 @@ bool HostHandover::Wait(int input, int32_t timeout_ms) {
   pollfd fds[2] = {{wake_fd_, POLLIN, 0}, {input, POLLIN, 0}};
   const int result = poll(fds, input >= 0 ? 2 : 1, timeout_ms);
   main_blocked_.store(0);
-  if (result > 0 && fds[0].revents != 0) {
-    uint64_t count = 0;
-    [[maybe_unused]] const ssize_t n = read(wake_fd_, &count, sizeof count);
-  }
+  if (result > 0 && fds[0].revents != 0) DrainWake();
   return result > 0 && input >= 0 && fds[1].revents != 0;
+}
+
+int HostHandover::wake_fd() {
+  always_wake_.store(true);
+  return wake_fd_;
+}
+
+void HostHandover::DrainWake() {
+  uint64_t count = 0;
+  [[maybe_unused]] const ssize_t n = read(wake_fd_, &count, sizeof count);
 }
 
 void HostHandover::WakeMain() {

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace marl {
 
@@ -39,6 +40,15 @@ class HostHandover {
   // so that the receive thread can end.
   void Stop();
 
+  // For an event loop that waits for other things too: a descriptor that
+  // turns readable whenever a chunk waits or the host closes (it is written
+  // on every hand-over once asked for), and its draining.
+  int wake_fd();
+  void DrainWake();
+  // Runs on the receive thread after each offer and on Close, for a loop
+  // that has a wake-up of its own. Set before the receive thread starts.
+  void set_wake_hook(std::function<void()> hook) { wake_hook_ = std::move(hook); }
+
   // The host has closed and no chunk waits.
   bool closed() const;
   bool stopped() const { return stopped_.load(); }
@@ -55,6 +65,8 @@ class HostHandover {
   std::atomic<uint32_t> main_blocked_{0};
   std::atomic<bool> closed_{false};
   std::atomic<bool> stopped_{false};
+  std::atomic<bool> always_wake_{false};
+  std::function<void()> wake_hook_;
   bool close_reported_ = false;  // main thread only
   int wake_fd_ = -1;
 };

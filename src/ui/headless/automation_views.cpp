@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/screen_setup.h"
+#include "forms/form.h"
 #include "terminal.h"
 
 namespace marl {
@@ -62,19 +63,12 @@ std::string GridText(const Terminal& t) {
   return out;
 }
 
-void VisibleCursor(const Terminal& t, const HeadlessPlatform& p, int32_t* row, int32_t* column) {
+void VisibleCursor(const Terminal& t, const WindowView& view, int32_t* row, int32_t* column) {
   *row = t.screen.draw.row;
   *column = t.screen.draw.column;
-  if (!p.setup_window_open()) return;
-  const auto& fields = p.edit_fields();
-  const auto it = fields.find(ScreenSetupFocus(t));
-  if (it == fields.end()) return;
-  const Rect& r = it->second.spec.rect;
-  const int32_t width = r.Width() / 11;
-  int32_t typed = int32_t(it->second.spec.text.size());
-  if (typed > width - 1) typed = width - 1;
-  *row = r.top / 13;
-  *column = r.left / 11 + (typed > 0 ? typed : 0);
+  if (view.field_row < 0) return;
+  *row = view.field_row;
+  *column = view.field_column;
 }
 
 std::string JsonString(std::string_view text) {
@@ -101,11 +95,11 @@ std::string StateJson(const Terminal& t, bool connected) {
   std::string out = "{";
   out += "\"rows\":" + number(t.screen.rows);
   out += ",\"cols\":" + number(t.screen.columns);
-  out += std::string(",\"waiting\":") + flag(t.input.waiting);
-  out += ",\"text_dialect\":" + number(t.records.text_dialect);
+  out += std::string(",\"waiting\":") + flag(t.session.waiting);
+  out += ",\"text_dialect\":" + number(t.session.text_dialect);
   out += std::string(",\"insert\":") + flag(t.keys.insert_mode);
   out += std::string(",\"ping\":") + flag(t.link.ping_mode);
-  out += std::string(",\"auto\":") + flag(t.keys.auto_mode);
+  out += std::string(",\"auto\":") + flag(t.session.auto_mode);
   out += std::string(",\"connected\":") + flag(connected);
   out += ",\"form\":";
   const Form* form = t.screen.current_form;

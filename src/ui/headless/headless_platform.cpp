@@ -1,5 +1,6 @@
 #include "ui/headless/headless_platform.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -36,7 +37,9 @@ std::string WindowView::RowText(int32_t row) const {
   return PrintableRow(cells, row, columns);
 }
 
-HeadlessPlatform::HeadlessPlatform() = default;
+HeadlessPlatform::HeadlessPlatform() {
+  handover_.set_wake_hook([this] { OnWake(); });
+}
 
 HeadlessPlatform::~HeadlessPlatform() = default;
 
@@ -189,6 +192,12 @@ WindowView HeadlessPlatform::VisibleWindow() const {
     const int32_t row = r.top / 13;
     const int32_t first = r.left / 11;
     const int32_t width = r.Width() / 11;
+    if (field.focused) {
+      // The caret stands after the text, in the field's last cell at most.
+      const int32_t typed = std::min(int32_t(field.spec.text.size()), width - 1);
+      view.field_row = row;
+      view.field_column = first + std::max(typed, 0);
+    }
     if (row < 0 || row >= view.rows) continue;
     for (int32_t i = 0; i < width && first + i < view.columns; ++i) {
       if (first + i < 0) continue;
@@ -234,6 +243,26 @@ int HeadlessPlatform::PumpHostData(int32_t timeout_ms) {
     if (left.count() <= 0) return handled;
     handover_.Wait(-1, int32_t(left.count()));
   }
+}
+
+void HeadlessPlatform::PumpEvents(int32_t ms) {
+  // With the connection gone nothing will come: the time just passes.
+  if (host_closed()) {
+    PumpHostData(0);
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return;
+  }
+  PumpHostData(ms);
+}
+
+bool HeadlessPlatform::WaitForInput(int input) {
+  // Input and host data together, as a window's message loop would wait:
+  // the host is never kept waiting on an idle script.
+  return handover_.Wait(input, -1);
+}
+
+std::string HeadlessPlatform::Snapshot(const std::string&) {
+  return "this front end keeps no pixels";
 }
 
 void HeadlessPlatform::Beep(int32_t hz, int32_t ms) {

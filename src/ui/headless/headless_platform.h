@@ -12,30 +12,14 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "ui/headless/front_end.h"
 #include "ui/host_handover.h"
 
 namespace marl {
 
 struct Terminal;
 
-struct ViewCell {
-  char byte = ' ';
-  uint8_t attribute = 0;
-};
-
-// A window's cells at one moment, with the caret's cell.
-struct WindowView {
-  int32_t rows = 0;
-  int32_t columns = 0;
-  std::vector<ViewCell> cells;
-  const ViewCell& at(int32_t row, int32_t column) const {
-    return cells[size_t(row) * size_t(columns) + size_t(column)];
-  }
-  // One row: bytes 0x20 to 0x7E as themselves, any other as '.'.
-  std::string RowText(int32_t row) const;
-};
-
-class HeadlessPlatform : public Platform {
+class HeadlessPlatform : public Platform, public FrontEnd {
  public:
   HeadlessPlatform();
   ~HeadlessPlatform() override;
@@ -88,7 +72,7 @@ class HeadlessPlatform : public Platform {
 
   // What a person sees: the screen setup window while it is open (its
   // labels, and each field's text at its place), else the main window.
-  WindowView VisibleWindow() const;
+  WindowView VisibleWindow() const override;
   bool setup_window_open() const { return setup_open_; }
 
   struct EditField {
@@ -100,14 +84,14 @@ class HeadlessPlatform : public Platform {
   // takes it: Backspace takes the last character off, a digits-only field
   // refuses other characters, and a field holds as many characters as its
   // width has cells.
-  void TypeIntoEditField(char c);
+  void TypeIntoEditField(char c) override;
 
   // Events recorded since the last call, oldest first, in the automation
   // interface's words.
-  std::vector<std::string> TakeEvents();
+  std::vector<std::string> TakeEvents() override;
   const std::vector<std::string>& events() const { return events_; }
 
-  void set_message_box_answer(MessageBoxAnswer answer) { answer_ = answer; }
+  void set_message_box_answer(MessageBoxAnswer answer) override { answer_ = answer; }
   void set_real_time(bool on) { real_time_ = on; }
   void set_display_size(int32_t width, int32_t height) {
     display_width_ = width;
@@ -120,21 +104,25 @@ class HeadlessPlatform : public Platform {
   using NestedLoop = std::function<bool(const std::function<bool()>&)>;
   void set_nested_loop(NestedLoop loop) { nested_loop_ = std::move(loop); }
 
-  bool quit_requested() const { return quit_requested_; }
+  bool quit_requested() const override { return quit_requested_; }
   int exit_code() const { return exit_code_; }
-  bool quit_posted() const { return quit_posted_; }
+  bool quit_posted() const override { return quit_posted_; }
+
+  // The automation reader's waits: host data only, as nothing else arrives
+  // without a window; with the connection gone the time just passes.
+  void PumpEvents(int32_t ms) override;
+  bool WaitForInput(int input) override;
+  std::string Snapshot(const std::string& path) override;
 
   // Main thread: handles every host chunk that the receive thread has handed
   // over, waiting up to `timeout_ms` for the first. Returns the number handled.
   int PumpHostData(int32_t timeout_ms);
-  bool host_closed() const { return handover_.closed(); }
-  // Counts every host chunk handled since start.
-  uint64_t chunks_handled() const { return chunks_handled_; }
-  // Main thread: waits for host data and for `input` together, as a
-  // window's message loop would, so the host is never kept waiting on an
-  // idle script. True when `input` is readable; false when a chunk waits,
-  // the host has closed, or the wait was interrupted.
-  bool WaitForInput(int input) { return handover_.Wait(input, -1); }
+  bool host_closed() override { return handover_.closed(); }
+  uint64_t chunks_handled() const override { return chunks_handled_; }
+  // Readable whenever a chunk waits or the host has closed, for an event
+  // loop that polls it beside its other inputs, then drains it and pumps.
+  int wake_fd() { return handover_.wake_fd(); }
+  void DrainWake() { handover_.DrainWake(); }
   // The window is gone: hand-overs return at once from now on, so the
   // receive thread can end.
   void StopHandOver() { handover_.Stop(); }
@@ -142,9 +130,14 @@ class HeadlessPlatform : public Platform {
   // Quotes a text the way the automation interface writes it.
   static std::string Quote(std::string_view text);
 
- private:
+ protected:
   void Record(std::string event) { events_.push_back(std::move(event)); }
+  // Called on the receive thread once a chunk waits or the host has closed:
+  // a window's event loop wakes itself here.
+  virtual void OnWake() {}
+  Terminal* terminal() const { return terminal_; }
 
+ private:
   Terminal* terminal_ = nullptr;
   int32_t rows_ = 0;
   int32_t columns_ = 0;
