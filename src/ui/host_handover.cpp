@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <climits>
 
 namespace marl {
@@ -16,30 +15,6 @@ namespace {
 
 constexpr uint32_t kIdle = 0;
 constexpr uint32_t kOffered = 1;
-
-// How long a side looks before it blocks. A host that answers at once, and
-// a main thread that handles a chunk in a few microseconds, are caught
-// without a trip through the scheduler; anything slower costs one spin.
-constexpr auto kSpin = std::chrono::microseconds(20);
-
-using Clock = std::chrono::steady_clock;
-
-void Pause() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
-}
-
-// Spins until `ready` holds or the spin time is over; true when it holds.
-template <typename Ready>
-bool SpinFor(Ready ready) {
-  const auto until = Clock::now() + kSpin;
-  for (int n = 0;; ++n) {
-    if (ready()) return true;
-    if ((n & 63) == 63 && Clock::now() >= until) return false;
-    Pause();
-  }
-}
 
 void FutexWait(std::atomic<uint32_t>* word, uint32_t expected) {
   syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAIT_PRIVATE, expected, nullptr,
@@ -71,7 +46,6 @@ void HostHandover::HandOver(const char* bytes, int32_t length) {
   // A Stop that came after the offer leaves the word idle; one that came
   // before it is seen here.
   const auto handled = [this] { return state_.load() != kOffered || stopped_.load(); };
-  if (SpinFor(handled)) return;
   receiver_blocked_.store(1);
   while (!handled()) FutexWait(&state_, kOffered);
   receiver_blocked_.store(0);
@@ -116,7 +90,6 @@ bool HostHandover::ChunkOrNews() {
 
 bool HostHandover::Wait(int input, int32_t timeout_ms) {
   if (ChunkOrNews()) return false;
-  if (timeout_ms != 0 && SpinFor([this] { return ChunkOrNews(); })) return false;
   main_blocked_.store(1);
   if (ChunkOrNews()) {
     main_blocked_.store(0);
