@@ -28,7 +28,8 @@ void FutexWakeAll(std::atomic<uint32_t>* word) {
 
 }  // namespace
 
-HostHandover::HostHandover() : wake_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+HostHandover::HostHandover(bool wake_descriptor)
+    : wake_fd_(wake_descriptor ? eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1) {}
 
 HostHandover::~HostHandover() {
   if (wake_fd_ >= 0) close(wake_fd_);
@@ -108,11 +109,13 @@ int HostHandover::wake_fd() {
 }
 
 void HostHandover::DrainWake() {
+  if (wake_fd_ < 0) return;
   uint64_t count = 0;
   [[maybe_unused]] const ssize_t n = read(wake_fd_, &count, sizeof count);
 }
 
 void HostHandover::WakeMain() {
+  if (wake_fd_ < 0) return;
   const uint64_t one = 1;
   // A counter that is already set says "look" as well: a failed write loses
   // nothing.

@@ -18,7 +18,9 @@ namespace marl {
 
 class HostHandover {
  public:
-  HostHandover();
+  // Without a wake descriptor (a front end that hands chunks over its own
+  // way, one of many in one process) the main thread's waits only time out.
+  explicit HostHandover(bool wake_descriptor = true);
   ~HostHandover();
   HostHandover(const HostHandover&) = delete;
   HostHandover& operator=(const HostHandover&) = delete;

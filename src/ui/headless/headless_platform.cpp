@@ -37,7 +37,7 @@ std::string WindowView::RowText(int32_t row) const {
   return PrintableRow(cells, row, columns);
 }
 
-HeadlessPlatform::HeadlessPlatform() {
+HeadlessPlatform::HeadlessPlatform(bool wake_pipe) : handover_(wake_pipe) {
   handover_.set_wake_hook([this] { OnWake(); });
 }
 
