@@ -6,6 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "base/terminal_config.h"
+#include "commands/records.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace {

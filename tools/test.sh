@@ -20,6 +20,14 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee -a "$log"
 
+# The two threads of the real program under ThreadSanitizer: only the
+# program and the integration suite that drives it are built.
+cmake -G Ninja -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARL_TSAN=ON >/dev/null
+cmake --build build-tsan -j "$jobs" --target marlsim marl_integration_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ./build-tsan/tests/integration/marl_integration_tests --gtest_brief=1 | tee -a "$log"
+echo "integration suite under ThreadSanitizer: passed"
+
 # Replays the fuzz corpora: every input that once found a fault stays fixed.
 ./tools/fuzz.sh
 

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/app_state.h"
@@ -41,8 +42,9 @@ void LayoutMainWindow(Terminal& t) {
   WindowLayout layout;
   layout.x = App(t).display_width / 3;
   layout.y = App(t).display_height / 3;
-  layout.width = kCellWidth * t.screen.columns - kCellWidth;
-  layout.height = 16 * t.screen.rows;
+  // No window is narrower than nothing, whatever size was set.
+  layout.width = std::max(0, SaturatedProduct(int64_t(t.screen.columns) - 1, kCellWidth));
+  layout.height = std::max(0, SaturatedProduct(t.screen.rows, 16));
   layout.columns = t.screen.columns;
   layout.rows = t.screen.rows;
   App(t).client = t.platform->LayoutWindow(layout);

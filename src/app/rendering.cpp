@@ -60,8 +60,9 @@ CellStyle SelectCellFont(const Terminal& t, uint8_t attribute) {
 void DrawLineRequest(Terminal& t, DrawRequest& q) {
   const CellStyle style = SelectCellFont(t, q.attribute);
   q.length = TextLength(q);
-  const int32_t top = q.row * kRowHeight;
-  q.rectangle = {q.column * style.width, top, App(t).client_width, top + kRowHeight};
+  const int32_t top = SaturatedProduct(q.row, kRowHeight);
+  q.rectangle = {SaturatedProduct(q.column, style.width), top, App(t).client_width,
+                 SaturatedProduct(int64_t(q.row) + 1, kRowHeight)};
   Draw(t, q, style, std::string_view(q.text ? q.text : "", size_t(q.length)));
   GuardedFree(t, q.text, kSource);
   SetCursor(t, q.row + 1, 0);
@@ -78,9 +79,10 @@ void DrawTextRequest(Terminal& t, DrawRequest& q) {
   } else if (q.text != nullptr) {
     text = std::string_view(q.text, 1);
   }
-  const int32_t left = q.column * style.width;
-  const int32_t top = q.row * kRowHeight;
-  q.rectangle = {left, top, left + q.length * style.width, top + kRowHeight};
+  const int32_t left = SaturatedProduct(q.column, style.width);
+  const int32_t top = SaturatedProduct(q.row, kRowHeight);
+  q.rectangle = {left, top, SaturatedProduct(int64_t(q.column) + q.length, style.width),
+                 SaturatedProduct(int64_t(q.row) + 1, kRowHeight)};
   Draw(t, q, style, text);
   // A one-character text belongs to the caller, who may pass its own storage.
   if (q.length > 1) GuardedFree(t, q.text, kSource);

@@ -54,12 +54,12 @@ void DestroyFields(Terminal& t) {
   }
 }
 
-// At most two characters of the field, read as a decimal number. A size
-// below zero cannot be shown, so it counts as unreadable.
+// At most two characters of the field, read as a decimal number and taken
+// as read, a sign included: the settings file and the power-up say what the
+// user typed, and the screen treats a size below zero as no size at all.
 int32_t ReadField(Terminal& t, int32_t id) {
   const std::string text = t.platform->EditFieldText(id).substr(0, 2);
-  const int32_t value = ReadSettingNumber(text.c_str());
-  return value > 0 ? value : 0;
+  return ReadSettingNumber(text.c_str());
 }
 
 void Save(Terminal& t) {

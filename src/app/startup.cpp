@@ -59,7 +59,8 @@ void StartUp(Terminal& t, bool receive_thread) {
   ResizeScreenGrid(t);
 
   p.CreateCaret(kCellWidth, kRowHeight);
-  p.SetCaretPos(t.screen.draw.column * kCellWidth, t.screen.draw.row * kRowHeight);
+  p.SetCaretPos(SaturatedProduct(t.screen.draw.column, kCellWidth),
+                SaturatedProduct(t.screen.draw.row, kRowHeight));
   p.ShowCaret();
   // Alt+F1 and Ctrl+F1 are the front end's to register as global keys.
 

@@ -64,7 +64,7 @@ void ScreenSetupHotKey(Terminal& t) {
 
 void GrowGrid(Terminal& t, int64_t old_cells) {
   ScreenState& s = t.screen;
-  const int64_t cells = int64_t(s.rows) * s.columns;
+  const int64_t cells = ScreenCells(s.rows, s.columns);
   if (s.grid == nullptr || cells > kMaxGridCells) {
     ResizeScreenGrid(t);
     return;
@@ -74,8 +74,7 @@ void GrowGrid(Terminal& t, int64_t old_cells) {
   auto* grown =
       static_cast<char*>(GuardedRealloc(t, s.grid, uint32_t(kept), uint32_t(cells) + 1, kSource));
   if (grown == nullptr) return;  // the old grid stays, and with it its size
-  // The old last cell's zero would now end a row early.
-  if (kept > 0 && grown[kept - 1] == 0) grown[kept - 1] = ' ';
+  // The old block comes over as it was, its last cell's zero byte included.
   std::memset(grown + kept, ' ', size_t(cells - kept));
   grown[cells - 1] = 0;
   grown[cells] = 0;
@@ -221,10 +220,11 @@ void ApplyScreenSetup(Terminal& t, int32_t old_rows, int32_t old_columns) {
     // The host learns the new size only from the power-up that Ctrl+P sends.
     DrawAt(t, 0, 0, 12, "Press CTRL-P", 0);
   }
-  const int64_t old_cells = int64_t(old_rows) * old_columns;
-  if (old_cells < int64_t(s.rows) * s.columns) GrowGrid(t, old_cells);
+  const int64_t old_cells = ScreenCells(old_rows, old_columns);
+  if (old_cells < ScreenCells(s.rows, s.columns)) GrowGrid(t, old_cells);
   t.platform->CreateCaret(kCellWidth, kRowHeight);
-  t.platform->SetCaretPos(s.draw.column * kCellWidth, s.draw.row * kRowHeight);
+  t.platform->SetCaretPos(SaturatedProduct(s.draw.column, kCellWidth),
+                          SaturatedProduct(s.draw.row, kRowHeight));
   t.platform->ShowCaret();
 }
 

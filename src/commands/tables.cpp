@@ -105,6 +105,7 @@ void MakeEntryField(Terminal& t, HostRecord* record, Form* form) {
       form->write_position = text + (form->write_position - form->form_text);
       form->form_text = text;
       form->capacity = size;
+      form->text_allocated = size;
     }
   }
   if (field.saved_text != nullptr && form->capacity > needed) {
@@ -150,6 +151,7 @@ void PadTableText(Terminal& t, Form* form) {
     form->write_position = text + (form->write_position - form->form_text);
     form->form_text = text;
     form->capacity = int32_t(needed);
+    form->text_allocated = int32_t(needed);
   }
   std::memset(form->form_text + length, ' ', size_t(width));
   form->form_text[length + width] = 0;

@@ -68,7 +68,10 @@ struct FormField {
 struct Form {
   char* form_text = nullptr;  // owned
   char* write_position = nullptr;
+  // The text's room as the formatter counts it; the block itself may be
+  // larger (`text_allocated`), so that growing it stays linear.
   int32_t capacity = 0;
+  int32_t text_allocated = 0;
   uint32_t header_bit_2000 = 0;
   uint32_t uppercase = 0;
   uint32_t show_beep = 0;
@@ -89,6 +92,7 @@ struct Form {
   int32_t table_rows = 0;
   int32_t field_count = 0;
   FormField* fields = nullptr;  // owned array of field_count
+  int32_t field_capacity = 0;   // fields the array has room for
 };
 
 // A form text that would grow beyond this stops formatting instead: a host

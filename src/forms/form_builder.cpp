@@ -1,5 +1,6 @@
 #include "forms/form_builder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -31,6 +32,7 @@ Form* NewForm(Terminal& t, int32_t rows, int32_t columns) {
   }
   form->form_text[0] = ' ';
   form->capacity = 3;
+  form->text_allocated = 3;
   form->write_position = form->form_text;
   form->row_count = rows > 0 ? rows : 0;
   // A screen without columns still gets forms one column wide, so that no
@@ -41,15 +43,23 @@ Form* NewForm(Terminal& t, int32_t rows, int32_t columns) {
 }
 
 // Adds a zeroed field at the end of the form's fields; null when the heap
-// has no room.
+// has no room. The array doubles when full, so building a form stays
+// linear in its fields.
 FormField* AppendField(Terminal& t, Form* form) {
-  const uint64_t size = (uint64_t(form->field_count) + 1) * sizeof(FormField);
-  if (size > uint64_t(kMaxFormText)) return nullptr;
-  auto* fields = static_cast<FormField*>(GuardedRealloc(
-      t, form->fields, uint32_t(form->field_count * sizeof(FormField)), uint32_t(size), kSource));
-  if (fields == nullptr) return nullptr;
-  form->fields = fields;
-  FormField* field = new (&fields[form->field_count]) FormField();
+  const uint64_t count = uint64_t(form->field_count) + 1;
+  if (count * sizeof(FormField) > uint64_t(kMaxFormText)) return nullptr;
+  const uint64_t held = uint64_t(std::max(form->field_capacity, form->field_count));
+  if (count > held) {
+    const uint64_t room =
+        std::min<uint64_t>(std::max<uint64_t>(4, 2 * held), kMaxFormText / sizeof(FormField));
+    auto* fields =
+        static_cast<FormField*>(GuardedRealloc(t, form->fields, uint32_t(held * sizeof(FormField)),
+                                               uint32_t(room * sizeof(FormField)), kSource));
+    if (fields == nullptr) return nullptr;
+    form->fields = fields;
+    form->field_capacity = int32_t(room);
+  }
+  FormField* field = new (&form->fields[form->field_count]) FormField();
   form->field_count++;
   return field;
 }

@@ -1,5 +1,6 @@
 #include "forms/form_format.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -106,18 +107,26 @@ class Formatter {
     return true;
   }
 
+  // The room grows by two rows and a byte at a time, as the drawing of the
+  // text counts it; the block under it doubles, so a long text is copied a
+  // few times rather than once every two rows.
   bool GrowText() {
     const int32_t columns = form_->column_count > 0 ? form_->column_count : 1;
     const int64_t size = int64_t(form_->capacity) + 2 * int64_t(columns) + 1;
     if (size > kMaxFormText) return false;
-    auto* text = static_cast<char*>(
-        GuardedRealloc(t_, form_->form_text, uint32_t(form_->capacity), uint32_t(size), kSource));
-    if (text == nullptr) return false;
+    const int64_t held = std::max(form_->text_allocated, form_->capacity);
+    if (size > held) {
+      const int64_t block = std::min<int64_t>(std::max(size, 2 * held), kMaxFormText);
+      auto* text = static_cast<char*>(
+          GuardedRealloc(t_, form_->form_text, uint32_t(held), uint32_t(block), kSource));
+      if (text == nullptr) return false;
+      form_->form_text = text;
+      form_->text_allocated = int32_t(block);
+    }
     // The bytes past the end are zero, never whatever the heap held.
-    std::memset(text + form_->capacity, 0, size_t(size - form_->capacity));
-    form_->form_text = text;
+    std::memset(form_->form_text + form_->capacity, 0, size_t(size - form_->capacity));
     form_->capacity = int32_t(size);
-    form_->write_position = text + offset_;
+    form_->write_position = form_->form_text + offset_;
     return true;
   }
 

@@ -192,11 +192,9 @@ void RestoreRowText(Terminal& t, Form* form) {
       UpdateRow(t, row, column, 1, &f->saved_text[i], f->attribute);
     }
   }
+  // The field buffer keeps what was typed: an echoing table shows it again
+  // when typing resumes on the next row.
   f->data_len = 0;
-  // What was typed on the row that is left must not show on the next one.
-  if (f->buffer != nullptr) {
-    for (int32_t i = 0; i < f->length; ++i) f->buffer[i] = 0;
-  }
 }
 
 int32_t CheckTableEntry(Form* form) {

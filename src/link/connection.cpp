@@ -2,9 +2,9 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,17 +37,6 @@ int WaitWritable(int socket, int32_t timeout_ms) {
     if (result < 0 && errno == EINTR) continue;
     return result;
   }
-}
-
-// A send that the readiness wait let through may still block when the host
-// drains nothing; it gives up after the same time-out, so a stalled host
-// never holds the main thread for good.
-void LimitBlockedSend(Terminal& t, uint32_t timeout_ms) {
-  const uint32_t ms = timeout_ms > 0 ? timeout_ms : 1;
-  timeval limit{};
-  limit.tv_sec = time_t(ms / 1000);
-  limit.tv_usec = suseconds_t((ms % 1000) * 1000);
-  setsockopt(t.link.socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
 
 void ShowFailedToConnect(Terminal& t) {
@@ -98,6 +87,10 @@ uint32_t ConnectToHost(Terminal& t, char* command_line) {
   t.link.endpoint = DefaultEndpoint();
   ClearScreen(t);
   ParseCommandLine(t, command_line, t.link.endpoint);
+  // Every send is one whole message, and the host waits for each: holding
+  // small ones back until the last is acknowledged only delays them.
+  const int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   if (t.link.socket_send_buffer > 0) {
     setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &t.link.socket_send_buffer,
                sizeof t.link.socket_send_buffer);
@@ -149,8 +142,9 @@ int32_t SendWithTimeout(Terminal& t, int32_t length, const char* bytes, uint32_t
   }
 
   ssize_t result = -1;
+  // Once the wait is over the send blocks until it completes or fails: a
+  // host that stalls and then reads again loses nothing.
   if (link.socket >= 0) {
-    LimitBlockedSend(t, timeout_ms);
     do {
       result = send(link.socket, link.send_buffer, size_t(length), MSG_NOSIGNAL);
     } while (result < 0 && errno == EINTR);

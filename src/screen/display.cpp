@@ -56,7 +56,8 @@ void SetCursor(Terminal& t, int32_t row, int32_t column) {
   if (row > s.rows) row = s.rows;
   s.draw.row = row;
   s.draw.column = column;
-  t.platform->SetCaretPos(s.cell_width * column, kRowHeight * row);
+  t.platform->SetCaretPos(SaturatedProduct(s.cell_width, column),
+                          SaturatedProduct(kRowHeight, row));
   s.cell_width = kCellWidth;
 }
 

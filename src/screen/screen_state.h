@@ -23,6 +23,17 @@ struct DrawRequest {
 
 constexpr int32_t kRowHeight = 13;
 constexpr int32_t kCellWidth = 11;
+
+// `count` cells of `size` pixels (or a size in cells), held within 32 bits:
+// a screen size from the host or the settings file may be any number.
+inline int32_t SaturatedProduct(int64_t count, int64_t size) {
+  const int64_t v = count * size;
+  return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : int32_t(v);
+}
+// Cells of a screen of this size; a side below one gives none.
+inline int64_t ScreenCells(int32_t rows, int32_t columns) {
+  return rows > 0 && columns > 0 ? int64_t(rows) * columns : 0;
+}
 constexpr int32_t kNarrowCellWidth = 10;
 // No screen is ever larger than this; a bigger size gets no grid at all.
 constexpr int64_t kMaxGridCells = 1 << 22;

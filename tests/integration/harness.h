@@ -172,8 +172,16 @@ class Marlsim {
   // Sends one command and returns every line of its answer, the final "ok"
   // or "error: ..." included; an empty list when no answer came in time.
   std::vector<std::string> Command(const std::string& line, int timeout_ms = 15000) {
+    if (!Write(line)) return {};
+    return Answer(timeout_ms);
+  }
+  // Sends one command without waiting for its answer.
+  bool Write(const std::string& line) {
     const std::string text = line + "\n";
-    if (input_ < 0 || write(input_, text.data(), text.size()) != ssize_t(text.size())) return {};
+    return input_ >= 0 && write(input_, text.data(), text.size()) == ssize_t(text.size());
+  }
+  // The answer to the oldest command not yet answered, as Command gives it.
+  std::vector<std::string> Answer(int timeout_ms = 15000) {
     std::vector<std::string> answer;
     size_t rows = 0;  // lines still to take whatever they hold, even "ok"
     const auto deadline = harness::Clock::now() + std::chrono::milliseconds(timeout_ms);

@@ -102,8 +102,13 @@ TEST_F(TableEdit, EditsStayWithinTheEntryAndMovingOnRestoresTheRowLeft) {
   Press(t(), kKeyDown);
   EXPECT_EQ(table.TextRow(1).substr(10, 4), "abcd");
   EXPECT_EQ(tt_.Row(1).substr(10, 4), "abcd");
-  Type(t(), "5");  // nothing typed on the row left behind comes along
-  EXPECT_EQ(table.TextRow(2).substr(10, 4), "5...");
+  // Only the row's text and the entry's length go back: the field buffer
+  // keeps what was typed, and the echo shows it again on the next row.
+  EXPECT_EQ(table.field(0).data_len, 0);
+  EXPECT_STREQ(table.field(0).buffer, "12");
+  Type(t(), "5");
+  EXPECT_EQ(table.TextRow(2).substr(10, 4), "52..");
+  EXPECT_EQ(tt_.Row(2).substr(10, 4), "52  ");
   Press(t(), kKeyUp);
   Press(t(), kKeyUp);  // from the first row: the entry is sent, as Tab on the last does
   EXPECT_EQ(tt_.Sent(), "K\0F=00\0"s);

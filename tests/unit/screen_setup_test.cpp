@@ -62,7 +62,8 @@ TEST_F(ScreenSetupTest, EnterSavesWhatTheFieldsHold) {
     int32_t columns, rows_after;
   } cases[] = {{"", "", "ROWS=0\nCOLS=0\n", 0, 0},
                {"123", "219", "ROWS=21\nCOLS=12\n", 12, 21},
-               {"ab", "-5", "ROWS=0\nCOLS=0\n", 0, 0}};
+               {"ab", "", "ROWS=0\nCOLS=0\n", 0, 0},
+               {"-7", "-5", "ROWS=-5\nCOLS=-7\n", -7, -5}};
   for (const auto& c : cases) {
     ASSERT_TRUE(OpenScreenSetup(t(), 0));
     EXPECT_EQ(p().EditFieldText(Field(0)) + p().EditFieldText(Field(1)), "");

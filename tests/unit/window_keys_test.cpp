@@ -6,8 +6,10 @@
 
 #include "app/app_state.h"
 #include "base/session.h"
+#include "base/settings.h"
 #include "base/terminal_config.h"
 #include "forms/form.h"
+#include "host_records.h"
 #include "input/field_edit.h"
 #include "input_fixture.h"
 #include "platform/messages.h"
@@ -140,8 +142,14 @@ TEST_F(WindowKeys, NewScreenSizeGrowsTheGridAndKeepsWhatItHeld) {
   EXPECT_TRUE(tt_.platform().caret_visible());
   EXPECT_EQ(t().screen.grid_rows * t().screen.grid_columns, 600);
   EXPECT_EQ(std::string(t().screen.grid, 4), "kept");
-  EXPECT_EQ(t().screen.grid[16 * 20 - 1], ' ');  // the old end is no end now
+  // The old block comes over whole, its last cell's zero byte included:
+  // a repaint of that row stops there.
+  EXPECT_EQ(t().screen.grid[16 * 20 - 1], 0);
   EXPECT_EQ(t().screen.grid[600 - 1], 0);
+  std::memcpy(t().screen.grid + 10 * 30, std::string(30, 'g').data(), 19);
+  std::memcpy(t().screen.grid + 10 * 30 + 20, std::string(10, 'h').data(), 10);
+  ApplyScreenSetup(t(), 20, 30);
+  EXPECT_EQ(tt_.Row(10), std::string(19, 'g') + std::string(11, ' '));
   // Smaller again: the grid stays as it is.
   t().screen.rows = 10;
   ApplyScreenSetup(t(), 20, 30);
@@ -149,6 +157,50 @@ TEST_F(WindowKeys, NewScreenSizeGrowsTheGridAndKeepsWhatItHeld) {
   // The same size: the screen is drawn again from the grid.
   ApplyScreenSetup(t(), 10, 30);
   EXPECT_EQ(tt_.Row(0).substr(0, 4), "kept");
+}
+
+// Sizes no screen can show: below zero from the setup window, or far past
+// any screen from a host's settings text or the settings file. The window
+// is laid out, the grid kept or dropped, forms shown and typed into, and
+// the power-up announces the size as it stands, all without overflow.
+TEST_F(WindowKeys, SizesNoScreenCanShowLeaveTheTerminalWhole) {
+  const std::pair<int32_t, int32_t> sizes[] = {
+      {-5, -7}, {16, -9}, {-9, 20}, {134217728, 20}, {16, 2147483647}, {2147483647, 2147483647},
+      {16, 20}};
+  for (const auto& [rows, columns] : sizes) {
+    const int32_t old_rows = t().screen.rows;
+    const int32_t old_columns = t().screen.columns;
+    t().screen.rows = rows;
+    t().screen.columns = columns;
+    SetTerminalRows(t(), rows);
+    SetTerminalCols(t(), columns);
+    ApplyScreenSetup(t(), old_rows, old_columns);
+    // A form draws every cell the size names: only the small sizes get one.
+    if (rows < 100 && columns < 100) {
+      tt_.Host(Command("\\1T\\Lot:\\A12345\\"));
+      HandleCharacter(t(), '7');
+      HandleKeyDown(t(), kVkDown);
+    }
+    RepaintScreen(t());
+    tt_.Sent();
+    HandleCharacter(t(), 16);  // Ctrl+P
+    EXPECT_NE(
+        tt_.Sent().find("P,Rows=" + std::to_string(rows) + ",Cols=" + std::to_string(columns)),
+        std::string::npos);
+  }
+  EXPECT_EQ(tt_.platform().view_rows(), 16);
+  EXPECT_EQ(tt_.Row(0).size(), 20u);
+
+  // Settings lines, from the file or a host's form, reach the size too.
+  char rows_line[] = "ROWS=134217728";
+  char columns_line[] = "COLS=2147483647";
+  ApplySettingLine(t(), rows_line);
+  ApplySettingLine(t(), columns_line);
+  EXPECT_EQ(t().screen.rows, 134217728);
+  EXPECT_EQ(t().screen.columns, 2147483647);
+  HandleHotKey(t(), 9);  // the setup window, left at once
+  EXPECT_EQ(t().screen.grid, nullptr);
+  EXPECT_EQ(tt_.platform().view_rows(), 0);
 }
 
 }  // namespace

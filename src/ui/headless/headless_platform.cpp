@@ -1,11 +1,6 @@
 #include "ui/headless/headless_platform.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -42,16 +37,11 @@ std::string WindowView::RowText(int32_t row) const {
   return PrintableRow(cells, row, columns);
 }
 
-HeadlessPlatform::HeadlessPlatform(bool wake_pipe) {
-  // Written by the receive thread, so it must never block it.
-  if (wake_pipe && pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) wake_[0] = wake_[1] = -1;
+HeadlessPlatform::HeadlessPlatform(bool wake_pipe) : handover_(wake_pipe) {
+  handover_.set_wake_hook([this] { OnWake(); });
 }
 
-HeadlessPlatform::~HeadlessPlatform() {
-  for (int fd : wake_) {
-    if (fd >= 0) close(fd);
-  }
-}
+HeadlessPlatform::~HeadlessPlatform() = default;
 
 bool HeadlessPlatform::DrawText(const TextDraw& draw) {
   const bool setup = draw.window == kSetupWindow;
@@ -225,82 +215,38 @@ intptr_t HeadlessPlatform::SendMessage(uint32_t message, uintptr_t wparam, intpt
 }
 
 void HeadlessPlatform::HandOverHostData(const char* bytes, int32_t length) {
-  std::unique_lock lock(mutex_);
-  cv_.wait(lock, [&] { return !pending_ || stopped_; });
-  if (stopped_) return;
-  pending_bytes_ = bytes;
-  pending_length_ = length;
-  pending_ = true;
-  cv_.notify_all();
-  Wake();
-  cv_.wait(lock, [&] { return !pending_ || stopped_; });
+  handover_.HandOver(bytes, length);
 }
 
 void HeadlessPlatform::HostClosed() {
-  std::lock_guard lock(mutex_);
-  closed_ = true;
-  cv_.notify_all();
-  Wake();
-}
-
-void HeadlessPlatform::StopHandOver() {
-  std::lock_guard lock(mutex_);
-  stopped_ = true;
-  pending_ = false;
-  cv_.notify_all();
-}
-
-void HeadlessPlatform::Wake() {
-  if (wake_[1] < 0) {
-    OnWake();
-    return;
-  }
-  const char byte = 1;
-  // A full pipe already says "look": nothing is lost when this write fails.
-  [[maybe_unused]] const ssize_t n = write(wake_[1], &byte, 1);
-  OnWake();
-}
-
-void HeadlessPlatform::DrainWake() {
-  if (wake_[0] < 0) return;
-  char bytes[256];
-  while (read(wake_[0], bytes, sizeof bytes) > 0) {
-  }
-}
-
-bool HeadlessPlatform::host_closed() {
-  std::lock_guard lock(mutex_);
-  return closed_ && !pending_;
+  handover_.Close();
 }
 
 int HeadlessPlatform::PumpHostData(int32_t timeout_ms) {
   int handled = 0;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  std::unique_lock lock(mutex_);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
-    if (stopped_) return handled;
-    if (!pending_) {
-      if (handled > 0 || closed_) return handled;
-      if (!cv_.wait_until(lock, deadline, [&] { return pending_ || closed_; })) return handled;
-      if (!pending_) return handled;
+    const char* bytes = nullptr;
+    int32_t length = 0;
+    if (handover_.Take(&bytes, &length)) {
+      // The receive thread waits until Done, so the bytes stay valid while
+      // the window procedure runs.
+      SendMessage(kWmHostData, uintptr_t(length), reinterpret_cast<intptr_t>(bytes));
+      handover_.Done();
+      ++handled;
+      ++chunks_handled_;
+      continue;
     }
-    // The receive thread waits on the condition until the chunk is handled,
-    // so the bytes stay valid while the window procedure runs.
-    const char* bytes = pending_bytes_;
-    const int32_t length = pending_length_;
-    lock.unlock();
-    SendMessage(kWmHostData, uintptr_t(length), reinterpret_cast<intptr_t>(bytes));
-    lock.lock();
-    pending_ = false;
-    ++handled;
-    ++chunks_handled_;
-    cv_.notify_all();
-    // Chunks that follow at once are handled in the same call.
-    cv_.wait_for(lock, std::chrono::milliseconds(0), [&] { return pending_; });
+    if (handled > 0 || handover_.closed() || handover_.stopped()) return handled;
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return handled;
+    handover_.Wait(-1, int32_t(left.count()));
   }
 }
 
 void HeadlessPlatform::PumpEvents(int32_t ms) {
+  // With the connection gone nothing will come: the time just passes.
   if (host_closed()) {
     PumpHostData(0);
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -312,11 +258,7 @@ void HeadlessPlatform::PumpEvents(int32_t ms) {
 bool HeadlessPlatform::WaitForInput(int input) {
   // Input and host data together, as a window's message loop would wait:
   // the host is never kept waiting on an idle script.
-  pollfd fds[2] = {{input, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-  const int count = wake_[0] >= 0 ? 2 : 1;
-  if (poll(fds, nfds_t(count), -1) < 0 && errno != EINTR) return true;
-  if (count == 2 && fds[1].revents != 0) DrainWake();
-  return input >= 0 && fds[0].revents != 0;
+  return handover_.Wait(input, -1);
 }
 
 std::string HeadlessPlatform::Snapshot(const std::string&) {

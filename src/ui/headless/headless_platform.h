@@ -4,17 +4,16 @@
 // developers' own suites drive the terminal through it.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "ui/headless/front_end.h"
+#include "ui/host_handover.h"
 
 namespace marl {
 
@@ -120,29 +119,27 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   // Main thread: handles every host chunk that the receive thread has handed
   // over, waiting up to `timeout_ms` for the first. Returns the number handled.
   int PumpHostData(int32_t timeout_ms);
-  bool host_closed() override;
+  bool host_closed() override { return handover_.closed(); }
   uint64_t chunks_handled() const override { return chunks_handled_; }
-  // Readable whenever a chunk waits or the host has closed; an event loop
-  // polls it beside its other inputs, then drains it and pumps.
-  int wake_fd() const { return wake_[0]; }
-  void DrainWake();
+  // Readable whenever a chunk waits or the host has closed, for an event
+  // loop that polls it beside its other inputs, then drains it and pumps.
+  int wake_fd() { return handover_.wake_fd(); }
+  void DrainWake() { handover_.DrainWake(); }
   // The window is gone: hand-overs return at once from now on, so the
   // receive thread can end.
-  void StopHandOver();
+  void StopHandOver() { handover_.Stop(); }
 
   // Quotes a text the way the automation interface writes it.
   static std::string Quote(std::string_view text);
 
  protected:
   void Record(std::string event) { events_.push_back(std::move(event)); }
-  // Called on the receive thread once a chunk waits or the host has closed,
-  // after the wake pipe was written: a window's event loop wakes itself here.
+  // Called on the receive thread once a chunk waits or the host has closed:
+  // a window's event loop wakes itself here.
   virtual void OnWake() {}
   Terminal* terminal() const { return terminal_; }
 
  private:
-  void Wake();
-
   Terminal* terminal_ = nullptr;
   int32_t rows_ = 0;
   int32_t columns_ = 0;
@@ -169,16 +166,8 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   int exit_code_ = 0;
   bool quit_posted_ = false;
 
-  // Host chunks handed over by the receive thread, one at a time.
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  const char* pending_bytes_ = nullptr;
-  int32_t pending_length_ = 0;
-  bool pending_ = false;
-  bool closed_ = false;
-  bool stopped_ = false;
+  HostHandover handover_;
   uint64_t chunks_handled_ = 0;
-  int wake_[2] = {-1, -1};
 };
 
 }  // namespace marl

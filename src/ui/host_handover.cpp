@@ -1,0 +1,125 @@
+#include "ui/host_handover.h"
+
+#include <linux/futex.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+namespace marl {
+
+namespace {
+
+constexpr uint32_t kIdle = 0;
+constexpr uint32_t kOffered = 1;
+
+void FutexWait(std::atomic<uint32_t>* word, uint32_t expected) {
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAIT_PRIVATE, expected, nullptr,
+          nullptr, 0);
+}
+
+void FutexWakeAll(std::atomic<uint32_t>* word) {
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr,
+          nullptr, 0);
+}
+
+}  // namespace
+
+HostHandover::HostHandover(bool wake_descriptor)
+    : wake_fd_(wake_descriptor ? eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1) {}
+
+HostHandover::~HostHandover() {
+  if (wake_fd_ >= 0) close(wake_fd_);
+}
+
+void HostHandover::HandOver(const char* bytes, int32_t length) {
+  if (stopped_.load()) return;
+  bytes_ = bytes;
+  length_ = length;
+  // Sequentially consistent stores and loads on both sides: whichever of a
+  // side blocking and the other side acting comes second sees the first.
+  state_.store(kOffered);
+  if (main_blocked_.load() || always_wake_.load()) WakeMain();
+  if (wake_hook_) wake_hook_();
+  // A Stop that came after the offer leaves the word idle; one that came
+  // before it is seen here.
+  const auto handled = [this] { return state_.load() != kOffered || stopped_.load(); };
+  receiver_blocked_.store(1);
+  while (!handled()) FutexWait(&state_, kOffered);
+  receiver_blocked_.store(0);
+}
+
+void HostHandover::Close() {
+  closed_.store(true);
+  if (main_blocked_.load() || always_wake_.load()) WakeMain();
+  if (wake_hook_) wake_hook_();
+}
+
+bool HostHandover::Take(const char** bytes, int32_t* length) {
+  if (state_.load(std::memory_order_acquire) != kOffered || stopped_.load()) return false;
+  *bytes = bytes_;
+  *length = length_;
+  return true;
+}
+
+void HostHandover::Done() {
+  state_.store(kIdle);
+  if (receiver_blocked_.load()) FutexWakeAll(&state_);
+}
+
+void HostHandover::Stop() {
+  stopped_.store(true);
+  state_.store(kIdle);
+  FutexWakeAll(&state_);
+}
+
+bool HostHandover::closed() const {
+  return closed_.load() && state_.load() != kOffered;
+}
+
+bool HostHandover::ChunkOrNews() {
+  if (state_.load() == kOffered) return true;
+  if (closed_.load() && !close_reported_) {
+    close_reported_ = true;
+    return true;
+  }
+  return false;
+}
+
+bool HostHandover::Wait(int input, int32_t timeout_ms) {
+  if (ChunkOrNews()) return false;
+  main_blocked_.store(1);
+  if (ChunkOrNews()) {
+    main_blocked_.store(0);
+    return false;
+  }
+  pollfd fds[2] = {{wake_fd_, POLLIN, 0}, {input, POLLIN, 0}};
+  const int result = poll(fds, input >= 0 ? 2 : 1, timeout_ms);
+  main_blocked_.store(0);
+  if (result > 0 && fds[0].revents != 0) DrainWake();
+  return result > 0 && input >= 0 && fds[1].revents != 0;
+}
+
+int HostHandover::wake_fd() {
+  always_wake_.store(true);
+  return wake_fd_;
+}
+
+void HostHandover::DrainWake() {
+  if (wake_fd_ < 0) return;
+  uint64_t count = 0;
+  [[maybe_unused]] const ssize_t n = read(wake_fd_, &count, sizeof count);
+}
+
+void HostHandover::WakeMain() {
+  if (wake_fd_ < 0) return;
+  const uint64_t one = 1;
+  // A counter that is already set says "look" as well: a failed write loses
+  // nothing.
+  [[maybe_unused]] const ssize_t n = write(wake_fd_, &one, sizeof one);
+}
+
+}  // namespace marl
