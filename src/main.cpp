@@ -13,6 +13,8 @@
 
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_main.h"
+#include "ui/sdl/sdl_keys.h"
+#include "ui/sdl/sdl_main.h"
 
 namespace {
 
@@ -27,7 +29,10 @@ constexpr const char* kUsage =
     "arguments at all), -I simulator ID, -L auto mode.\n"
     "\n"
     "Options:\n"
-    "  --ui=headless      the front end (headless is the only one so far)\n"
+    "  --ui=sdl|headless  the front end: sdl, the desktop window, when a display\n"
+    "                     is there (the default), else headless\n"
+    "  --zoom N           the window (and snapshots) N times larger, 1 to 4\n"
+    "  --mute             the window's beeps are not played\n"
     "  --script FILE      read automation commands from FILE, not standard input\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --real-time        headless: really wait for pauses and beeps\n"
@@ -35,6 +40,8 @@ constexpr const char* kUsage =
     "  --help, --version\n"
     "  --                 every later argument is the terminal's\n"
     "\n"
+    "In the window, %s opens a box whose text goes to the terminal as one\n"
+    "scan; Ctrl+Shift+V and the middle button type the clipboard's text.\n"
     "The automation commands are described in docs/automation.md.\n";
 
 int Fail(const std::string& message) {
@@ -53,6 +60,17 @@ bool ParseSize(const std::string& text, marl::StartOptions* start) {
   start->columns = int32_t(columns);
   start->rows = int32_t(rows);
   return true;
+}
+
+bool KnownFrontEnd(const std::string& ui) {
+  return ui.empty() || ui == "sdl" || ui == "headless";
+}
+
+// Runs the front end asked for; without --ui, the desktop window when a
+// display is there, else headless.
+int RunFrontEnd(const std::string& ui, const marl::HeadlessOptions& options) {
+  if (ui == "headless") return marl::RunHeadless(options);
+  return marl::RunSdl(options, ui == "sdl");
 }
 
 // Test seams, read from the environment so that no option exists for them.
@@ -75,7 +93,7 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   marl::HeadlessOptions options;
-  std::string ui = "headless";
+  std::string ui;
   std::string script;
   std::string trace;
   bool only_terminal = false;
@@ -101,15 +119,24 @@ int main(int argc, char** argv) {
     if (arg == "--") {
       only_terminal = true;
     } else if (arg == "--help") {
-      std::fputs(kUsage, stdout);
+      std::printf(kUsage, marl::kScanKeyName);
       return 0;
     } else if (arg == "--version") {
       std::printf("marlsim %s (Marlpoint Simulator 2.30)\n", kVersion);
       return 0;
     } else if (arg == "--real-time") {
       options.real_time = true;
+    } else if (arg == "--mute") {
+      options.mute = true;
     } else if (name == "--ui") {
-      if (!value(&ui)) return Fail("--ui needs a front end");
+      if (!value(&ui) || ui.empty()) return Fail("--ui needs a front end");
+    } else if (name == "--zoom") {
+      std::string zoom;
+      int64_t n = 0;
+      if (!value(&zoom) || !marl::ParseNumber(zoom, 1, 4, &n)) {
+        return Fail("--zoom needs a whole number from 1 to 4");
+      }
+      options.zoom = int32_t(n);
     } else if (name == "--script") {
       if (!value(&script) || script.empty()) return Fail("--script needs a file");
     } else if (name == "--trace") {
@@ -123,7 +150,7 @@ int main(int argc, char** argv) {
       return Fail("unknown option " + arg);
     }
   }
-  if (ui != "headless") return Fail("front end '" + ui + "' is not available; use --ui=headless");
+  if (!KnownFrontEnd(ui)) return Fail("unknown front end '" + ui + "'; use --ui=sdl or headless");
 
   if (!script.empty()) {
     options.input = open(script.c_str(), O_RDONLY | O_CLOEXEC);
@@ -137,7 +164,7 @@ int main(int argc, char** argv) {
   }
   ReadSeams(&options);
 
-  const int status = marl::RunHeadless(options);
+  const int status = RunFrontEnd(ui, options);
   if (options.trace != nullptr) std::fclose(options.trace);
   if (options.input > 0) close(options.input);
   return status;

@@ -56,6 +56,10 @@ int RunHeadless(const HeadlessOptions& options) {
   } else {
     platform.set_pixels_unavailable("no snapshots: " + no_glyphs);
   }
+  return RunOn(platform, options);
+}
+
+int RunOn(HeadlessPlatform& platform, const HeadlessOptions& options) {
   auto terminal = std::make_unique<Terminal>(&platform);
   Terminal& t = *terminal;
   platform.Attach(&t);

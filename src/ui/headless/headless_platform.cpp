@@ -129,10 +129,15 @@ MessageBoxAnswer HeadlessPlatform::MessageBox(const char* caption, std::string_v
                                               MessageBoxButtons buttons) {
   const MessageBoxAnswer answer =
       buttons == MessageBoxButtons::kOk ? MessageBoxAnswer::kOk : answer_;
+  RecordMessageBox(caption, text, buttons, answer);
+  return answer;
+}
+
+void HeadlessPlatform::RecordMessageBox(const char* caption, std::string_view text,
+                                        MessageBoxButtons buttons, MessageBoxAnswer answer) {
   Record("msgbox " + Quote(caption ? caption : "") + " " + Quote(text) +
          (buttons == MessageBoxButtons::kOk ? " ok" : " okcancel") +
          (answer == MessageBoxAnswer::kOk ? " ok" : " cancel"));
-  return answer;
 }
 
 int32_t HeadlessPlatform::CreateEditField(const EditFieldSpec& spec) {
@@ -336,15 +341,20 @@ bool HeadlessPlatform::WaitForInput(int input) {
 }
 
 Picture HeadlessPlatform::VisiblePicture(bool caret_on) const {
-  if (atlas_ == nullptr) return Picture();
-  if (!setup_open_) {
-    Picture p = main_pixels_;
-    if (caret_on && caret_visible_) {
-      p.Invert({caret_x_, caret_y_, caret_x_ + caret_width_, caret_y_ + caret_height_});
-    }
-    return p;
+  return setup_open_ ? SetupPicture(caret_on) : MainPicture(caret_on);
+}
+
+Picture HeadlessPlatform::MainPicture(bool caret_on) const {
+  Picture p = main_pixels_;
+  if (caret_on && caret_visible_) {
+    p.Invert({caret_x_, caret_y_, caret_x_ + caret_width_, caret_y_ + caret_height_});
   }
+  return p;
+}
+
+Picture HeadlessPlatform::SetupPicture(bool caret_on) const {
   Picture p = setup_pixels_;
+  if (atlas_ == nullptr) return p;
   for (const auto& [id, field] : edit_fields_) {
     PaintEditField(p, *atlas_, field.spec.rect, field.spec.text, caret_on && field.focused);
   }

@@ -72,6 +72,8 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   // The visible window's pixels with its caret (when `caret_on` and the
   // caret is shown) and edit fields; empty without KeepPixels.
   Picture VisiblePicture(bool caret_on) const;
+  Picture MainPicture(bool caret_on) const;
+  Picture SetupPicture(bool caret_on) const;
   int32_t zoom() const { return zoom_; }
 
   // The main window's view.
@@ -148,10 +150,13 @@ class HeadlessPlatform : public Platform, public FrontEnd {
 
  protected:
   void Record(std::string event) { events_.push_back(std::move(event)); }
+  void RecordMessageBox(const char* caption, std::string_view text, MessageBoxButtons buttons,
+                        MessageBoxAnswer answer);
   // Called on the receive thread once a chunk waits or the host has closed,
   // after the wake pipe was written: a window's event loop wakes itself here.
   virtual void OnWake() {}
   Terminal* terminal() const { return terminal_; }
+  const GlyphAtlas* atlas() const { return atlas_.get(); }
 
  private:
   void Wake();

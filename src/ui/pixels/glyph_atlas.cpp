@@ -71,16 +71,6 @@ bool FitFont(TTF_Font* font, int advance) {
 
 }  // namespace
 
-uint32_t CodePageCharacter(uint8_t byte) {
-  static constexpr uint16_t kHigh[32] = {
-      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-  if (byte < 0x20 || byte == 0x7F) return 0;
-  if (byte >= 0x80 && byte < 0xA0) return kHigh[byte - 0x80];
-  return byte;
-}
-
 std::unique_ptr<GlyphAtlas> GlyphAtlas::Load(std::string* error) {
   auto atlas = std::unique_ptr<GlyphAtlas>(new GlyphAtlas);
   if (TTF_Init() != 0) {

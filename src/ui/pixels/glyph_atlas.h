@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/pixels/code_page.h"
+
 namespace marl {
 
 // The fonts' height: a 13-pixel cell shows the bottom 13 rows of it.
@@ -45,9 +47,5 @@ class GlyphAtlas {
   Face faces_[4];
   std::string paths_[2];
 };
-
-// The character a byte shows in the window's single-byte code page
-// (Windows-1252); 0 for bytes that show nothing.
-uint32_t CodePageCharacter(uint8_t byte);
 
 }  // namespace marl
