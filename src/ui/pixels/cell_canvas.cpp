@@ -13,14 +13,10 @@ Rect Clip(const Rect& r, const Picture& p) {
           std::min(r.bottom, p.height)};
 }
 
-uint32_t Blend(uint32_t background, uint32_t foreground, uint8_t coverage) {
-  uint32_t out = 0;
-  for (int shift = 0; shift < 24; shift += 8) {
-    const int b = int(background >> shift) & 0xFF;
-    const int f = int(foreground >> shift) & 0xFF;
-    out |= uint32_t(b + (f - b) * coverage / 255) << shift;
-  }
-  return out;
+// Ink of coverage a on paper, for black ink on white or white on black: a
+// grey whose three channels are equal.
+uint32_t Grey(uint8_t a, bool reverse) {
+  return uint32_t(reverse ? a : 255 - a) * 0x010101u;
 }
 
 bool IsBold(CellFont font) {
@@ -73,8 +69,6 @@ void PaintText(Picture& p, const GlyphAtlas& atlas, const TextDraw& draw) {
   if (clip.Width() <= 0 || clip.Height() <= 0) return;
   const int32_t face = GlyphAtlas::FaceIndex(IsBold(draw.font), draw.cell_width);
   const int32_t advance = atlas.advance(face);
-  const uint32_t ink = draw.reverse ? kWhite : kBlack;
-  const uint32_t paper = draw.reverse ? kBlack : kWhite;
   const int32_t line_top = draw.rect.bottom - kGlyphLineHeight;
   const int32_t underline = IsUnderlined(draw.font) ? line_top + atlas.underline_row(face) : -1;
   const int32_t top = std::max(clip.top, line_top);
@@ -90,7 +84,7 @@ void PaintText(Picture& p, const GlyphAtlas& atlas, const TextDraw& draw) {
       const uint8_t* coverage = mask + (y - line_top) * advance;
       for (int32_t x = x0; x < x1; ++x) {
         const uint8_t a = y == underline ? 255 : coverage[x - left];
-        row[x] = Blend(paper, ink, a);
+        row[x] = Grey(a, draw.reverse);
       }
     }
   }
