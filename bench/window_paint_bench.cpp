@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "interp/display.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 #include "ui/headless/headless_main.h"
 #include "ui/pixels/glyph_atlas.h"

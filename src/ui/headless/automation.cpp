@@ -6,10 +6,11 @@
 #include <cctype>
 #include <cerrno>
 
+#include "app/app_state.h"
 #include "input/input_queue.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 #include "ui/headless/automation_views.h"
 #include "ui/headless/automation_words.h"
@@ -127,7 +128,7 @@ bool Automation::Loop(const std::function<bool()>& done) {
 }
 
 bool Automation::Ending() const {
-  return t_.app.ending || platform_.quit_requested() || platform_.quit_posted();
+  return App(t_).ending || platform_.quit_requested() || platform_.quit_posted();
 }
 
 void Automation::CloseMainWindow() {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/app_state.h"
 #include "app/screen_setup.h"
 #include "platform/messages.h"
 #include "terminal.h"
@@ -93,7 +94,7 @@ bool SdlPlatform::Open(std::string* error) {
 
 bool SdlPlatform::Ending() const {
   const Terminal* t = terminal();
-  return quit_posted() || quit_requested() || (t != nullptr && t->app.ending);
+  return quit_posted() || quit_requested() || (t != nullptr && App(*t).ending);
 }
 
 bool SdlPlatform::DrawText(const TextDraw& draw) {
