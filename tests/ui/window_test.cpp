@@ -118,6 +118,23 @@ TEST_F(Window, KeysTypedIntoTheWindowGoToTheHostAsTheFormReply) {
   EXPECT_EQ(sim.Wait(), 0);
 }
 
+TEST_F(Window, AltSOpensTheScanBoxWhoseTextArrivesAsTheHostsOwnScanWould) {
+  LoopbackHost host;
+  Marlsim sim({"--ui=sdl", "--size", "20x16", Port(host)}, dir_.path(), Env());
+  ASSERT_TRUE(host.Accept(10000)) << sim.Diagnostics();
+  ASSERT_EQ(host.Receive(30, 5000).size(), 30u);
+  // A field that sends when a scan fills it.
+  host.Send(Command("\\1T\\Code:\\P        \\"));
+  ASSERT_EQ(sim.Command("wait text \"Code:\""), Lines{"ok"});
+  ASSERT_TRUE(x_.Focus("Corvanex Marlpoint Simulator"));
+  x_.Tool("key alt+s");
+  ASSERT_TRUE(x_.Focus("Scan")) << sim.Diagnostics();
+  x_.Tool("type --delay 20 4711");
+  x_.Tool("key Return");
+  EXPECT_EQ(host.ReceiveUntilQuiet(500, 5000), std::string("K\\1\\0\\S\0014711\\\\w\0F=00\0", 21));
+  EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
+}
+
 TEST_F(Window, AMessageBoxIsAnsweredInTheWindowAndTheHostHearsOfIt) {
   LoopbackHost host;
   Marlsim sim({"--ui=sdl", "--size", "20x16", Port(host)}, dir_.path(), Env());

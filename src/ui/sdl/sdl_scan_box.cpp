@@ -1,6 +1,7 @@
 // The scan entry box: a small window in which a person types what a scanner
 // would read; Enter delivers it as one scan, Esc forgets it.
 #include <algorithm>
+#include <utility>
 
 #include "terminal.h"
 #include "ui/headless/window_input.h"
@@ -12,15 +13,15 @@ namespace marl {
 
 namespace {
 
-constexpr int32_t kBoxWidth = 330;
+constexpr int32_t kBoxWidth = 360;
 constexpr int32_t kBoxHeight = 41;
 constexpr size_t kMaxScan = 4000;
-constexpr int32_t kFieldCells = 29;
+constexpr int32_t kFieldCells = 31;
 
 Picture BoxPicture(const GlyphAtlas& atlas, const std::string& text, bool caret) {
   Picture p;
   p.Reset(kBoxWidth, kBoxHeight);
-  const std::string label = "Scan (Enter sends, Esc cancels):";
+  const std::string label = "Scan: Enter sends, Esc cancels";
   TextDraw draw;
   draw.rect = {4, 2, kBoxWidth, 15};
   draw.text = label;
@@ -45,6 +46,8 @@ void SdlPlatform::ScanBox() {
   bool deliver = false;
   bool open = true;
   bool box_dirty = true;
+  // The text of the key that opened the box may still be on its way.
+  bool skip_text = true;
   while (open && !Ending()) {
     if (box_dirty) {
       ShowPicture(box, BoxPicture(*atlas(), text, true), zoom_);
@@ -69,6 +72,7 @@ void SdlPlatform::ScanBox() {
         open = false;
       }
     } else if (e.type == SDL_KEYDOWN) {
+      skip_text = false;
       const SDL_Keycode key = e.key.keysym.sym;
       if (key == SDLK_RETURN || key == SDLK_KP_ENTER) {
         deliver = true;
@@ -78,6 +82,8 @@ void SdlPlatform::ScanBox() {
       } else if (key == SDLK_BACKSPACE && !text.empty()) {
         text.pop_back();
       }
+    } else if (e.type == SDL_TEXTINPUT && std::exchange(skip_text, false)) {
+      continue;
     } else if (e.type == SDL_TEXTINPUT) {
       text += ToCodePage(e.text.text);
       if (text.size() > kMaxScan) text.resize(kMaxScan);
