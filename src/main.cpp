@@ -15,6 +15,7 @@
 #include "ui/headless/headless_main.h"
 #include "ui/sdl/sdl_keys.h"
 #include "ui/sdl/sdl_main.h"
+#include "ui/tui/tui_main.h"
 
 namespace {
 
@@ -29,10 +30,14 @@ constexpr const char* kUsage =
     "arguments at all), -I simulator ID, -L auto mode.\n"
     "\n"
     "Options:\n"
-    "  --ui=sdl|headless  the front end: sdl, the desktop window, when a display\n"
-    "                     is there (the default), else headless\n"
+    "  --ui=sdl           the desktop window (the default when a display is there)\n"
+    "  --ui=tui           the front end in this text terminal (the default without\n"
+    "                     a display, when standard input and output are one and\n"
+    "                     no --script is given)\n"
+    "  --ui=headless      automation commands on standard input (the default\n"
+    "                     otherwise)\n"
     "  --zoom N           the window (and snapshots) N times larger, 1 to 4\n"
-    "  --mute             the window's beeps are not played\n"
+    "  --mute             no beeps in the window, no bell in the terminal\n"
     "  --script FILE      read automation commands from FILE, not standard input\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --real-time        headless: really wait for pauses and beeps\n"
@@ -63,14 +68,20 @@ bool ParseSize(const std::string& text, marl::StartOptions* start) {
 }
 
 bool KnownFrontEnd(const std::string& ui) {
-  return ui.empty() || ui == "sdl" || ui == "headless";
+  return ui == "sdl" || ui == "tui" || ui == "headless";
 }
 
-// Runs the front end asked for; without --ui, the desktop window when a
-// display is there, else headless.
-int RunFrontEnd(const std::string& ui, const marl::HeadlessOptions& options) {
-  if (ui == "headless") return marl::RunHeadless(options);
-  return marl::RunSdl(options, ui == "sdl");
+// Runs the window or headless front end. A window that cannot open gives way
+// to the headless one, saying why.
+int RunFrontEnd(const std::string& ui, const marl::HeadlessOptions& options, bool chosen) {
+  if (ui == "sdl") {
+    std::string why;
+    const int status = marl::RunSdl(options, &why);
+    if (status != marl::kNoWindow) return status;
+    std::fprintf(stderr, "marlsim: %s%s; running headless\n", chosen ? "no window: " : "",
+                 why.c_str());
+  }
+  return marl::RunHeadless(options);
 }
 
 // Test seams, read from the environment so that no option exists for them.
@@ -84,6 +95,28 @@ void ReadSeams(marl::HeadlessOptions* options) {
       bytes != nullptr && marl::ParseNumber(bytes, 1, 1 << 26, &value)) {
     options->send_buffer = int32_t(value);
   }
+}
+
+// The terminal front end with marlsim's own options.
+int RunTuiFrontEnd(marl::HeadlessOptions options, const std::string& script,
+                   const std::string& trace, bool mute) {
+  marl::TuiOptions tui;
+  tui.command_line = options.command_line;
+  tui.start = options.start;
+  tui.mute = mute;
+  ReadSeams(&options);
+  tui.send_timeout_ms = options.send_timeout_ms;
+  tui.send_buffer = options.send_buffer;
+  if (!script.empty() && (tui.script = open(script.c_str(), O_RDONLY | O_CLOEXEC)) < 0) {
+    return Fail("cannot read " + script + ": " + std::strerror(errno));
+  }
+  if (!trace.empty() && (tui.trace = std::fopen(trace.c_str(), "w")) == nullptr) {
+    return Fail("cannot write " + trace + ": " + std::strerror(errno));
+  }
+  const int status = marl::RunTui(tui);
+  if (tui.trace != nullptr) std::fclose(tui.trace);
+  if (tui.script >= 0) close(tui.script);
+  return status;
 }
 
 }  // namespace
@@ -150,7 +183,16 @@ int main(int argc, char** argv) {
       return Fail("unknown option " + arg);
     }
   }
-  if (!KnownFrontEnd(ui)) return Fail("unknown front end '" + ui + "'; use --ui=sdl or headless");
+  // Without --ui: the desktop window when a display is there; else someone
+  // at a text terminal gets the screen, and pipes, files and scripts get the
+  // automation interface.
+  const bool at_terminal = script.empty() && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+  const bool chosen = !ui.empty();
+  if (ui.empty()) ui = marl::DisplayNamed() ? "sdl" : at_terminal ? "tui" : "headless";
+  if (!KnownFrontEnd(ui)) {
+    return Fail("unknown front end '" + ui + "'; use --ui=sdl, tui or headless");
+  }
+  if (ui == "tui") return RunTuiFrontEnd(options, script, trace, options.mute);
 
   if (!script.empty()) {
     options.input = open(script.c_str(), O_RDONLY | O_CLOEXEC);
@@ -164,7 +206,7 @@ int main(int argc, char** argv) {
   }
   ReadSeams(&options);
 
-  const int status = RunFrontEnd(ui, options);
+  const int status = RunFrontEnd(ui, options, chosen);
   if (options.trace != nullptr) std::fclose(options.trace);
   if (options.input > 0) close(options.input);
   return status;

@@ -2,9 +2,12 @@
 # Installs what building and testing marlsim needs on Debian 12.
 set -euo pipefail
 packages=(build-essential cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev
-  libbenchmark-dev clang-format python3
-  libsdl2-dev libsdl2-ttf-dev zlib1g-dev fonts-liberation2 fontconfig xvfb xdotool x11-utils
-  imagemagick)
+  libbenchmark-dev clang-format python3)
+# The terminal front end and its tests.
+packages+=(libncurses-dev pkg-config tmux)
+# The desktop window and its tests.
+packages+=(libsdl2-dev libsdl2-ttf-dev zlib1g-dev fonts-liberation2 fontconfig xvfb xdotool
+  x11-utils imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

@@ -3,13 +3,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <string>
 
 #include "ui/sdl/sdl_platform.h"
 
 namespace marl {
-
-namespace {
 
 bool DisplayNamed() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -19,23 +16,16 @@ bool DisplayNamed() {
   return false;
 }
 
-}  // namespace
-
-int RunSdl(HeadlessOptions options, bool asked) {
-  std::string why;
+int RunSdl(HeadlessOptions options, std::string* why) {
   if (!DisplayNamed()) {
-    why = "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
-  } else {
-    SdlPlatform platform(options.zoom, options.mute);
-    if (platform.Open(&why)) {
-      // A person at a terminal types into the window, not into the reader.
-      if (options.input == 0 && isatty(0)) options.input = -1;
-      return RunOn(platform, options);
-    }
+    *why = "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+    return kNoWindow;
   }
-  std::fprintf(options.diagnostics, "marlsim: %s%s; running headless\n", asked ? "no window: " : "",
-               why.c_str());
-  return RunHeadless(options);
+  SdlPlatform platform(options.zoom, options.mute);
+  if (!platform.Open(why)) return kNoWindow;
+  // A person at a terminal types into the window, not into the reader.
+  if (options.input == 0 && isatty(0)) options.input = -1;
+  return RunOn(platform, options);
 }
 
 }  // namespace marl

@@ -3,12 +3,20 @@
 // pipe gives commands.
 #pragma once
 
+#include <string>
+
 #include "ui/headless/headless_main.h"
 
 namespace marl {
 
-// `asked` is true when --ui=sdl was given. Without a display, a font or a
-// window, says why on standard error and runs the headless front end.
-int RunSdl(HeadlessOptions options, bool asked);
+// RunSdl's answer when no window could be opened; nothing has started yet.
+constexpr int kNoWindow = -1;
+
+// Whether DISPLAY or WAYLAND_DISPLAY names a display.
+bool DisplayNamed();
+
+// The program in the window, or kNoWindow with `why` set when there is no
+// display, font or window.
+int RunSdl(HeadlessOptions options, std::string* why);
 
 }  // namespace marl
