@@ -13,6 +13,7 @@
 
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_main.h"
+#include "ui/load/load_driver.h"
 #include "ui/sdl/sdl_keys.h"
 #include "ui/sdl/sdl_main.h"
 #include "ui/tui/tui_main.h"
@@ -42,6 +43,12 @@ constexpr const char* kUsage =
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --real-time        headless: really wait for pauses and beeps\n"
     "  --size COLSxROWS   screen size, as if the settings file gave it\n"
+    "  --load N           run N terminals in this process, each following --script\n"
+    "                     ({n}, {n:03}, {i}: terminal number, padded, iteration)\n"
+    "  --duration S       --load: loop the script for S seconds\n"
+    "  --iterations K     --load: run the script K times per terminal (default 1)\n"
+    "  --ramp R           --load: start R terminals a second (default: all at once)\n"
+    "  --report FILE      --load: write the end report as JSON to FILE\n"
     "  --help, --version\n"
     "  --                 every later argument is the terminal's\n"
     "\n"
@@ -130,6 +137,7 @@ int main(int argc, char** argv) {
   std::string script;
   std::string trace;
   bool only_terminal = false;
+  marl::LoadOptions load;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (only_terminal || arg.compare(0, 2, "--") != 0) {
@@ -179,10 +187,26 @@ int main(int argc, char** argv) {
       if (!value(&size) || !ParseSize(size, &options.start)) {
         return Fail("--size needs COLSxROWS, each from 1 to 9999");
       }
+    } else if (marl::IsLoadOption(name)) {
+      std::string text;
+      std::string error;
+      if (!value(&text)) return Fail(name + " needs a value");
+      if (!marl::ParseLoadOption(name, text, &load, &error)) return Fail(error);
     } else {
       return Fail("unknown option " + arg);
     }
   }
+  if (load.terminals > 0) {
+    if (!trace.empty() || options.real_time || !(ui.empty() || ui == "headless")) {
+      return Fail("--trace, --real-time and --ui are for one terminal");
+    }
+    load.script = script;
+    load.command_line = options.command_line;
+    load.start = options.start;
+    return marl::RunLoad(load);
+  }
+  if (load.given) return Fail("--duration, --iterations, --ramp and --report go with --load");
+
   // Without --ui: the desktop window when a display is there; else someone
   // at a text terminal gets the screen, and pipes, files and scripts get the
   // automation interface.
