@@ -14,6 +14,8 @@
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_main.h"
 #include "ui/load/load_driver.h"
+#include "ui/sdl/sdl_keys.h"
+#include "ui/sdl/sdl_main.h"
 #include "ui/tui/tui_main.h"
 
 namespace {
@@ -29,11 +31,14 @@ constexpr const char* kUsage =
     "arguments at all), -I simulator ID, -L auto mode.\n"
     "\n"
     "Options:\n"
+    "  --ui=sdl           the desktop window (the default when a display is there)\n"
+    "  --ui=tui           the front end in this text terminal (the default without\n"
+    "                     a display, when standard input and output are one and\n"
+    "                     no --script is given)\n"
     "  --ui=headless      automation commands on standard input (the default\n"
     "                     otherwise)\n"
-    "  --ui=tui           the front end in this text terminal (the default when\n"
-    "                     standard input and output are one, without --script)\n"
-    "  --mute             tui: no bell\n"
+    "  --zoom N           the window (and snapshots) N times larger, 1 to 4\n"
+    "  --mute             no beeps in the window, no bell in the terminal\n"
     "  --script FILE      read automation commands from FILE, not standard input\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --real-time        headless: really wait for pauses and beeps\n"
@@ -47,6 +52,8 @@ constexpr const char* kUsage =
     "  --help, --version\n"
     "  --                 every later argument is the terminal's\n"
     "\n"
+    "In the window, %s opens a box whose text goes to the terminal as one\n"
+    "scan; Ctrl+Shift+V and the middle button type the clipboard's text.\n"
     "The automation commands are described in docs/automation.md.\n";
 
 int Fail(const std::string& message) {
@@ -65,6 +72,23 @@ bool ParseSize(const std::string& text, marl::StartOptions* start) {
   start->columns = int32_t(columns);
   start->rows = int32_t(rows);
   return true;
+}
+
+bool KnownFrontEnd(const std::string& ui) {
+  return ui == "sdl" || ui == "tui" || ui == "headless";
+}
+
+// Runs the window or headless front end. A window that cannot open gives way
+// to the headless one, saying why.
+int RunFrontEnd(const std::string& ui, const marl::HeadlessOptions& options, bool chosen) {
+  if (ui == "sdl") {
+    std::string why;
+    const int status = marl::RunSdl(options, &why);
+    if (status != marl::kNoWindow) return status;
+    std::fprintf(stderr, "marlsim: %s%s; running headless\n", chosen ? "no window: " : "",
+                 why.c_str());
+  }
+  return marl::RunHeadless(options);
 }
 
 // Test seams, read from the environment so that no option exists for them.
@@ -110,7 +134,6 @@ int main(int argc, char** argv) {
 
   marl::HeadlessOptions options;
   std::string ui;
-  bool mute = false;
   std::string script;
   std::string trace;
   bool only_terminal = false;
@@ -137,17 +160,24 @@ int main(int argc, char** argv) {
     if (arg == "--") {
       only_terminal = true;
     } else if (arg == "--help") {
-      std::fputs(kUsage, stdout);
+      std::printf(kUsage, marl::kScanKeyName);
       return 0;
     } else if (arg == "--version") {
       std::printf("marlsim %s (Marlpoint Simulator 2.30)\n", kVersion);
       return 0;
-    } else if (arg == "--mute") {
-      mute = true;
     } else if (arg == "--real-time") {
       options.real_time = true;
+    } else if (arg == "--mute") {
+      options.mute = true;
     } else if (name == "--ui") {
-      if (!value(&ui)) return Fail("--ui needs a front end");
+      if (!value(&ui) || ui.empty()) return Fail("--ui needs a front end");
+    } else if (name == "--zoom") {
+      std::string zoom;
+      int64_t n = 0;
+      if (!value(&zoom) || !marl::ParseNumber(zoom, 1, 4, &n)) {
+        return Fail("--zoom needs a whole number from 1 to 4");
+      }
+      options.zoom = int32_t(n);
     } else if (name == "--script") {
       if (!value(&script) || script.empty()) return Fail("--script needs a file");
     } else if (name == "--trace") {
@@ -177,15 +207,16 @@ int main(int argc, char** argv) {
   }
   if (load.given) return Fail("--duration, --iterations, --ramp and --report go with --load");
 
-  // Someone at a text terminal gets the screen; pipes, files and scripts get
-  // the automation interface.
-  if (ui.empty()) {
-    ui = script.empty() && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) ? "tui" : "headless";
+  // Without --ui: the desktop window when a display is there; else someone
+  // at a text terminal gets the screen, and pipes, files and scripts get the
+  // automation interface.
+  const bool at_terminal = script.empty() && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+  const bool chosen = !ui.empty();
+  if (ui.empty()) ui = marl::DisplayNamed() ? "sdl" : at_terminal ? "tui" : "headless";
+  if (!KnownFrontEnd(ui)) {
+    return Fail("unknown front end '" + ui + "'; use --ui=sdl, tui or headless");
   }
-  if (ui == "tui") return RunTuiFrontEnd(options, script, trace, mute);
-  if (ui != "headless") {
-    return Fail("front end '" + ui + "' is not available; use --ui=headless or --ui=tui");
-  }
+  if (ui == "tui") return RunTuiFrontEnd(options, script, trace, options.mute);
 
   if (!script.empty()) {
     options.input = open(script.c_str(), O_RDONLY | O_CLOEXEC);
@@ -199,7 +230,7 @@ int main(int argc, char** argv) {
   }
   ReadSeams(&options);
 
-  const int status = marl::RunHeadless(options);
+  const int status = RunFrontEnd(ui, options, chosen);
   if (options.trace != nullptr) std::fclose(options.trace);
   if (options.input > 0) close(options.input);
   return status;

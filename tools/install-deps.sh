@@ -5,6 +5,9 @@ packages=(build-essential cmake ninja-build clang libclang-rt-14-dev libgtest-de
   libbenchmark-dev clang-format python3)
 # The terminal front end and its tests.
 packages+=(libncurses-dev pkg-config tmux)
+# The desktop window and its tests.
+packages+=(libsdl2-dev libsdl2-ttf-dev zlib1g-dev fonts-liberation2 fontconfig xvfb xdotool
+  x11-utils imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

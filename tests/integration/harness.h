@@ -137,6 +137,12 @@ class Marlsim {
     std::vector<std::string> strings = {"/usr/bin/env"};
     for (const auto& [name, value] : env) strings.push_back(name + "=" + value);
     strings.push_back(MARLSIM_PATH);
+    // The window front end only where a test asks for it, whatever display
+    // the machine has.
+    if (std::none_of(args.begin(), args.end(),
+                     [](const std::string& a) { return a.rfind("--ui", 0) == 0; })) {
+      strings.push_back("--ui=headless");
+    }
     strings.insert(strings.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& s : strings) argv.push_back(s.data());

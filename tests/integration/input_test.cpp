@@ -89,6 +89,9 @@ TEST(Input, ScanInjectedByTheHost) {
   // A field that sends when a scan fills it; the scan ends with Enter.
   EXPECT_EQ(s.Host(Command("\\1T\\Code:\\P        \\")), "");
   EXPECT_EQ(s.Host(Command("\\IX 4711")), "K\\1\\0\\S\0014711\\\\w\0F=00\0"s);
+  // The script's scan takes the same road; what follows a zero byte is cut.
+  EXPECT_EQ(s.Host(Command("\\1T\\Code:\\P        \\")), "");
+  EXPECT_EQ(s.Keys({"scan \"4711\\x00junk\""}), "K\\1\\0\\S\0014711\\\\w\0F=00\0"s);
 }
 
 TEST(Input, NewSizeFromTheSetupHotKeyGoesToTheHostWithCtrlP) {

@@ -230,6 +230,8 @@ void Automation::Execute(std::string_view line) {
       error = Quit(w);
     } else if (name == "snapshot") {
       error = Snapshot(w);
+    } else if (name == "scan") {
+      error = Scan(w);
     } else {
       error = "unknown command " + JsonString(w[0]);
     }
@@ -418,6 +420,12 @@ std::string Automation::Sleep(const Words& w) {
     if (left <= 0 || Ending()) return "";
     Pump(int32_t(std::min(left, kSliceMs)));
   }
+}
+
+std::string Automation::Scan(const Words& w) {
+  if (w.size() != 2) return Usage("scan \"DATA\"");
+  DeliverScan(t_, w[1]);
+  return "";
 }
 
 std::string Automation::Snapshot(const Words& w) {

@@ -65,6 +65,7 @@ class Automation {
   std::string Sleep(const Words& w);
   std::string Quit(const Words& w);
   std::string Snapshot(const Words& w);
+  std::string Scan(const Words& w);
 
   // Pumps until `holds` is true: "" then, else "timeout", "host closed" or
   // "program ended".

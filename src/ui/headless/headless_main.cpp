@@ -8,6 +8,7 @@
 #include "terminal.h"
 #include "ui/headless/automation.h"
 #include "ui/headless/headless_platform.h"
+#include "ui/pixels/glyph_atlas.h"
 
 namespace marl {
 
@@ -35,8 +36,30 @@ void DescribeFailure(Terminal& t, HeadlessPlatform& platform, std::FILE* out) {
 
 }  // namespace
 
+std::shared_ptr<const GlyphAtlas> LoadGlyphs(std::string* error) {
+  static std::shared_ptr<const GlyphAtlas> atlas;
+  static std::string failure;
+  if (atlas == nullptr && failure.empty()) {
+    atlas = GlyphAtlas::Load(&failure);
+  }
+  *error = failure;
+  return atlas;
+}
+
 int RunHeadless(const HeadlessOptions& options) {
   HeadlessPlatform platform;
+  // One terminal that a script drives may be asked for a snapshot at any
+  // time, so it keeps its pixels from the start.
+  std::string no_glyphs;
+  if (auto atlas = LoadGlyphs(&no_glyphs)) {
+    platform.KeepPixels(atlas, options.zoom);
+  } else {
+    platform.set_pixels_unavailable("no snapshots: " + no_glyphs);
+  }
+  return RunOn(platform, options);
+}
+
+int RunOn(HeadlessPlatform& platform, const HeadlessOptions& options) {
   auto terminal = std::make_unique<Terminal>(&platform);
   Terminal& t = *terminal;
   platform.Attach(&t);

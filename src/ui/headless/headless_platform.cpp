@@ -8,6 +8,8 @@
 #include "app/main_window.h"
 #include "platform/messages.h"
 #include "terminal.h"
+#include "ui/pixels/glyph_atlas.h"
+#include "ui/pixels/png_file.h"
 
 namespace marl {
 
@@ -43,9 +45,16 @@ HeadlessPlatform::HeadlessPlatform(bool wake_pipe) : handover_(wake_pipe) {
 
 HeadlessPlatform::~HeadlessPlatform() = default;
 
+void HeadlessPlatform::KeepPixels(std::shared_ptr<const GlyphAtlas> atlas, int32_t zoom) {
+  atlas_ = std::move(atlas);
+  zoom_ = zoom;
+  main_pixels_.Reset(client_.Width(), client_.Height());
+}
+
 bool HeadlessPlatform::DrawText(const TextDraw& draw) {
   const bool setup = draw.window == kSetupWindow;
   if (setup && !setup_open_) return true;
+  if (atlas_ != nullptr) PaintText(setup ? setup_pixels_ : main_pixels_, *atlas_, draw);
   const Rect& client = setup ? setup_client_ : client_;
   const int32_t rows = setup ? setup_rows_ : rows_;
   const int32_t columns = setup ? setup_columns_ : columns_;
@@ -73,6 +82,7 @@ bool HeadlessPlatform::DrawText(const TextDraw& draw) {
 
 void HeadlessPlatform::EraseClient() {
   for (ViewCell& c : cells_) c = ViewCell();
+  std::fill(main_pixels_.pixels.begin(), main_pixels_.pixels.end(), kWhite);
 }
 
 Rect HeadlessPlatform::ClientRect() {
@@ -86,6 +96,7 @@ Rect HeadlessPlatform::LayoutWindow(const WindowLayout& layout) {
   if (int64_t(rows_) * columns_ > (1 << 22)) rows_ = columns_ = 0;
   cells_.assign(size_t(rows_) * size_t(columns_), ViewCell());
   client_ = {0, 0, columns_ * 11, rows_ * 13};
+  if (atlas_ != nullptr) main_pixels_.Reset(client_.Width(), client_.Height());
   return client_;
 }
 
@@ -94,7 +105,10 @@ void HeadlessPlatform::DisplaySize(int32_t* width, int32_t* height) {
   *height = display_height_;
 }
 
-void HeadlessPlatform::CreateCaret(int32_t, int32_t) {}
+void HeadlessPlatform::CreateCaret(int32_t width, int32_t height) {
+  caret_width_ = width;
+  caret_height_ = height;
+}
 
 void HeadlessPlatform::SetCaretPos(int32_t x, int32_t y) {
   caret_x_ = x;
@@ -105,10 +119,15 @@ MessageBoxAnswer HeadlessPlatform::MessageBox(const char* caption, std::string_v
                                               MessageBoxButtons buttons) {
   const MessageBoxAnswer answer =
       buttons == MessageBoxButtons::kOk ? MessageBoxAnswer::kOk : answer_;
+  RecordMessageBox(caption, text, buttons, answer);
+  return answer;
+}
+
+void HeadlessPlatform::RecordMessageBox(const char* caption, std::string_view text,
+                                        MessageBoxButtons buttons, MessageBoxAnswer answer) {
   Record("msgbox " + Quote(caption ? caption : "") + " " + Quote(text) +
          (buttons == MessageBoxButtons::kOk ? " ok" : " okcancel") +
          (answer == MessageBoxAnswer::kOk ? " ok" : " cancel"));
-  return answer;
 }
 
 int32_t HeadlessPlatform::CreateEditField(const EditFieldSpec& spec) {
@@ -159,6 +178,7 @@ bool HeadlessPlatform::CreateSetupWindow(const Rect&) {
   setup_columns_ = kSetupClientWidth / 11;
   setup_rows_ = kSetupClientHeight / 13;
   setup_cells_.assign(size_t(setup_rows_) * size_t(setup_columns_), ViewCell());
+  if (atlas_ != nullptr) setup_pixels_.Reset(kSetupClientWidth, kSetupClientHeight);
   return true;
 }
 
@@ -166,6 +186,7 @@ bool HeadlessPlatform::DestroySetupWindow() {
   if (!setup_open_) return false;
   setup_open_ = false;
   setup_cells_.clear();
+  setup_pixels_ = Picture();
   return true;
 }
 
@@ -261,8 +282,30 @@ bool HeadlessPlatform::WaitForInput(int input) {
   return handover_.Wait(input, -1);
 }
 
-std::string HeadlessPlatform::Snapshot(const std::string&) {
-  return "this front end keeps no pixels";
+Picture HeadlessPlatform::VisiblePicture(bool caret_on) const {
+  return setup_open_ ? SetupPicture(caret_on) : MainPicture(caret_on);
+}
+
+Picture HeadlessPlatform::MainPicture(bool caret_on) const {
+  Picture p = main_pixels_;
+  if (caret_on && caret_visible_) {
+    p.Invert({caret_x_, caret_y_, caret_x_ + caret_width_, caret_y_ + caret_height_});
+  }
+  return p;
+}
+
+Picture HeadlessPlatform::SetupPicture(bool caret_on) const {
+  Picture p = setup_pixels_;
+  if (atlas_ == nullptr) return p;
+  for (const auto& [id, field] : edit_fields_) {
+    PaintEditField(p, *atlas_, field.spec.rect, field.spec.text, caret_on && field.focused);
+  }
+  return p;
+}
+
+std::string HeadlessPlatform::Snapshot(const std::string& path) {
+  if (atlas_ == nullptr) return pixels_unavailable_;
+  return WritePng(path, VisiblePicture(true).Scaled(zoom_));
 }
 
 void HeadlessPlatform::Beep(int32_t hz, int32_t ms) {

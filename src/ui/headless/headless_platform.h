@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,10 +16,12 @@
 #include "platform/platform.h"
 #include "ui/headless/front_end.h"
 #include "ui/host_handover.h"
+#include "ui/pixels/cell_canvas.h"
 
 namespace marl {
 
 struct Terminal;
+class GlyphAtlas;
 
 class HeadlessPlatform : public Platform, public FrontEnd {
  public:
@@ -59,6 +63,20 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   void Quit(int exit_code) override;
   void PostQuitMessage() override { quit_posted_ = true; }
   void WriteStdout(std::string_view text) override;
+
+  // Keeps the windows' pixels too, painted with `atlas`, so that snapshots
+  // can be taken; a snapshot is `zoom` times the window's size. Without it
+  // (the default, as for a load driver's many terminals) only cells are
+  // kept and `unavailable` is why a snapshot cannot be taken.
+  void KeepPixels(std::shared_ptr<const GlyphAtlas> atlas, int32_t zoom);
+  void set_pixels_unavailable(std::string why) { pixels_unavailable_ = std::move(why); }
+  bool keeps_pixels() const { return atlas_ != nullptr; }
+  // The visible window's pixels with its caret (when `caret_on` and the
+  // caret is shown) and edit fields; empty without KeepPixels.
+  Picture VisiblePicture(bool caret_on) const;
+  Picture MainPicture(bool caret_on) const;
+  Picture SetupPicture(bool caret_on) const;
+  int32_t zoom() const { return zoom_; }
 
   // The main window's view.
   int32_t view_rows() const { return rows_; }
@@ -134,10 +152,13 @@ class HeadlessPlatform : public Platform, public FrontEnd {
 
  protected:
   void Record(std::string event) { events_.push_back(std::move(event)); }
+  void RecordMessageBox(const char* caption, std::string_view text, MessageBoxButtons buttons,
+                        MessageBoxAnswer answer);
   // Called on the receive thread once a chunk waits or the host has closed:
   // a window's event loop wakes itself here.
   virtual void OnWake() {}
   Terminal* terminal() const { return terminal_; }
+  const GlyphAtlas* atlas() const { return atlas_.get(); }
 
  private:
   Terminal* terminal_ = nullptr;
@@ -150,6 +171,13 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   int32_t caret_x_ = 0;
   int32_t caret_y_ = 0;
   bool caret_visible_ = false;
+  int32_t caret_width_ = 0;
+  int32_t caret_height_ = 0;
+  std::shared_ptr<const GlyphAtlas> atlas_;
+  int32_t zoom_ = 1;
+  std::string pixels_unavailable_ = "this front end keeps no pixels";
+  Picture main_pixels_;
+  Picture setup_pixels_;
   std::map<int32_t, EditField> edit_fields_;
   int32_t next_edit_id_ = 1;
   bool setup_open_ = false;

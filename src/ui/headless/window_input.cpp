@@ -1,8 +1,13 @@
 #include "ui/headless/window_input.h"
 
+#include <cstring>
+#include <vector>
+
 #include "app/app_state.h"
 #include "app/screen_setup.h"
+#include "input/scan.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 #include "ui/headless/front_end.h"
 
@@ -23,6 +28,13 @@ void DeliverChar(Terminal& t, FrontEnd& front, unsigned char c, bool shift) {
 void DeliverKeyDown(Terminal& t, FrontEnd& front, uint32_t message, uint32_t virtual_key) {
   if (ScreenSetupOpen(t) && !App(t).setup.done) return;
   front.SendMessage(message, virtual_key, 0);
+}
+
+void DeliverScan(Terminal& t, std::string_view data) {
+  std::vector<char> bytes(data.begin(), data.end());
+  bytes.push_back(0);
+  ProcessScan(t, int32_t(std::strlen(bytes.data())), bytes.data(), GetCurrentForm(t), t.screen.rows,
+              t.screen.columns, 1);
 }
 
 }  // namespace marl

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace marl {
 
@@ -17,5 +18,9 @@ void DeliverChar(Terminal& t, FrontEnd& front, unsigned char c, bool shift);
 // A key-down or system key-down message; an open setup window's focused
 // field takes it.
 void DeliverKeyDown(Terminal& t, FrontEnd& front, uint32_t message, uint32_t virtual_key);
+// One scan, as the host's scan command injects it: the data up to its first
+// zero byte goes to the current form (or is queued while the terminal waits
+// for the host).
+void DeliverScan(Terminal& t, std::string_view data);
 
 }  // namespace marl

@@ -1,0 +1,184 @@
+// A private X display for the window tests (Xvfb), the keyboard of a person
+// sitting at it (xdotool), and the pictures to compare: marlsim's PNG
+// snapshots and the window's real pixels.
+#pragma once
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace marl::testing {
+
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;  // 0xRRGGBB
+  uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+  bool Dark(int x, int y) const {
+    const uint32_t p = at(x, y);
+    return ((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) < 3 * 128;
+  }
+  // Dark pixels inside [x0, x1) x [y0, y1).
+  int DarkIn(int x0, int y0, int x1, int y1) const {
+    int n = 0;
+    for (int y = y0; y < y1 && y < height; ++y) {
+      for (int x = x0; x < x1 && x < width; ++x) n += Dark(x, y);
+    }
+    return n;
+  }
+};
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+inline uint32_t BigEndian(const std::string& s, size_t at) {
+  return uint32_t(uint8_t(s[at])) << 24 | uint32_t(uint8_t(s[at + 1])) << 16 |
+         uint32_t(uint8_t(s[at + 2])) << 8 | uint32_t(uint8_t(s[at + 3]));
+}
+
+// The PNG files marlsim writes: 8-bit RGB, every row with filter 0.
+inline Image ReadSnapshot(const std::string& path) {
+  const std::string file = ReadFile(path);
+  Image image;
+  std::string packed;
+  for (size_t at = 8; at + 8 <= file.size();) {
+    const uint32_t length = BigEndian(file, at);
+    const std::string type = file.substr(at + 4, 4);
+    if (type == "IHDR") {
+      image.width = int(BigEndian(file, at + 8));
+      image.height = int(BigEndian(file, at + 12));
+    } else if (type == "IDAT") {
+      packed += file.substr(at + 8, length);
+    }
+    at += 12 + length;
+  }
+  const size_t row = 1 + size_t(image.width) * 3;
+  std::vector<uint8_t> raw(row * size_t(image.height));
+  uLongf size = uLongf(raw.size());
+  if (image.width == 0 ||
+      uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(packed.data()),
+                 uLong(packed.size())) != Z_OK) {
+    return Image();
+  }
+  for (int y = 0; y < image.height; ++y) {
+    const uint8_t* p = raw.data() + size_t(y) * row + 1;
+    for (int x = 0; x < image.width; ++x, p += 3) {
+      image.pixels.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
+    }
+  }
+  return image;
+}
+
+// Runs a shell command line; its standard output.
+inline std::string Shell(const std::string& command) {
+  std::string out;
+  if (std::FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+class XDisplay {
+ public:
+  XDisplay() {
+    if (access("/usr/bin/Xvfb", X_OK) != 0) return;
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+            "-nolisten", "tcp", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    char number[32] = {};
+    size_t got = 0;
+    while (got < sizeof number - 1) {
+      const ssize_t n = read(fds[0], number + got, 1);
+      if (n <= 0 || number[got] == '\n') break;
+      ++got;
+    }
+    close(fds[0]);
+    if (got > 0) name_ = ":" + std::string(number, got);
+  }
+  ~XDisplay() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  XDisplay(const XDisplay&) = delete;
+  XDisplay& operator=(const XDisplay&) = delete;
+
+  // Empty when Xvfb is not installed or did not start.
+  const std::string& name() const { return name_; }
+
+  // xdotool on this display, e.g. "key Return"; its output.
+  std::string Tool(const std::string& arguments) const {
+    return Shell("DISPLAY=" + name_ + " xdotool " + arguments + " 2>/dev/null");
+  }
+  // The top-level window titled `title`, waiting up to five seconds for it;
+  // "" when none came. (xdotool's own search misses the message boxes.)
+  std::string Find(const std::string& title) const {
+    for (int i = 0; i < 100; ++i) {
+      std::string id =
+          Shell("DISPLAY=" + name_ + " xwininfo -root -children 2>/dev/null | grep -F '\"" + title +
+                "\":' | awk '{print $1}' | head -1");
+      while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+      if (!id.empty()) return id;
+      usleep(50000);
+    }
+    return "";
+  }
+  // Gives the keyboard focus to the window titled `title`, waiting for it
+  // to appear; false when it did not.
+  bool Focus(const std::string& title) const {
+    const std::string id = Find(title);
+    if (id.empty()) return false;
+    Tool("windowfocus --sync " + id);
+    return true;
+  }
+  // The pixels a window shows, read back from the X server.
+  Image Capture(const std::string& title) const {
+    const std::string id = Find(title);
+    const std::string ppm =
+        Shell("DISPLAY=" + name_ + " import -window " + id + " -depth 8 ppm:- 2>/dev/null");
+    Image image;
+    int max = 0;
+    int used = 0;
+    if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &image.width, &image.height, &max, &used) != 3 ||
+        max != 255) {
+      return Image();
+    }
+    const size_t start = size_t(used) + 1;
+    if (ppm.size() < start + size_t(image.width) * size_t(image.height) * 3) return Image();
+    for (size_t i = 0; i < size_t(image.width) * size_t(image.height); ++i) {
+      const auto* p = reinterpret_cast<const uint8_t*>(ppm.data() + start + i * 3);
+      image.pixels.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
+    }
+    return image;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+};
+
+}  // namespace marl::testing
