@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "demo/in_process.h"
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_main.h"
 
@@ -32,6 +33,9 @@ constexpr const char* kUsage =
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --real-time        headless: really wait for pauses and beeps\n"
     "  --size COLSxROWS   screen size, as if the settings file gave it\n"
+    "  --demo             start the demo warehouse host in this process and\n"
+    "                     connect to it\n"
+    "  --demo-log FILE    with --demo: what the demo host received, a line each\n"
     "  --help, --version\n"
     "  --                 every later argument is the terminal's\n"
     "\n"
@@ -79,6 +83,8 @@ int main(int argc, char** argv) {
   std::string script;
   std::string trace;
   bool only_terminal = false;
+  bool demo = false;
+  std::string demo_log;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (only_terminal || arg.compare(0, 2, "--") != 0) {
@@ -108,6 +114,10 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--real-time") {
       options.real_time = true;
+    } else if (arg == "--demo") {
+      demo = true;
+    } else if (name == "--demo-log") {
+      if (!value(&demo_log) || demo_log.empty()) return Fail("--demo-log needs a file");
     } else if (name == "--ui") {
       if (!value(&ui)) return Fail("--ui needs a front end");
     } else if (name == "--script") {
@@ -136,6 +146,20 @@ int main(int argc, char** argv) {
     }
   }
   ReadSeams(&options);
+
+  // Declared before the terminal runs, so the host outlives the connection.
+  marl::demo::InProcessDemo demo_host;
+  std::FILE* demo_log_file = nullptr;
+  if (demo) {
+    if (!demo_log.empty() && (demo_log_file = std::fopen(demo_log.c_str(), "w")) == nullptr) {
+      return Fail("cannot write " + demo_log + ": " + std::strerror(errno));
+    }
+    std::string error;
+    if (!demo_host.Start(demo_log_file, &error)) return Fail("demo host: " + error);
+    // Later options win on the terminal's command line.
+    if (!options.command_line.empty()) options.command_line += ' ';
+    options.command_line += "-H127.0.0.1 -P" + std::to_string(demo_host.port());
+  }
 
   const int status = marl::RunHeadless(options);
   if (options.trace != nullptr) std::fclose(options.trace);
