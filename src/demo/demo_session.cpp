@@ -94,16 +94,15 @@ std::string DemoSession::LoginScreen(const std::string& message) {
 
 std::string DemoSession::MenuScreen() {
   screen_ = Screen::kMenu;
+  // Every row of a table form is a row the entry moves through, so the menu
+  // is its items alone; Up and Down move the one-cell entry field from item
+  // to item, round the end, and Enter sends the row's number.
   FormText form = FormText::TableText(columns_);
-  form.Attribute(attribute::kReverse).Text(" Hi ").Bank(0).Text(" ").Attribute(attribute::kNormal);
-  form.EndRow().Text("1 Receive goods").EndRow().Text("2 Received list").EndRow();
-  form.Text("3 Ping test").EndRow().Text("4 Log out");
-  // The entry field, one cell wide, starts on the first item's row; Up and
-  // Down move it, Enter sends the row's number.
+  form.Text("1 Receive goods").EndRow().Text("2 Received list").EndRow();
+  form.Text("3 Ping test").EndRow().Text("4 Log out ").Bank(0);
   Header header;
   header.word = option::kReplyRow | option::kNoSendWhenFull | option::kWrap;
   header.entry_width = 1;
-  header.current_field = columns_ <= 127 ? columns_ : 0;
   return CommandRecord(host::TableTextBody(form.str()), header);
 }
 
