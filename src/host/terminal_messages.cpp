@@ -265,15 +265,19 @@ ParseResult ParseTerminalMessage(std::string_view in, TerminalMessage* m,
       m->kind = MessageKind::kSimulatorId;
       m->id = std::string(in.substr(0, p - 1));
       result = Ok(p);
-    } else if (in[0] == 'K' || in[0] == 'S') {
-      if (in.size() > kLongestMessage) return Bad(in.size(), "reply: no \\0F=nn\\0 trailer");
-      return More();
-    } else if (in.back() == ',' && std::memchr(in.data(), 0, in.size()) == nullptr) {
+    } else if (in.back() == ',' && in.find('\0') == std::string_view::npos &&
+               in.find('\\') == std::string_view::npos) {
       m->kind = MessageKind::kSimulatorId;
       m->id = std::string(in.substr(0, in.size() - 1));
       result = Ok(in.size());
+    } else if (in[0] == 'K' || in[0] == 'S') {
+      if (in.size() > kLongestMessage) return Bad(in.size(), "reply: no \\0F=nn\\0 trailer");
+      return More();
     } else {
-      return Bad(in.size(), "not a message a terminal sends");
+      // Up to where a message might start again.
+      const size_t next = in.find_first_of("KSPNI", 1);
+      return Bad(next == std::string_view::npos ? in.size() : next,
+                 "not a message a terminal sends");
     }
   }
   if (result.status == ParseStatus::kOk) m->bytes = std::string(in.substr(0, result.used));
