@@ -57,7 +57,8 @@ class FormText {
   // The string held in bank 0 to 99 (the bank must hold one when the form
   // arrives, or the terminal refuses the form).
   FormText& Bank(int bank);
-  // A table text: the entry field stands here.
+  // A table text: the entry field stands here. The terminal counts the
+  // place in bytes of the text before the mark, so no markup may precede it.
   FormText& CursorMark();
   // A field `width` cells wide showing `value` (padded with blanks; at
   // least one cell). Field forms only.

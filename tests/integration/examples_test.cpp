@@ -77,6 +77,21 @@ void GreetsByName(const std::vector<std::string>& host_command) {
   EXPECT_EQ(host.Wait(), 0);  // the host ends with the terminal's connection
 }
 
+// The guide shows both hosts in full; they must be the ones tested here.
+TEST(Examples, TheGuideShowsTheTestedHosts) {
+  auto read = [](const std::string& path) {
+    std::ostringstream all;
+    all << std::ifstream(path).rdbuf();
+    return all.str();
+  };
+  const std::string guide = read(HOST_GUIDE);
+  for (const char* example : {HELLO_HOST_CPP, HELLO_HOST_PY}) {
+    const std::string code = read(example);
+    EXPECT_FALSE(code.empty()) << example;
+    EXPECT_NE(guide.find("\n" + code + "```"), std::string::npos) << example;
+  }
+}
+
 TEST(Examples, TheCppHostGreetsByName) {
   GreetsByName({HELLO_HOST_PATH});
 }
