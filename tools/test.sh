@@ -9,11 +9,12 @@ jobs=$(nproc)
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 
-cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARL_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs" | tee -a "$log"
 
-cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMARL_SANITIZE=ON >/dev/null
+cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMARL_SANITIZE=ON -DMARL_WERROR=ON \
+  >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee -a "$log"
