@@ -19,6 +19,17 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee -a "$log"
 
+# The Debian package: built, unpacked into a fresh directory, and run from
+# there, with its manual page.
+(cd build && cpack >/dev/null)
+unpacked=$(mktemp -d)
+trap 'rm -f "$log"; rm -rf "$unpacked"' EXIT
+dpkg -x build/marlsim_*.deb "$unpacked"
+"$unpacked"/usr/bin/marlsim --version
+"$unpacked"/usr/bin/marlsim-demo-host --version
+MANWIDTH=80 man -l "$unpacked"/usr/share/man/man1/marlsim.1 | grep 'EXIT STATUS' >/dev/null
+echo "package: unpacked, runs, manual page reads" | tee -a "$log"
+
 # Replays the fuzz corpora: every input that once found a fault stays fixed.
 ./tools/fuzz.sh
 
