@@ -95,6 +95,7 @@ uint32_t ConnectToHost(Terminal& t, char* command_line) {
   if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
     return 0;
   }
+  t.link.connect_error = errno;
   shutdown(fd, SHUT_WR);
   CloseSocket(t);
   ShowFailedToConnect(t);

@@ -119,14 +119,18 @@ TEST(Marlsim, ASecondPlainCopyEndsAtOnceUntilTheFirstDies) {
   Marlsim second({}, dir.path(), env);
   EXPECT_EQ(second.Wait(5000), 0);
   EXPECT_EQ(second.RemainingOutput(100), "");
-  EXPECT_EQ(second.Diagnostics(), "");
+  EXPECT_NE(second.Diagnostics().find("another marlsim started without terminal arguments"),
+            std::string::npos);
 
   // With options the guard does not apply; with no host it fails, unread.
   Marlsim optioned({"--size", "20x16", "-P" + std::to_string(UnusedPort())}, dir.path(), env);
   optioned.Command("screen", 3000);
   EXPECT_EQ(optioned.Wait(), 1);
   EXPECT_EQ(optioned.RemainingOutput(100), "");
-  EXPECT_NE(optioned.Diagnostics().find("Failed to Connect!"), std::string::npos);
+  const std::string why = optioned.Diagnostics();
+  EXPECT_NE(why.find("Failed to Connect!"), std::string::npos);
+  EXPECT_NE(why.find(": Connection refused\n"), std::string::npos) << why;
+  EXPECT_NE(why.find("marlsim --demo"), std::string::npos) << why;  // no -H given
 
   // The lock goes with the process, however it ends.
   kill(first.pid(), SIGKILL);
@@ -136,6 +140,21 @@ TEST(Marlsim, ASecondPlainCopyEndsAtOnceUntilTheFirstDies) {
   EXPECT_EQ(third.Command("quit"), Lines{"ok"});
   EXPECT_EQ(third.Wait(), 0);
   EXPECT_EQ(dir.Read("vozido.ini"), "<missing>");
+}
+
+TEST(Marlsim, SaysWhatItMadeOfAHostNameOrAPortOutOfRange) {
+  TempDir dir;
+  Marlsim sim({"--size", "20x16", "-Hhost.example", "-P70000"}, dir.path());
+  EXPECT_EQ(sim.Wait(), 1);
+  const std::string why = sim.Diagnostics();
+  EXPECT_NE(why.find("-Hhost.example is not a dotted IPv4 address (host names are not looked "
+                     "up); the terminal uses 255.255.255.255\n"),
+            std::string::npos)
+      << why;
+  EXPECT_NE(why.find("-P70000 is not a port from 1 to 65535; the terminal uses 4464\n"),
+            std::string::npos);
+  EXPECT_NE(why.find("cannot connect to host 255.255.255.255 port 4464: "), std::string::npos);
+  EXPECT_EQ(why.find("marlsim --demo"), std::string::npos);  // a host was given
 }
 
 TEST(Marlsim, ScriptFilesAndItsOwnOptions) {
