@@ -13,10 +13,11 @@
 #include <string>
 
 #include "command_record.h"
+#include "commands/tables.h"
 #include "forms/field_content.h"
 #include "forms/form.h"
 #include "forms/form_display.h"
-#include "forms/tables.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace {
@@ -86,7 +87,7 @@ void Run(Terminal& t, uint8_t selector, const std::string& header, const std::st
       }
       break;
     case 9:
-      t.records.text_dialect = header[0] & 1;
+      t.session.text_dialect = header[0] & 1;
       t.screen.timing = header[1] & 1;
       t.screen.debugging = header[2] & 1;
       break;

@@ -10,6 +10,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "commands/records.h"
+#include "commands/tables.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace {

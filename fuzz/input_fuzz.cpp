@@ -12,12 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "base/terminal_config.h"
+#include "commands/key_map_command.h"
+#include "commands/records.h"
+#include "forms/form_display.h"
 #include "hand_form.h"
 #include "input/input_queue.h"
 #include "input/key_maps.h"
 #include "input/key_processor.h"
-#include "interp/records.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace {
@@ -152,7 +156,7 @@ void Step(marl::testing::TestTerminal& tt, Reader& in, std::unique_ptr<HandForm>
       hand = BuildHandForm(t, in);
       break;
     case 11:
-      t.records.text_dialect = in.Byte() % 2;
+      t.session.text_dialect = in.Byte() % 2;
       marl::Config(t).programmable_key = KeyCode(in);
       break;
   }

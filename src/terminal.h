@@ -3,45 +3,55 @@
 // test builds a fresh one and a process can run many.
 #pragma once
 
-#include "alloc/guarded_alloc.h"
-#include "app/app_state.h"
-#include "forms/form.h"
-#include "forms/tables.h"
-#include "input/input_queue.h"
-#include "input/key_maps.h"
-#include "input/key_processor.h"
-#include "interp/banks.h"
-#include "interp/display.h"
-#include "interp/key_script.h"
-#include "interp/records.h"
+#include "base/base_state.h"
+#include "base/hooks.h"
+#include "commands/commands_state.h"
+#include "forms/forms_state.h"
+#include "input/input_state.h"
 #include "link/link.h"
 #include "platform/platform.h"
-#include "setterm/settings.h"
-#include "setterm/terminal_config.h"
+#include "screen/screen_state.h"
 
 namespace marl {
 
+// State that a layer above the terminal keeps for it (the app's window):
+// the terminal carries it without knowing what it is, and lets it go with
+// itself.
+struct Attachment {
+  void* data = nullptr;
+  void (*release)(void* data) = nullptr;
+};
+
 struct Terminal {
-  explicit Terminal(Platform* p) : platform(p) {}
+  // Sets the hooks to the layers' own operations.
+  explicit Terminal(Platform* p);
   ~Terminal();
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
 
   Platform* platform;
+  Hooks hooks;
+  // base
   AllocState alloc;
-  ScreenState screen;
-  RecordState records;
-  BankState banks;
-  ScriptState script;
-  FormsState forms;
-  TableState tables;
-  InputState input;
-  KeyMapState key_maps;
-  KeyState keys;
-  LinkState link;
   SetTermState setterm;
   SettingsState settings;
-  AppState app;
+  SessionState session;
+  // screen
+  ScreenState screen;
+  // link
+  LinkState link;
+  // forms
+  FormsState forms;
+  BankState banks;
+  TableState tables;
+  // input
+  InputState input;
+  KeyState keys;
+  KeyMapState key_maps;
+  ScriptState script;
+  // commands
+  RecordState records;
+  Attachment attachment;
 };
 
 // Gives back everything the terminal holds, without drawing or sending.

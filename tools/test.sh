@@ -5,6 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./tools/install-deps.sh
+# The folders include each other one way only.
+./tools/check-layers
 jobs=$(nproc)
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

@@ -8,6 +8,8 @@
 
 namespace marl {
 
+struct Terminal;
+
 constexpr int32_t kHostDataBufferSize = 4002;
 constexpr int32_t kSettingsPathSize = 512;
 
@@ -38,5 +40,11 @@ struct AppState {
   // start-up goes no further.
   bool ending = false;
 };
+
+// The app's state for the terminal, made on first use and released with
+// the terminal, which carries it without knowing what it is.
+AppState& App(Terminal& t);
+// Before first use: the state of a fresh window.
+const AppState& App(const Terminal& t);
 
 }  // namespace marl

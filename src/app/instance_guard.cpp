@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/app_state.h"
 #include "terminal.h"
 
 namespace marl {
@@ -37,15 +38,15 @@ bool AcquireInstanceGuard(Terminal& t) {
     close(fd);
     return !held_elsewhere;
   }
-  t.app.instance_lock = fd;
+  App(t).instance_lock = fd;
   return true;
 }
 
 void ReleaseInstanceGuard(Terminal& t) {
-  if (t.app.instance_lock < 0) return;
-  flock(t.app.instance_lock, LOCK_UN);
-  close(t.app.instance_lock);
-  t.app.instance_lock = -1;
+  if (App(t).instance_lock < 0) return;
+  flock(App(t).instance_lock, LOCK_UN);
+  close(App(t).instance_lock);
+  App(t).instance_lock = -1;
 }
 
 }  // namespace marl

@@ -2,14 +2,15 @@
 
 #include <cstring>
 
+#include "app/app_state.h"
 #include "app/instance_guard.h"
 #include "app/rendering.h"
 #include "app/screen_setup.h"
 #include "app/window_keys.h"
-#include "interp/display.h"
-#include "interp/records.h"
+#include "commands/records.h"
 #include "link/connection.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -17,7 +18,7 @@ namespace marl {
 namespace {
 
 void HandleHostData(Terminal& t, int32_t length, const char* bytes) {
-  AppState& app = t.app;
+  AppState& app = App(t);
   if (length < 0) length = 0;
   if (length > kHostDataBufferSize - 1) length = kHostDataBufferSize - 1;
   if (length > 0) std::memcpy(app.host_data, bytes, size_t(length));
@@ -30,7 +31,7 @@ void HandleHostData(Terminal& t, int32_t length, const char* bytes) {
 void EndByHotKey(Terminal& t) {
   Disconnect(t);
   ReleaseInstanceGuard(t);
-  t.app.ending = true;
+  App(t).ending = true;
   t.platform->Quit(0);
 }
 
@@ -38,15 +39,15 @@ void EndByHotKey(Terminal& t) {
 
 void LayoutMainWindow(Terminal& t) {
   WindowLayout layout;
-  layout.x = t.app.display_width / 3;
-  layout.y = t.app.display_height / 3;
+  layout.x = App(t).display_width / 3;
+  layout.y = App(t).display_height / 3;
   layout.width = kCellWidth * t.screen.columns - kCellWidth;
   layout.height = 16 * t.screen.rows;
   layout.columns = t.screen.columns;
   layout.rows = t.screen.rows;
-  t.app.client = t.platform->LayoutWindow(layout);
-  t.app.client_width = t.app.client.Width();
-  t.app.client_height = t.app.client.Height();
+  App(t).client = t.platform->LayoutWindow(layout);
+  App(t).client_width = App(t).client.Width();
+  App(t).client_height = App(t).client.Height();
 }
 
 int TerminalBeep(Terminal& t, int32_t hz, int32_t ms, int32_t) {
@@ -57,14 +58,14 @@ int TerminalBeep(Terminal& t, int32_t hz, int32_t ms, int32_t) {
 intptr_t MainWindowProc(Terminal& t, uint32_t message, uintptr_t wparam, intptr_t lparam) {
   switch (message) {
     case kWmCreate:
-      t.platform->DisplaySize(&t.app.display_width, &t.app.display_height);
+      t.platform->DisplaySize(&App(t).display_width, &App(t).display_height);
       if (t.screen.rows == 0 && t.screen.columns == 0) ScreenSetup(t, 1);
       LayoutMainWindow(t);
       return 0;
     case kWmDestroy:
       Disconnect(t);
       ReleaseInstanceGuard(t);
-      t.app.ending = true;
+      App(t).ending = true;
       t.platform->PostQuitMessage();
       return 0;
     case kWmPaint:

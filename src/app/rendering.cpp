@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
-#include "interp/display.h"
+#include "app/app_state.h"
+#include "base/guarded_alloc.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -27,7 +28,7 @@ void Draw(Terminal& t, const DrawRequest& q, const CellStyle& style, std::string
   draw.font = style.font;
   draw.reverse = style.reverse;
   draw.text = text;
-  draw.window = q.window == &t.app.setup ? kSetupWindow : kMainWindow;
+  draw.window = q.window == &App(t).setup ? kSetupWindow : kMainWindow;
   if (!t.platform->DrawText(draw)) {
     t.platform->MessageBox(nullptr, "DrawText Failed", MessageBoxButtons::kOk);
   }
@@ -60,7 +61,7 @@ void DrawLineRequest(Terminal& t, DrawRequest& q) {
   const CellStyle style = SelectCellFont(t, q.attribute);
   q.length = TextLength(q);
   const int32_t top = q.row * kRowHeight;
-  q.rectangle = {q.column * style.width, top, t.app.client_width, top + kRowHeight};
+  q.rectangle = {q.column * style.width, top, App(t).client_width, top + kRowHeight};
   Draw(t, q, style, std::string_view(q.text ? q.text : "", size_t(q.length)));
   GuardedFree(t, q.text, __LINE__, kSource);
   SetCursor(t, q.row + 1, 0);

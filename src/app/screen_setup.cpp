@@ -3,13 +3,14 @@
 #include <cstring>
 #include <string>
 
-#include "alloc/guarded_alloc.h"
+#include "app/app_state.h"
 #include "app/rendering.h"
 #include "app/settings_file.h"
+#include "base/guarded_alloc.h"
+#include "base/settings.h"
 #include "forms/form.h"
-#include "interp/display.h"
 #include "platform/messages.h"
-#include "setterm/settings.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -46,7 +47,7 @@ struct RingLink {
 constexpr RingLink kFocusRing[2] = {{1, 1}, {0, 0}};
 
 void DestroyFields(Terminal& t) {
-  SetupWindowState& s = t.app.setup;
+  SetupWindowState& s = App(t).setup;
   for (int32_t& id : s.fields) {
     if (id > 0) t.platform->DestroyEditField(id);
     id = 0;
@@ -62,7 +63,7 @@ int32_t ReadField(Terminal& t, int32_t id) {
 }
 
 void Save(Terminal& t) {
-  SetupWindowState& s = t.app.setup;
+  SetupWindowState& s = App(t).setup;
   const int32_t columns = ReadField(t, s.fields[0]);
   const int32_t rows = ReadField(t, s.fields[1]);
   WriteScreenSize(t, rows, columns);
@@ -75,11 +76,11 @@ void Save(Terminal& t) {
 }  // namespace
 
 bool OpenScreenSetup(Terminal& t, int32_t first_start) {
-  SetupWindowState& s = t.app.setup;
+  SetupWindowState& s = App(t).setup;
   if (s.open) return false;
   Platform& p = *t.platform;
-  const int32_t x = t.app.display_width / 3;
-  const int32_t y = t.app.display_height / 3;
+  const int32_t x = App(t).display_width / 3;
+  const int32_t y = App(t).display_height / 3;
   if (!p.CreateSetupWindow({x, y, x + kSetupWidth, y + kSetupHeight})) return false;
 
   EditFieldSpec cols;
@@ -119,7 +120,7 @@ bool OpenScreenSetup(Terminal& t, int32_t first_start) {
 }
 
 bool ScreenSetupKey(Terminal& t, uint32_t virtual_key, bool shift) {
-  SetupWindowState& s = t.app.setup;
+  SetupWindowState& s = App(t).setup;
   if (!s.open || s.done) return false;
   switch (virtual_key) {
     case kVkTab:
@@ -139,7 +140,7 @@ bool ScreenSetupKey(Terminal& t, uint32_t virtual_key, bool shift) {
 }
 
 void CloseScreenSetup(Terminal& t) {
-  SetupWindowState& s = t.app.setup;
+  SetupWindowState& s = App(t).setup;
   if (!s.open) return;
   DestroyFields(t);
   if (!t.platform->DestroySetupWindow()) {
@@ -150,23 +151,23 @@ void CloseScreenSetup(Terminal& t) {
 }
 
 bool ScreenSetupOpen(const Terminal& t) {
-  return t.app.setup.open;
+  return App(t).setup.open;
 }
 
 int32_t ScreenSetupFocus(const Terminal& t) {
-  return t.app.setup.open ? t.app.setup.fields[t.app.setup.focus] : 0;
+  return App(t).setup.open ? App(t).setup.fields[App(t).setup.focus] : 0;
 }
 
 void ScreenSetup(Terminal& t, int32_t first_start) {
   if (!OpenScreenSetup(t, first_start)) return;
-  t.platform->RunNestedLoop([&t] { return t.app.setup.done; });
+  t.platform->RunNestedLoop([&t] { return App(t).setup.done; });
   CloseScreenSetup(t);
 }
 
 intptr_t SetupWindowProc(Terminal& t, uint32_t message, uintptr_t wparam, intptr_t) {
   if (message == kWmDrawLine || message == kWmDrawText) {
     auto* q = reinterpret_cast<DrawRequest*>(wparam);
-    q->window = &t.app.setup;
+    q->window = &App(t).setup;
     DrawTextRequest(t, *q);
   }
   return 0;

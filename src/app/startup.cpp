@@ -1,17 +1,18 @@
 #include "app/startup.h"
 
+#include "app/app_state.h"
 #include "app/instance_guard.h"
 #include "app/main_window.h"
 #include "app/rendering.h"
 #include "app/settings_file.h"
+#include "base/terminal_config.h"
+#include "forms/banks.h"
 #include "forms/form.h"
 #include "input/input_queue.h"
-#include "interp/banks.h"
-#include "interp/display.h"
 #include "link/connection.h"
 #include "link/transmit.h"
 #include "platform/messages.h"
-#include "setterm/terminal_config.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -29,16 +30,16 @@ StartResult StartProgram(Terminal& t, char* command_line, const StartOptions& op
   // Creation may run the screen setup window first, and the user may close
   // the program from there.
   t.platform->SendMessage(kWmCreate, 0, 0);
-  if (t.app.ending) return StartResult::kEnded;
+  if (App(t).ending) return StartResult::kEnded;
 
-  t.records.text_dialect = 1;
+  t.session.text_dialect = 1;
   char empty[1] = "";
   if (ConnectToHost(t, command_line != nullptr ? command_line : empty) != 0) {
     ReleaseInstanceGuard(t);
     return StartResult::kFailed;
   }
   StartAfterConnect(t);
-  return t.app.ending ? StartResult::kEnded : StartResult::kRunning;
+  return App(t).ending ? StartResult::kEnded : StartResult::kRunning;
 }
 
 void StartAfterConnect(Terminal& t) {

@@ -2,13 +2,14 @@
 
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/screen_setup.h"
+#include "base/guarded_alloc.h"
 #include "forms/form.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -30,18 +31,24 @@ constexpr uint32_t kVkF12Alternate = 0xE4;
 // The key word is the first two bytes of the host-data buffer: the character,
 // then the scan code.
 void SetKeyWord(Terminal& t, uint8_t character, uint8_t scan) {
-  t.app.host_data[0] = char(character);
-  t.app.host_data[1] = char(scan);
+  App(t).host_data[0] = char(character);
+  App(t).host_data[1] = char(scan);
+}
+
+// Hands the key word to the terminal's key processor.
+void TranslateKeyWord(Terminal& t) {
+  const AppState& app = App(t);
+  TranslateKeyEvent(t, uint8_t(app.host_data[0]), uint8_t(app.host_data[1]));
 }
 
 void PressScan(Terminal& t, uint8_t scan) {
   SetKeyWord(t, 0, scan);
-  TranslateKeyEvent(t);
+  TranslateKeyWord(t);
 }
 
 void PressCharacter(Terminal& t, uint8_t character) {
-  t.app.host_data[0] = char(character);
-  TranslateKeyEvent(t);
+  App(t).host_data[0] = char(character);
+  TranslateKeyWord(t);
 }
 
 void PressOnForm(Terminal& t, int32_t code) {
@@ -135,7 +142,7 @@ void HandleHotKey(Terminal& t, int32_t id) {
       return PressScan(t, 0x34);
     case 3:
       SetKeyWord(t, 4, kProgrammableScan);
-      TranslateKeyEvent(t);
+      TranslateKeyWord(t);
       return;
     case 4:
       ToggleAutoMode(t);
@@ -151,7 +158,7 @@ void HandleHotKey(Terminal& t, int32_t id) {
       ScreenSetupHotKey(t);
       return;
     case 12:
-      if (t.keys.auto_mode) {
+      if (t.session.auto_mode) {
         PressOnForm(t, kKeyEnter);
         t.platform->Sleep(500);
       }
@@ -162,10 +169,10 @@ void HandleHotKey(Terminal& t, int32_t id) {
 }
 
 void ToggleAutoMode(Terminal& t) {
-  KeyState& k = t.keys;
-  k.auto_mode = !k.auto_mode;
-  if (!k.auto_mode) return;
-  k.auto_start = t.platform->Now();
+  SessionState& s = t.session;
+  s.auto_mode = !s.auto_mode;
+  if (!s.auto_mode) return;
+  s.auto_start = t.platform->Now();
   PressOnForm(t, kKeyEnter);
   t.platform->Sleep(500);
 }
@@ -198,14 +205,14 @@ void EraseClient(Terminal& t) {
   s.draw.column = 0;
   GuardedFree(t, s.draw.text, __LINE__, kSource);
   s.draw.text = nullptr;
-  s.draw.rectangle = t.app.client;
+  s.draw.rectangle = App(t).client;
   t.platform->EraseClient();
   SetCursor(t, 0, 0);
 }
 
 void ApplyScreenSetup(Terminal& t, int32_t old_rows, int32_t old_columns) {
   ScreenState& s = t.screen;
-  t.platform->DisplaySize(&t.app.display_width, &t.app.display_height);
+  t.platform->DisplaySize(&App(t).display_width, &App(t).display_height);
   LayoutMainWindow(t);
   if (s.rows == old_rows && s.columns == old_columns) {
     RepaintScreen(t);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 #include "forms/form.h"
 #include "forms/form_format.h"
 #include "terminal.h"

@@ -1,6 +1,6 @@
 #include "forms/form.h"
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 #include "terminal.h"
 
 namespace marl {

@@ -54,30 +54,10 @@ struct Form {
   FormField* fields = nullptr;  // owned array of field_count
 };
 
-struct AttributeRun {
-  uint8_t attribute = 0;
-  int32_t start = 0;
-};
-
-constexpr int32_t kMaxAttributeRuns = 3000;
-
 // A form text that would grow beyond this stops formatting instead: a host
 // can ask for a wide screen and then for many line ends, and the heap is not
 // endless.
 constexpr int32_t kMaxFormText = 1 << 24;
-
-struct FormsState {
-  int32_t terminal_rows = 0;
-  int32_t terminal_columns = 0;
-  AttributeRun runs[kMaxAttributeRuns] = {};
-  int32_t run_count = 1;
-  uint8_t current_attribute = 0;
-  int32_t hex_mode = 0;
-  int32_t wait_ms = 0;
-  int32_t overwritten = 0;
-  int32_t scan_identified = 0;  // read by the scan routing of the input queue
-  Form* last_built = nullptr;   // not owned
-};
 
 // Releases a form with its text, its fields' strings and its field array.
 void FreeForm(Terminal& t, Form* form, int line, const char* file);

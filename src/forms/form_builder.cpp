@@ -3,13 +3,14 @@
 #include <cstring>
 #include <new>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
+#include "base/host_record.h"
+#include "base/session.h"
+#include "forms/banks.h"
 #include "forms/form.h"
 #include "forms/form_format.h"
-#include "forms/tables.h"
-#include "input/input_queue.h"
-#include "interp/banks.h"
-#include "interp/records.h"
+#include "forms/table_slots.h"
+#include "link/status_reply.h"
 #include "terminal.h"
 
 namespace marl {
@@ -96,8 +97,8 @@ int32_t FormatFormText(Terminal& t, int32_t length, const char* text, Form* form
 
 const char* ParseFormText(Terminal& t, Form* form, const char* text, int32_t table_switch) {
   FormsState& s = t.forms;
-  for (AttributeRun& run : s.runs) run = AttributeRun();
-  s.run_count = 1;
+  for (AttributeRun& run : t.screen.runs) run = AttributeRun();
+  t.screen.run_count = 1;
   s.scan_identified = 0;
   s.hex_mode = 0;
 

@@ -3,12 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/session.h"
+#include "base/terminal_config.h"
 #include "forms/form.h"
-#include "input/input_queue.h"
-#include "input/key_processor.h"
-#include "interp/display.h"
 #include "link/ping.h"
-#include "setterm/terminal_config.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -45,6 +44,7 @@ void DrawForm(Terminal& t, Form* form) {
   if (form == nullptr) return;
   const int32_t response_ms = ResponseTimeMs(t);
   const FormsState& s = t.forms;
+  const ScreenState& screen = t.screen;
   const int32_t columns = form->column_count > 0 ? form->column_count : 1;
   const int32_t terminal_columns = s.terminal_columns;
   const int32_t visible =
@@ -54,10 +54,10 @@ void DrawForm(Terminal& t, Form* form) {
   t.platform->HideCaret();
 
   const auto run_end = [&](int32_t k) {
-    return k + 1 < kMaxAttributeRuns ? s.runs[k + 1].start : 0;
+    return k + 1 < kMaxAttributeRuns ? screen.runs[k + 1].start : 0;
   };
   const auto run_attribute = [&](int32_t k) {
-    return k < kMaxAttributeRuns ? s.runs[k].attribute : uint8_t(0);
+    return k < kMaxAttributeRuns ? screen.runs[k].attribute : uint8_t(0);
   };
   int32_t k = 0;
   int32_t r = 0;
@@ -75,7 +75,7 @@ void DrawForm(Terminal& t, Form* form) {
     // nothing is read past the text's storage.
     const int64_t stored = form->capacity - row_start;
     const int32_t shown = stored < visible ? int32_t(stored) : visible;
-    if (s.run_count > 1 && run_end(k) < row_start + columns) {
+    if (screen.run_count > 1 && run_end(k) < row_start + columns) {
       t.screen.run_drawing = 1;
       int32_t x = 0;
       while (x < columns && k < kMaxAttributeRuns) {
@@ -111,22 +111,14 @@ void DrawForm(Terminal& t, Form* form) {
 
 void ShowForm(Terminal& t, Form* form) {
   if (form == nullptr) return;
-  if (!t.keys.auto_mode) {
+  if (!t.session.auto_mode) {
     if (form->show_beep) t.platform->Beep(1000, Config(t).beep_duration);
     // Once anything has been drawn over a form screen, every form from then
     // on starts from a cleared screen.
-    if (t.forms.overwritten) ClearScreen(t);
+    if (t.screen.form_overwritten) ClearScreen(t);
   }
   DrawForm(t, form);
-  DrainInputQueue(t, form, form->row_count, form->column_count);
-  if (t.keys.auto_mode) {
-    ProcessKey(t, kKeyF1, form, form->row_count, form->column_count, 0, 0, 0);
-    const uint64_t now = t.platform->Now();
-    char line[112];
-    std::snprintf(line, sizeof line, "%s", FormatElapsed(t, t.keys.auto_start, now, 1));
-    DrawLines(t, 0, 0, line);
-    t.platform->Sleep(100);
-  }
+  if (t.hooks.form_shown != nullptr) t.hooks.form_shown(t, form);
 }
 
 int32_t ScrollFormTo(Terminal& t, Form* form, int32_t row) {
@@ -147,6 +139,31 @@ int32_t ScrollFormTo(Terminal& t, Form* form, int32_t row) {
   }
   if (changed) DrawForm(t, form);
   return row - form->top_row;
+}
+
+int PlaceFormCursor(Terminal& t, Form* form) {
+  if (form == nullptr) return 0;
+  int32_t row = 0;
+  int32_t column = 0;
+  if (form->fields != nullptr && form->current_field >= 0 &&
+      form->current_field < form->field_count) {
+    const FormField& field = form->fields[form->current_field];
+    row = field.row;
+    column = field.column + form->cursor;
+    if (field.attribute & 0x0D) t.screen.cell_width = kNarrowCellWidth;
+  }
+  if (form->column_count > 0) {
+    while (column >= form->column_count && row < form->row_count) {
+      column -= form->column_count;
+      row++;
+    }
+  }
+  if (!IsWaitingForHost(t) && form->current_field < form->field_count) {
+    SetCursor(t, ScrollFormTo(t, form, row), column);
+  } else {
+    SetCursor(t, 0, 0);
+  }
+  return 0;
 }
 
 }  // namespace marl

@@ -1,4 +1,4 @@
-// Showing, drawing and scrolling a form.
+// Showing, drawing and scrolling a form, and its cursor.
 #pragma once
 
 #include <cstdint>
@@ -13,5 +13,8 @@ void DrawForm(Terminal& t, Form* form);
 // Returns the screen row that shows text row `row`, scrolling the form when
 // the row is off the screen.
 int32_t ScrollFormTo(Terminal& t, Form* form, int32_t row);
+// Puts the cursor on the form's current field, scrolling it into view; at
+// the top left while the terminal waits for the host.
+int PlaceFormCursor(Terminal& t, Form* form);
 
 }  // namespace marl

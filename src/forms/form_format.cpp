@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
+#include "base/settings.h"
+#include "base/terminal_config.h"
 #include "forms/form.h"
-#include "interp/display.h"
-#include "setterm/settings.h"
-#include "setterm/terminal_config.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -219,10 +219,11 @@ void AddAttributeRun(Terminal& t, Formatter& f, uint8_t attribute) {
   FormsState& s = t.forms;
   s.current_attribute = attribute;
   const int32_t p = f.base() + f.total();
+  ScreenState& screen = t.screen;
   if (p == 0) {
-    s.runs[0] = {attribute, 0};
-  } else if (s.run_count < kMaxAttributeRuns) {
-    s.runs[s.run_count++] = {attribute, p};
+    screen.runs[0] = {attribute, 0};
+  } else if (screen.run_count < kMaxAttributeRuns) {
+    screen.runs[screen.run_count++] = {attribute, p};
   }
   // Once all 3000 runs are taken, further changes still set the attribute
   // of fields but draw no new run: the text keeps the last run's attribute.
@@ -248,7 +249,7 @@ int32_t FormatText(Terminal& t, int32_t length, const char* source, char** outpu
   if (width < 1) width = 1;
   if (length < 0) length = 0;
   Formatter f(t, form, *output, value_mode);
-  const bool dialect = t.records.text_dialect == 1;
+  const bool dialect = t.session.text_dialect == 1;
   const auto at = [&](int32_t j) -> uint8_t {
     return j < length ? static_cast<uint8_t>(source[j]) : 0;
   };

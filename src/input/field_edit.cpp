@@ -7,8 +7,9 @@
 #include "input/field_navigation.h"
 #include "input/form_reply.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
+#include "input/toggles.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -169,7 +170,7 @@ void EnterCharacter(Terminal& t, Form* form, int32_t c, int32_t terminator, int3
   if (!form->is_table) {
     if (!(form->options & kOptionFullFieldMoves)) return;
     if (f->reply_kind == 'S' && (f->flags & kFieldSendWhenFull)) {
-      if (t.records.text_dialect == 1) {
+      if (t.session.text_dialect == 1) {
         k.reply_mode = 2;
         k.reply_letter = 'w';
       }

@@ -5,7 +5,8 @@
 #include "input/field_edit.h"
 #include "input/form_reply.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
+#include "input/toggles.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

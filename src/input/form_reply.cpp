@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 #include "forms/form.h"
 #include "input/input_queue.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
 #include "link/transmit.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -87,7 +87,7 @@ void BuildFieldReply(Terminal& t, Form& form, Reply& reply) {
     FormField& f = form.fields[i];
     MarkKeyed(f);
     const bool protected_field = (f.flags & 0x04) != 0;
-    if (!f.modified && !(protected_field && t.records.text_dialect != 1)) continue;
+    if (!f.modified && !(protected_field && t.session.text_dialect != 1)) continue;
     reply.Put('\\');
     reply.Number(i);
     reply.Put('\\');
@@ -183,7 +183,7 @@ void SendFormReply(Terminal& t, int32_t, Form* form) {
   // and then goes out as one more byte.
   int64_t length = int64_t(std::strlen(reply.bytes));
   int64_t sent = length;
-  if (t.records.text_dialect == 1 && length + 24 < reply.capacity) {
+  if (t.session.text_dialect == 1 && length + 24 < reply.capacity) {
     char* trailer = reply.bytes + length + 1;
     const int n =
         std::snprintf(trailer, size_t(reply.capacity - length - 2), "F=%.2d", form->current_field);

@@ -1,12 +1,15 @@
 #include "input/input_queue.h"
 
+#include <cstdio>
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
+#include "forms/form.h"
 #include "input/form_reply.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
-#include "interp/key_script.h"
+#include "input/key_script.h"
+#include "link/ping.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -74,16 +77,6 @@ InputEntry* TakeFirst(Terminal& t) {
 
 }  // namespace
 
-void SetWaitingForHost(Terminal& t, int32_t value) {
-  t.input.waiting = value;
-}
-void ClearWaitingForHost(Terminal& t) {
-  t.input.waiting = 0;
-}
-int32_t IsWaitingForHost(Terminal& t) {
-  return t.input.waiting;
-}
-
 void ClearInputQueue(Terminal& t) {
   for (int32_t i = 0; i < t.input.count; ++i) GuardedFree(t, t.input.queue[i], __LINE__, kSource);
   GuardedFree(t, t.input.queue, __LINE__, kSource);
@@ -93,7 +86,7 @@ void ClearInputQueue(Terminal& t) {
 }
 
 void QueueKeystroke(Terminal& t, int32_t code) {
-  if (Transmittable(code) && t.records.text_dialect == 1) {
+  if (Transmittable(code) && t.session.text_dialect == 1) {
     ShowStatus(t, "Skipping Transmittable Key");
     return;
   }
@@ -150,6 +143,19 @@ void DrainInputQueue(Terminal& t, Form* form, int32_t rows, int32_t columns) {
     }
   }
   SetScriptRunning(t, 0);
+}
+
+void ReplayAfterForm(Terminal& t, Form* form) {
+  DrainInputQueue(t, form, form->row_count, form->column_count);
+  // Auto mode answers every form at once and shows how long the turn took.
+  if (t.session.auto_mode) {
+    ProcessKey(t, kKeyF1, form, form->row_count, form->column_count, 0, 0, 0);
+    const uint64_t now = t.platform->Now();
+    char line[112];
+    std::snprintf(line, sizeof line, "%s", FormatElapsed(t, t.session.auto_start, now, 1));
+    DrawLines(t, 0, 0, line);
+    t.platform->Sleep(100);
+  }
 }
 
 }  // namespace marl

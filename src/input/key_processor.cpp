@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/terminal_config.h"
 #include "forms/form.h"
 #include "forms/form_display.h"
 #include "input/field_edit.h"
@@ -9,11 +10,11 @@
 #include "input/form_reply.h"
 #include "input/input_queue.h"
 #include "input/key_maps.h"
-#include "interp/display.h"
+#include "input/toggles.h"
 #include "link/ping.h"
 #include "link/transmit.h"
 #include "platform/messages.h"
-#include "setterm/terminal_config.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -31,7 +32,7 @@ void ResetTurn(KeyState& k) {
 bool ImmediateKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t columns) {
   switch (code) {
     case kKeyEscape:
-      if (t.records.text_dialect == 1) {
+      if (t.session.text_dialect == 1) {
         t.keys.reply_mode = 2;
         t.keys.reply_letter = 'z';
       }
@@ -86,7 +87,7 @@ void EnterKey(Terminal& t, int32_t code, Form* form) {
     ErrorBeep(t);
     return;
   }
-  if (t.records.text_dialect == 1) {
+  if (t.session.text_dialect == 1) {
     t.keys.reply_mode = 2;
     t.keys.reply_letter = 'w';
   }
@@ -189,9 +190,7 @@ void ApplyKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t termi
 
 }  // namespace
 
-void TranslateKeyEvent(Terminal& t) {
-  const uint8_t low = static_cast<uint8_t>(t.app.host_data[0]);
-  const uint8_t high = static_cast<uint8_t>(t.app.host_data[1]);
+void TranslateKeyEvent(Terminal& t, uint8_t low, uint8_t high) {
   int32_t code;
   if (low == 4) {
     code = high == kProgrammableScan ? Config(t).programmable_key : 4;

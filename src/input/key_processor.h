@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "input/input_state.h"
+
 namespace marl {
 
 struct Terminal;
@@ -44,33 +46,16 @@ constexpr int32_t kKeyProgrammable = 12357;
 // programmable key.
 constexpr uint8_t kProgrammableScan = 0xF5;
 
-constexpr int32_t kMacroBufferSize = 20;
-constexpr uint8_t kNoReplyLetter = 0xFF;
 // Key-loop flags.
 constexpr int32_t kLoopSendReply = 1;
 constexpr int32_t kLoopPlayMacro = 2;
 
-struct KeyState {
-  int32_t insert_mode = 0;
-  // What a key map plays, filled by ExpandKeyMap; lives for one ProcessKey.
-  char macro[kMacroBufferSize] = {};
-  int32_t macro_index = 0;
-  // Set when the programmable key has already moved to the next table row,
-  // so that the character it types does not move the cursor on.
-  int32_t advanced = 0;
-  int32_t loop_flags = 0;
-  uint8_t reply_letter = kNoReplyLetter;
-  int32_t reply_mode = 0;  // 0 to 4, read by the form reply
-  int32_t auto_mode = 0;
-  uint64_t auto_start = 0;  // file time when auto mode began
-};
-
 // Is `code` one of F1 to F24?
 bool IsFunctionKey(int32_t code);
 
-// Reads the key word (the first two bytes of the host-data buffer) and acts
-// on the key it names.
-void TranslateKeyEvent(Terminal& t);
+// Acts on the key that the key word (its character, then its scan code)
+// names.
+void TranslateKeyEvent(Terminal& t, uint8_t character, uint8_t scan);
 void ProcessKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t columns,
                 int32_t terminator, int32_t from_scan, int32_t force = 0);
 

@@ -6,7 +6,7 @@
 #include "input/field_edit.h"
 #include "input/input_queue.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -71,7 +71,7 @@ void ProcessScan(Terminal& t, int32_t n, char* bytes, Form* form, int32_t rows, 
     return;
   }
   if (form == nullptr) return;
-  const bool dialect = t.records.text_dialect == 1;
+  const bool dialect = t.session.text_dialect == 1;
   const bool identified = t.forms.scan_identified != 0;
 
   int32_t end_key = EndKeyFor(form);

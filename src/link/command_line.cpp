@@ -5,8 +5,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
-#include "setterm/settings.h"
+#include "base/guarded_alloc.h"
+#include "base/settings.h"
 #include "terminal.h"
 
 namespace marl {
@@ -50,8 +50,8 @@ void ParseCommandLine(Terminal& t, char* command_line, HostEndpoint& endpoint) {
         id = dash + 2;
         break;
       case 'L':
-        t.keys.auto_mode = 1;
-        t.keys.auto_start = t.platform->Now();
+        t.session.auto_mode = 1;
+        t.session.auto_start = t.platform->Now();
         break;
       case 'P':
         port = dash + 2;

@@ -11,12 +11,12 @@
 #include <chrono>
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
-#include "interp/display.h"
+#include "base/guarded_alloc.h"
 #include "link/command_line.h"
 #include "link/receive.h"
 #include "link/trace.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "interp/display.h"
 #include "link/transmit.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "interp/display.h"
 #include "link/connection.h"
+#include "screen/display.h"
 #include "terminal.h"
 
 namespace marl {
@@ -41,7 +41,7 @@ int32_t Transmit(Terminal& t, int32_t length, const char* bytes, const char* tag
     SendWithTimeout(t, n, link.chunk, link.transmit_timeout_ms);
   }
 
-  if (t.records.text_dialect == 1) {
+  if (t.session.text_dialect == 1) {
     char status[160];
     std::snprintf(status, sizeof status, "%.100s, %ld%% Batt\n", tag, long(BatteryLevel(t)));
     ShowStatus(t, status);
@@ -50,7 +50,7 @@ int32_t Transmit(Terminal& t, int32_t length, const char* bytes, const char* tag
 }
 
 void SendPowerUp(Terminal& t, int32_t rows, int32_t columns) {
-  if (t.records.text_dialect != 1) return;
+  if (t.session.text_dialect != 1) return;
   char text[64];
   std::snprintf(text, sizeof text, "P,Rows=%ld,Cols=%ld", long(rows), long(columns));
   Transmit(t, -1, text, "PowerUP");

@@ -1,5 +1,6 @@
 #include "command_record.h"
 
+#include "forms/form.h"
 #include "forms/form_builder.h"
 
 namespace marl::testing {

@@ -2,10 +2,13 @@
 
 #include <cstring>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
+#include "commands/key_map_command.h"
+#include "forms/form.h"
+#include "forms/form_display.h"
 #include "input/key_maps.h"
 #include "input/scan.h"
-#include "interp/display.h"
+#include "screen/display.h"
 
 namespace marl::testing {
 

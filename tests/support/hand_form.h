@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/form.h"
 #include "input/key_processor.h"
 #include "terminal.h"
 

@@ -1,7 +1,11 @@
 #include "terminal_fixture.h"
 
 #include "app/main_window.h"
+#include "base/terminal_config.h"
+#include "commands/records.h"
+#include "forms/form.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 
 namespace marl::testing {
 

@@ -11,9 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "app/app_state.h"
 #include "app/screen_setup.h"
+#include "forms/form.h"
 #include "hand_form.h"
-#include "interp/display.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 #include "ui/headless/automation_words.h"
 
@@ -90,7 +92,7 @@ TEST_F(AutomationTest, EveryCommandEndsWithOkOrAnError) {
           "wait text\nwait quiet\nwait later\nsleep -1\nquit now\nSCREEN extra\ntype \"open");
   EXPECT_EQ(out.substr(0, 3), "ok\n");
   EXPECT_EQ(out.find("ok\n", 3), std::string::npos) << out;
-  EXPECT_EQ(tt_.platform().EditFieldText(tt_.t().app.setup.fields[0]), "12");
+  EXPECT_EQ(tt_.platform().EditFieldText(App(tt_.t()).setup.fields[0]), "12");
   EXPECT_EQ(tt_.platform().MessageBox(nullptr, "?", MessageBoxButtons::kOkCancel),
             MessageBoxAnswer::kOk);
   EXPECT_FALSE(tt_.platform().quit_posted());
@@ -148,10 +150,10 @@ TEST_F(AutomationTest, EventsAreTakenOnce) {
 
 TEST_F(AutomationTest, WaitsReturnAtOnceOrHandleHostDataAsItComes) {
   EXPECT_EQ(Run("wait ready 0\nwait text \"\" 0\nwait quiet 0"), "ok\nok\nok\n");
-  tt_.t().input.waiting = 1;
+  tt_.t().session.waiting = 1;
   EXPECT_EQ(Run("wait ready 30\nwait output 0\nwait text \"nowhere\" 20\nwait closed 10"),
             "error: timeout\nerror: timeout\nerror: timeout\nerror: timeout\n");
-  tt_.t().input.waiting = 0;
+  tt_.t().session.waiting = 0;
   const std::string bad = "\x90" + std::string("123\n");
   std::thread host = HostSendsLater(bad, 50);
   EXPECT_EQ(Run("wait output 5000"), "ok\n");
@@ -188,7 +190,7 @@ TEST_F(AutomationTest, RunStopsAtQuitAndTakesAnOverlongLineAsOneError) {
   EXPECT_EQ(Run(""), "error: line too long\nok\nok\n");
   EXPECT_TRUE(reader.any_error());
   EXPECT_TRUE(tt_.platform().quit_posted());
-  EXPECT_TRUE(tt_.t().app.ending);
+  EXPECT_TRUE(App(tt_.t()).ending);
 }
 
 }  // namespace

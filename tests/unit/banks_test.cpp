@@ -1,4 +1,4 @@
-#include "interp/banks.h"
+#include "forms/banks.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/terminal_config.h"
 #include "host_records.h"
 #include "terminal_fixture.h"
 

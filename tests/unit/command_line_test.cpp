@@ -20,7 +20,7 @@ std::string Parse(TestTerminal& tt, std::string line) {
   inet_ntop(AF_INET, &address, text, sizeof text);
   const char* id = tt.t().link.simulator_id;
   return std::string(text) + ":" + std::to_string(ntohs(endpoint.port)) + " " +
-         (id != nullptr ? id : "<none>") + " " + std::to_string(tt.t().keys.auto_mode);
+         (id != nullptr ? id : "<none>") + " " + std::to_string(tt.t().session.auto_mode);
 }
 
 TEST(CommandLine, OptionsAndTheirOddValues) {

@@ -1,7 +1,11 @@
-#include "interp/commands.h"
+#include "commands/commands.h"
 
 #include <gtest/gtest.h>
 
+#include "base/guarded_alloc.h"
+#include "base/session.h"
+#include "base/terminal_config.h"
+#include "commands/tables.h"
 #include "host_records.h"
 #include "terminal_fixture.h"
 
@@ -65,9 +69,9 @@ TEST(RunCommand, RepliesAndReleases) {
 TEST(RunCommand, IdentifyAndPing) {
   TestTerminal tt(16, 20);
   tt.t().settings.setf0 = 1;
-  tt.t().records.text_dialect = 0;
+  tt.t().session.text_dialect = 0;
   EXPECT_EQ(Exchange(tt, "\\IR"), "IR16,20,00");
-  EXPECT_EQ(tt.t().records.text_dialect, 1);
+  EXPECT_EQ(tt.t().session.text_dialect, 1);
   EXPECT_EQ(tt.t().settings.setf0, 0);
   SetWaitingForHost(tt.t(), 1);
   tt.Host(Command("\\PING"));
@@ -91,7 +95,7 @@ TEST(CheckArguments, MarkupAndStrings) {
   for (const auto& [args, codes] : checks) {
     std::string got;
     for (int32_t dialect : {0, 1}) {
-      tt.t().records.text_dialect = dialect;
+      tt.t().session.text_dialect = dialect;
       got += std::to_string(CheckArguments(tt.t(), args, nullptr, 1));
     }
     EXPECT_EQ(got, codes) << args;

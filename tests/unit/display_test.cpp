@@ -1,4 +1,4 @@
-#include "interp/display.h"
+#include "screen/display.h"
 
 #include <gtest/gtest.h>
 
@@ -100,7 +100,7 @@ TEST_F(Display, RepaintDrawsRowsFromGridInAttributeRuns) {
     return a;
   };
   // Runs: 0..24 bold, 25..29 reverse (row 1, columns 5..9), then bold.
-  FormsState& f = t().forms;
+  ScreenState& f = t().screen;
   f.runs[0] = {kAttrBold, 0};
   f.runs[1] = {kAttrReverse, 25};
   f.runs[2] = {kAttrBold, 30};

@@ -1,5 +1,7 @@
 #include "input/field_edit.h"
 
+#include "base/session.h"
+#include "forms/form.h"
 #include "forms/form_display.h"
 #include "input/field_navigation.h"
 #include "input_fixture.h"
@@ -113,7 +115,7 @@ TEST_F(TableEdit, FullEntrySendsOnlyWithTheRightCheckDigit) {
   EXPECT_EQ(LuhnCheckCharacter("7992739871", 10), '3');
   EXPECT_EQ(LuhnCheckCharacter("", 0), '0');
   HandForm table = MakeTable(0x09 | kOptionTableShowEdits);
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   Type(t(), "4563");
   Press(t(), kKeyEnter);
   EXPECT_EQ(Beeps(tt_), 2);
@@ -124,7 +126,7 @@ TEST_F(TableEdit, FullEntrySendsOnlyWithTheRightCheckDigit) {
 
 TEST_F(TableEdit, TabOnTheLastRowSendsOnceTheEntryIsLongEnough) {
   HandForm table = MakeTable();
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   table->min_entry = 2;
   table.field(0).row = 0;  // the row just before the first: the end of the table
   Type(t(), "9");

@@ -8,8 +8,9 @@
 #include <utility>
 
 #include "command_record.h"
+#include "commands/tables.h"
 #include "forms/form.h"
-#include "forms/tables.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

@@ -71,7 +71,7 @@ TEST(FormDisplay, ShowingBeepsTimesAndClearsTheMarksOfStoredForms) {
   DrawForm(tt.t(), b.form);
   EXPECT_EQ(tt.Row(0).substr(0, 8), "Rsp 35ms");
   EXPECT_EQ(b.form->fields[0].modified, 0);
-  tt.t().keys.auto_mode = 1;  // the elapsed time and a pause instead of the beep
+  tt.t().session.auto_mode = 1;  // the elapsed time and a pause instead of the beep
   ShowForm(tt.t(), b.form);
   EXPECT_EQ(tt.Events(), (std::vector<std::string>{"sleep 100"}));
   FreeHostRecord(tt.t(), b.record);

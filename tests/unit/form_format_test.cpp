@@ -66,13 +66,13 @@ TEST(FormFormat, CallerBufferStopsWhenFull) {
 
 TEST(FormFormat, WaitAndBeepActOnlyInTablesOrTheTextDialect) {
   TestTerminal tt;
-  tt.t().records.text_dialect = 0;
+  tt.t().session.text_dialect = 0;
   BuiltForm b = BuildFieldForm(tt.t(), "\\|W\x30|BName:\\Ax\\");
   EXPECT_EQ(FormTextRow(b.form, 0).substr(0, 11), "|W0|BName:x");
   FreeHostRecord(tt.t(), b.record);
   b = BuildTableText(tt.t(), "|W\x30|BPick");  // waits 5 x 0x30 - 32 ms after the beep
   FreeHostRecord(tt.t(), b.record);
-  tt.t().records.text_dialect = 1;
+  tt.t().session.text_dialect = 1;
   b = BuildFieldForm(tt.t(), "\\|BName:\\Ax\\");
   EXPECT_EQ(FormTextRow(b.form, 0).substr(0, 6), "Name:x");
   FreeHostRecord(tt.t(), b.record);
@@ -87,8 +87,8 @@ TEST(FormFormat, RunTableAndFormTextHaveBounds) {
   };
   TestTerminal tt(16, 40);
   BuiltForm b = BuildFieldForm(tt.t(), repeat("x|H\x01", kMaxAttributeRuns + 50));
-  EXPECT_EQ(tt.t().forms.run_count, kMaxAttributeRuns);
-  EXPECT_EQ(tt.t().forms.runs[kMaxAttributeRuns - 1].start, kMaxAttributeRuns - 1);
+  EXPECT_EQ(tt.t().screen.run_count, kMaxAttributeRuns);
+  EXPECT_EQ(tt.t().screen.runs[kMaxAttributeRuns - 1].start, kMaxAttributeRuns - 1);
   FreeHostRecord(tt.t(), b.record);
   // Line ends on a very wide screen ask for gigabytes; the text stops.
   TestTerminal wide(1, 1 << 21);

@@ -1,7 +1,10 @@
 #include "input/form_reply.h"
 
+#include "base/session.h"
+#include "forms/form.h"
 #include "host_records.h"
 #include "input_fixture.h"
+#include "screen/display.h"
 
 namespace marl::testing {
 namespace {
@@ -14,7 +17,7 @@ TEST_F(FormReply, KeyedFieldOfAHostFormWithoutTheTextDialectIsNineBytes) {
   // Slot 3's form, as the host sends it: two fields of four cells.
   tt_.Host(Command("\\3T\\Qty:\\@    \\Lot:\\@    \\", std::string(5, '\x80') + "000"));
   ASSERT_NE(GetCurrentForm(t()), nullptr);
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   Type(t(), "12");
   Press(t(), kKeyEnter);
   EXPECT_EQ(tt_.Sent(), "K\\3\\0\\K12");
@@ -22,7 +25,7 @@ TEST_F(FormReply, KeyedFieldOfAHostFormWithoutTheTextDialectIsNineBytes) {
 }
 
 TEST_F(FormReply, ReplyModesAndTheirLetters) {
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   HandForm form(t(), 16, 20, {FieldSpec(0, 0, 5)});
   form->form_id = 2;
   Type(t(), "xyz");
@@ -46,16 +49,16 @@ TEST_F(FormReply, ReplyModesAndTheirLetters) {
 TEST_F(FormReply, UntouchedProtectedFieldsOnlyWithoutTheTextDialect) {
   HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4), FieldSpec(1, 0, 4).Flags(0x04).Text("ID7")});
   form->form_id = 5;
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   SendFormReply(t(), 0, form.get());
   EXPECT_EQ(tt_.Sent(), "K\\5\\1\\KID7");
-  t().records.text_dialect = 1;
+  t().session.text_dialect = 1;
   SendFormReply(t(), 0, form.get());
   EXPECT_EQ(tt_.Sent(), "K\\5\0F=00\0"s);
 }
 
 TEST_F(FormReply, TableRowReplyCountsRowsFromTheFirstEntryRow) {
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   HandForm table(t(), 20, std::vector<std::string>(14, "item"), FieldSpec(2, 10, 3), 0x200);
   table.field(0).row = 13;  // eleven rows after the first
   SendFormReply(t(), 0, table.get());

@@ -1,10 +1,11 @@
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

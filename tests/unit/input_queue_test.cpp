@@ -1,5 +1,6 @@
 #include "input/input_queue.h"
 
+#include "forms/form.h"
 #include "host_records.h"
 #include "input/field_edit.h"
 #include "input_fixture.h"
@@ -35,7 +36,7 @@ TEST_F(InputQueue, ReplayStopsAtTheKeyThatRepliesAndKeepsScansWhole) {
   for (int32_t key : {kKeyEnter, kKeyF1 + 9, kKeyShiftF10}) Press(t(), key);
   EXPECT_EQ(tt_.Row(0), "Skipping Transmittab");
   EXPECT_EQ(t().input.count, 1);
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   Type(t(), "a");
   Press(t(), kKeyEnter);
   Type(t(), "b");
@@ -86,7 +87,7 @@ TEST_F(InputQueue, WhereAScanEnds) {
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
     TestTerminal tt;
-    tt.t().records.text_dialect = c.dialect;
+    tt.t().session.text_dialect = c.dialect;
     HandForm form(tt.t(), 16, 20,
                   {FieldSpec(0, 0, 2).Text("wx").Flags(c.flags), FieldSpec(1, 0, 4)}, c.options);
     Scan(tt.t(), c.scan, 0);
@@ -99,7 +100,7 @@ TEST_F(InputQueue, WhereAScanEnds) {
 }
 
 TEST_F(InputQueue, RoutedScanLosesItsIdentifierAndLeavesTheCursorAlone) {
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   t().forms.scan_identified = 1;
   HandForm form(t(), 16, 20,
                 {FieldSpec(0, 0, 4), FieldSpec(1, 0, 6).Identified("#", 1),

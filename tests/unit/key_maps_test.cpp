@@ -2,8 +2,11 @@
 
 #include <cstdio>
 
+#include "base/terminal_config.h"
+#include "forms/form.h"
 #include "host_records.h"
 #include "input_fixture.h"
+#include "screen/display.h"
 
 namespace marl::testing {
 namespace {
@@ -55,7 +58,7 @@ TEST_F(KeyMaps, FirstMapBelongsToTheTerminalForOlderHosts) {
     EXPECT_EQ(LoadMaps(t(), "\\F\\one\\two"), 0);
     return Map(0);
   };
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   EXPECT_EQ(first(), "one");
   t().settings.setf0 = 1;
   EXPECT_EQ(first(), "two");
@@ -64,7 +67,7 @@ TEST_F(KeyMaps, FirstMapBelongsToTheTerminalForOlderHosts) {
   ASSERT_NE(marker, nullptr);
   std::fclose(marker);
   EXPECT_EQ(first(), "two");
-  t().records.text_dialect = 1;  // the text dialect never skips
+  t().session.text_dialect = 1;  // the text dialect never skips
   EXPECT_EQ(first(), "one");
   std::remove("C:F1MAP1");
 }

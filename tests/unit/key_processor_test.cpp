@@ -1,5 +1,8 @@
 #include "input/key_processor.h"
 
+#include "base/session.h"
+#include "base/terminal_config.h"
+#include "forms/form.h"
 #include "input/key_maps.h"
 #include "input_fixture.h"
 
@@ -24,7 +27,7 @@ TEST_F(KeyProcessor, WhileWaitingImmediateKeysActAndOthersAreQueued) {
   Press(t(), kKeyEscape);
   EXPECT_EQ(tt_.Sent(), "K\\7\\\\z\0F=00\0"s);
   EXPECT_EQ(t().input.count, 1);
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   Press(t(), kKeyEscape);
   EXPECT_EQ(tt_.Sent(), "K\\7");
   ClearWaitingForHost(t());
@@ -39,13 +42,13 @@ TEST_F(KeyProcessor, KeyMapTypesSevenBitCharactersAndEndsTheTurn) {
   Press(t(), kKeyF1);  // a map's Escape is a character, not the key
   EXPECT_EQ(form.Buffer(0), "\033A  ");
   EXPECT_EQ(tt_.Sent(), "");
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   Press(t(), kKeyF1 + 1);
   EXPECT_EQ(tt_.Sent(), "K\\-10\\0\\K\033A12\\\\q");
 }
 
 TEST_F(KeyProcessor, PagingPastEitherEndAndShiftFunctionKeysEndTheTurn) {
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   // A text without fields: a current field would pull the page back to it.
   HandForm form(t(), 32, 20, {});
   form.SetText(16, 0, "second page");
@@ -79,7 +82,7 @@ TEST_F(KeyProcessor, ProgrammableKeyPicksTheNextTableRow) {
   EXPECT_EQ(table->cursor, 0);  // typed without moving on
   // Elsewhere the programmable key ends the turn after its character.
   table->options = 0x20;
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   Press(t(), kKeyProgrammable);
   EXPECT_EQ(tt_.Sent(), "Kx");
 }

@@ -1,4 +1,4 @@
-#include "interp/key_script.h"
+#include "input/key_script.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host_records.h"
+#include "input/toggles.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

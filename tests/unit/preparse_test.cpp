@@ -1,4 +1,4 @@
-#include "interp/preparse.h"
+#include "commands/preparse.h"
 
 #include <gtest/gtest.h>
 

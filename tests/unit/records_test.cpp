@@ -1,10 +1,12 @@
-#include "interp/records.h"
+#include "commands/records.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "base/guarded_alloc.h"
+#include "base/terminal_config.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {
@@ -112,12 +114,12 @@ TEST(Records, ResetReleasesEverythingAndAnnounces) {
   t.tables.slots[2] = NewHostRecord(t, 3, "abc");
   t.key_maps.maps[1] = GuardedCopy(t, "map", -1, __LINE__, "keys");
   t.script.length = 1;
-  t.input.waiting = 1;
+  t.session.waiting = 1;
   Config(t).beep_duration = 999;
   tt.Host("\xFF\n");
   EXPECT_EQ(t.alloc.bytes_in_use, in_use);
   EXPECT_EQ(t.banks.slots[3], nullptr);
-  EXPECT_EQ(t.script.length + t.input.waiting, 0);
+  EXPECT_EQ(t.script.length + t.session.waiting, 0);
   EXPECT_EQ(Config(t).beep_duration, 120);
   EXPECT_EQ(tt.Sent().substr(0, 21), std::string("P,Rows=16,Cols=20\0IP=", 21));
 }

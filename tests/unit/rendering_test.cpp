@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "alloc/guarded_alloc.h"
+#include "base/guarded_alloc.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

@@ -1,11 +1,13 @@
-#include "setterm/screen_mode.h"
+#include "commands/screen_mode.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "forms/form.h"
 #include "host_records.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

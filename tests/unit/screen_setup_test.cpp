@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/app_state.h"
 #include "platform/messages.h"
 #include "temp_dir.h"
 #include "terminal_fixture.h"
@@ -15,12 +16,12 @@ namespace {
 class ScreenSetupTest : public ::testing::Test {
  protected:
   ScreenSetupTest() {
-    std::snprintf(t().app.settings_path, kSettingsPathSize, "%s", dir_.File("vozido.ini").c_str());
+    std::snprintf(App(t()).settings_path, kSettingsPathSize, "%s", dir_.File("vozido.ini").c_str());
   }
   Terminal& t() { return tt_.t(); }
   HeadlessPlatform& p() { return tt_.platform(); }
   // 0: COLS, 1: ROWS.
-  int32_t Field(int i) { return t().app.setup.fields[i]; }
+  int32_t Field(int i) { return App(t()).setup.fields[i]; }
   std::string Shown(int32_t row) { return p().VisibleWindow().RowText(row); }
   void Enter() {
     ASSERT_TRUE(ScreenSetupKey(t(), kVkReturn, false));

@@ -1,4 +1,4 @@
-#include "setterm/settings.h"
+#include "base/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_state.h"
 #include "app/settings_file.h"
 #include "temp_dir.h"
 #include "terminal_fixture.h"
@@ -56,7 +57,7 @@ TEST(Settings, LinesAreNormalisedThenApplied) {
 class SettingsFile : public ::testing::Test {
  protected:
   SettingsFile() {
-    std::snprintf(t().app.settings_path, kSettingsPathSize, "%s", dir_.File("vozido.ini").c_str());
+    std::snprintf(App(t()).settings_path, kSettingsPathSize, "%s", dir_.File("vozido.ini").c_str());
   }
   Terminal& t() { return tt_.t(); }
   TempDir dir_;
@@ -83,7 +84,7 @@ TEST_F(SettingsFile, WritingReplacesTheWholeFile) {
   ReadSettings(t());
   EXPECT_EQ(t().screen.rows, 21);
   EXPECT_EQ(t().screen.columns, 24);
-  std::snprintf(t().app.settings_path, kSettingsPathSize, "%s",
+  std::snprintf(App(t()).settings_path, kSettingsPathSize, "%s",
                 dir_.File("no/such/dir/vozido.ini").c_str());
   EXPECT_EQ(WriteScreenSize(t(), 1, 2), kSettingsCannotOpen);
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/app_state.h"
 #include "loopback.h"
 #include "temp_dir.h"
 #include "terminal_fixture.h"
@@ -21,7 +22,7 @@ class StartUp : public ::testing::Test {
  protected:
   StartUp() {
     tt_.t().link.capture_sends = false;
-    std::snprintf(tt_.t().app.settings_path, kSettingsPathSize, "%s",
+    std::snprintf(App(tt_.t()).settings_path, kSettingsPathSize, "%s",
                   dir_.File("vozido.ini").c_str());
     port_ = BindAnyPort(refusing_);
   }

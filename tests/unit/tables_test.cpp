@@ -1,4 +1,4 @@
-#include "forms/tables.h"
+#include "commands/tables.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,13 @@
 #include <string>
 #include <utility>
 
+#include "base/guarded_alloc.h"
+#include "base/terminal_config.h"
 #include "command_record.h"
 #include "forms/form.h"
 #include "forms/form_builder.h"
 #include "host_records.h"
+#include "screen/display.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

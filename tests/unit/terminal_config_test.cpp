@@ -1,9 +1,10 @@
-#include "setterm/terminal_config.h"
+#include "base/terminal_config.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "input/toggles.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {

@@ -47,7 +47,7 @@ TEST(Transmit, TextDialectGatesPowerUpAndTheStatusLine) {
   EXPECT_EQ(tt.Row(0), "Ping, 0% Batt       ");
   EXPECT_NE(tt.t().link.transmit_start, 0u);
 
-  tt.t().records.text_dialect = 0;
+  tt.t().session.text_dialect = 0;
   SendPowerUp(tt.t(), 16, 20);
   EXPECT_EQ(tt.Sent(), "");
   Transmit(tt.t(), -1, "abc", "Later");

@@ -2,9 +2,14 @@
 
 #include <cstring>
 
+#include "app/app_state.h"
+#include "base/session.h"
+#include "base/terminal_config.h"
+#include "forms/form.h"
 #include "input/field_edit.h"
 #include "input_fixture.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 
 namespace marl::testing {
 namespace {
@@ -23,8 +28,8 @@ TEST_F(WindowKeys, KeysComeAsCharactersOrAsScanCodesThatReachTheMaps) {
   ASSERT_EQ(LoadMaps(t(), maps), 0);
   HandleKeyDown(t(), kVkRight);
   HandleCharacter(t(), '1');
-  EXPECT_EQ(t().app.host_data[1], 0x4D);  // the character keeps the last scan code
-  HandleKeyDown(t(), 'A');                // keys with characters come as characters
+  EXPECT_EQ(App(t()).host_data[1], 0x4D);  // the character keeps the last scan code
+  HandleKeyDown(t(), 'A');                 // keys with characters come as characters
   HandleKeyDown(t(), kVkReturn);
   for (uint32_t vk = kVkF1; vk < kVkF1 + 4; ++vk) HandleKeyDown(t(), vk);
   HandleKeyDown(t(), 0xE4);        // the other F12
@@ -37,7 +42,7 @@ TEST_F(WindowKeys, KeysComeAsCharactersOrAsScanCodesThatReachTheMaps) {
 }
 
 TEST_F(WindowKeys, HotKeysPressKeysRunAutoModeOrEndTheProgram) {
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4).Text("abc")});
   HandleHotKey(t(), 2);  // clear field
   Config(t()).programmable_key = 'p';
@@ -49,14 +54,14 @@ TEST_F(WindowKeys, HotKeysPressKeysRunAutoModeOrEndTheProgram) {
   EXPECT_EQ(tt_.Sent(), "");
   tt_.platform().set_now(123456789);
   HandleHotKey(t(), 4);  // auto mode starts with Enter
-  EXPECT_EQ(t().keys.auto_start, 123456789u);
+  EXPECT_EQ(t().session.auto_start, 123456789u);
   EXPECT_EQ(tt_.Sent(), "K\\-10\\0\\Kp");
   EXPECT_EQ(tt_.Events().back(), "sleep 500");
   ClearWaitingForHost(t());
   HandleHotKey(t(), 12);
   EXPECT_EQ(tt_.Sent(), "K\\-10\\0\\Kp");
   HandleHotKey(t(), 4);  // off, and quiet
-  t().records.text_dialect = 1;
+  t().session.text_dialect = 1;
   HandleHotKey(t(), 11);
   EXPECT_EQ(tt_.Sent().substr(0, 21), "P,Rows=16,Cols=20\0IP="s);
   EXPECT_FALSE(tt_.platform().quit_requested());
@@ -81,7 +86,7 @@ TEST_F(WindowKeys, ClickMovesFieldByFieldToTheClickedOne) {
   HandleLeftButton(t(), At(0, 2 * 13));
   EXPECT_EQ(form->current_field, 5);
   form->top_row = 0;
-  t().records.text_dialect = 0;
+  t().session.text_dialect = 0;
   HandleLeftButton(t(), At(6 * 11, 4 * 13));  // a protected field presses Enter
   EXPECT_EQ(form->current_field, 4);
   EXPECT_EQ(tt_.Sent(), "K\\-10\\4\\K");

@@ -8,11 +8,12 @@
 #include <cerrno>
 #include <thread>
 
+#include "app/app_state.h"
 #include "app/screen_setup.h"
 #include "input/input_queue.h"
 #include "input/key_processor.h"
-#include "interp/display.h"
 #include "platform/messages.h"
+#include "screen/display.h"
 #include "terminal.h"
 #include "ui/headless/automation_views.h"
 #include "ui/headless/automation_words.h"
@@ -127,7 +128,7 @@ bool Automation::Loop(const std::function<bool()>& done) {
 }
 
 bool Automation::Ending() const {
-  return t_.app.ending || platform_.quit_requested() || platform_.quit_posted();
+  return App(t_).ending || platform_.quit_requested() || platform_.quit_posted();
 }
 
 void Automation::CloseMainWindow() {
@@ -254,7 +255,7 @@ void Automation::Execute(std::string_view line) {
 void Automation::DeliverChar(unsigned char c, bool shift) {
   // Once Enter or Esc has ended the setup window's loop, what follows goes
   // to the main window, as the messages queued behind the quit would.
-  if (ScreenSetupOpen(t_) && !t_.app.setup.done) {
+  if (ScreenSetupOpen(t_) && !App(t_).setup.done) {
     // Tab, Enter and Esc belong to the setup window; everything else to the
     // field with the focus.
     const uint32_t key = c == '\t' ? kVkTab : c == '\r' ? kVkReturn : c == 0x1B ? kVkEscape : 0;
@@ -267,7 +268,7 @@ void Automation::DeliverChar(unsigned char c, bool shift) {
 
 void Automation::DeliverKeyDown(uint32_t message, uint32_t virtual_key) {
   // While the setup window is open its focused field takes these keys.
-  if (ScreenSetupOpen(t_) && !t_.app.setup.done) return;
+  if (ScreenSetupOpen(t_) && !App(t_).setup.done) return;
   platform_.SendMessage(message, virtual_key, 0);
 }
 

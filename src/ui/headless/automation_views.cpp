@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/screen_setup.h"
+#include "forms/form.h"
 #include "terminal.h"
 
 namespace marl {
@@ -101,11 +102,11 @@ std::string StateJson(const Terminal& t, bool connected) {
   std::string out = "{";
   out += "\"rows\":" + number(t.screen.rows);
   out += ",\"cols\":" + number(t.screen.columns);
-  out += std::string(",\"waiting\":") + flag(t.input.waiting);
-  out += ",\"text_dialect\":" + number(t.records.text_dialect);
+  out += std::string(",\"waiting\":") + flag(t.session.waiting);
+  out += ",\"text_dialect\":" + number(t.session.text_dialect);
   out += std::string(",\"insert\":") + flag(t.keys.insert_mode);
   out += std::string(",\"ping\":") + flag(t.link.ping_mode);
-  out += std::string(",\"auto\":") + flag(t.keys.auto_mode);
+  out += std::string(",\"auto\":") + flag(t.session.auto_mode);
   out += std::string(",\"connected\":") + flag(connected);
   out += ",\"form\":";
   const Form* form = t.screen.current_form;

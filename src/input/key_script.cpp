@@ -1,0 +1,54 @@
+#include "input/key_script.h"
+
+#include "terminal.h"
+
+namespace marl {
+
+int32_t PushScriptKey(Terminal& t, int32_t value) {
+  ScriptState& s = t.script;
+  if (s.length >= kScriptQueueSize) return 3;
+  s.queue[s.length++] = value;
+  return 0;
+}
+
+int32_t NextScriptKey(Terminal& t) {
+  ScriptState& s = t.script;
+  if (s.length <= 0) return 0;
+  if (s.read_position < s.length && s.queue[s.read_position] == kScriptStopMark) {
+    ++s.read_position;
+  }
+  if (s.read_position < s.length && s.queue[s.read_position] == kScriptDelayMark) {
+    ++s.read_position;
+    if (s.read_position >= s.length) {
+      ClearKeyScript(t);
+      return 0;
+    }
+    t.platform->Sleep(s.queue[s.read_position++]);
+  }
+  int32_t key = 0;
+  if (s.read_position < s.length) key = s.queue[s.read_position++];
+  if (s.read_position >= s.length) ClearKeyScript(t);
+  return key;
+}
+
+void ClearKeyScript(Terminal& t) {
+  t.script.read_position = 0;
+  t.script.length = 0;
+}
+
+void SkipToStopMark(Terminal& t) {
+  ScriptState& s = t.script;
+  if (!s.running) return;
+  while (s.read_position < s.length && s.queue[s.read_position] != kScriptStopMark) {
+    ++s.read_position;
+  }
+}
+
+void SetScriptRunning(Terminal& t, int32_t value) {
+  t.script.running = value;
+}
+int32_t IsScriptRunning(Terminal& t) {
+  return t.script.running;
+}
+
+}  // namespace marl

@@ -1,0 +1,14 @@
+// The error beep, and the debugging and timing toggles that the keys switch.
+#pragma once
+
+namespace marl {
+
+struct Terminal;
+
+// Beeps for a key the form refused; a running key script skips to its next
+// stop mark.
+int ErrorBeep(Terminal& t);
+int ToggleDebugging(Terminal& t);
+int ToggleTimingRF(Terminal& t);
+
+}  // namespace marl
