@@ -5,7 +5,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "setterm/settings.h"
+#include "base/settings.h"
 #include "terminal.h"
 
 namespace marl {
