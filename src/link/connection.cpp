@@ -121,6 +121,7 @@ int32_t SendWithTimeout(Terminal& t, int32_t length, const char* bytes, uint32_t
   }
 
   TraceBytes(link.trace, "send", link.send_buffer, length);
+  t.platform->NoteSend(std::string_view(link.send_buffer, size_t(length)));
 
   // Without a socket there is nothing to wait for, and the send fails.
   const int ready =

@@ -80,7 +80,10 @@ TEST(Demo, LogInReceiveByScanAndByTypingSeeTheTallyAndGoBack) {
   d.sim().Command("events");
   d.Do({"type \"Ann\"", "key Tab", "type \"x\"", "key Enter"});
   EXPECT_EQ(d.Screen("Wrong").at(1), "Wrong password      ");
-  EXPECT_EQ(d.sim().Command("events"), (Lines{"beep 600 400", "ok"}));
+  // The events show what went to the host too: the reply, the tone's status.
+  EXPECT_EQ(d.sim().Command("events"),
+            (Lines{"send \"K\\\\1\\\\0\\\\KAnn\\\\1\\\\Kx\\\\\\\\w\\x00F=01\\x00\"", "beep 600 400",
+                   "send \"K\\\\\\\\0\"", "ok"}));
   d.Do({"type \"demo\"", "key Enter"});
   EXPECT_EQ(d.Screen("Log out Ann", 5),
             (Lines{"1 Receive goods     ", "2 Received list     ", "3 Ping test         ",

@@ -64,6 +64,7 @@ class Automation {
   std::string Wait(const Words& w);
   std::string Sleep(const Words& w);
   std::string Quit(const Words& w);
+  std::string Help(const Words& w);
 
   void DeliverChar(unsigned char c, bool shift);
   void DeliverKeyDown(uint32_t message, uint32_t virtual_key);
@@ -86,6 +87,10 @@ class Automation {
   uint64_t chunks_at_read_ = 0;
   uint64_t chunks_seen_ = 0;
   Clock::time_point last_chunk_;
+  // The running command's "answered already" flag: a command that opens a
+  // modal window (hotkey 9) is answered when the window's loop starts, so
+  // that every answer comes in the order of the commands.
+  bool* answered_early_ = nullptr;
 };
 
 }  // namespace marl

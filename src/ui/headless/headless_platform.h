@@ -74,6 +74,7 @@ class HeadlessPlatform : public Platform {
   void Quit(int exit_code) override;
   void PostQuitMessage() override { quit_posted_ = true; }
   void WriteStdout(std::string_view text) override;
+  void NoteSend(std::string_view bytes) override;
 
   // The main window's view.
   int32_t view_rows() const { return rows_; }
