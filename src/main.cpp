@@ -14,6 +14,7 @@
 #include "demo/in_process.h"
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_main.h"
+#include "ui/tui/tui_main.h"
 
 namespace {
 
@@ -28,7 +29,11 @@ constexpr const char* kUsage =
     "arguments at all), -I simulator ID, -L auto mode.\n"
     "\n"
     "Options:\n"
-    "  --ui=headless      the front end (headless is the only one so far)\n"
+    "  --ui=headless      automation commands on standard input (the default\n"
+    "                     otherwise)\n"
+    "  --ui=tui           the front end in this text terminal (the default when\n"
+    "                     standard input and output are one, without --script)\n"
+    "  --mute             tui: no bell\n"
     "  --script FILE      read automation commands from FILE, not standard input\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --real-time        headless: really wait for pauses and beeps\n"
@@ -72,6 +77,28 @@ void ReadSeams(marl::HeadlessOptions* options) {
   }
 }
 
+// The terminal front end with marlsim's own options.
+int RunTuiFrontEnd(marl::HeadlessOptions options, const std::string& script,
+                   const std::string& trace, bool mute) {
+  marl::TuiOptions tui;
+  tui.command_line = options.command_line;
+  tui.start = options.start;
+  tui.mute = mute;
+  ReadSeams(&options);
+  tui.send_timeout_ms = options.send_timeout_ms;
+  tui.send_buffer = options.send_buffer;
+  if (!script.empty() && (tui.script = open(script.c_str(), O_RDONLY | O_CLOEXEC)) < 0) {
+    return Fail("cannot read " + script + ": " + std::strerror(errno));
+  }
+  if (!trace.empty() && (tui.trace = std::fopen(trace.c_str(), "w")) == nullptr) {
+    return Fail("cannot write " + trace + ": " + std::strerror(errno));
+  }
+  const int status = marl::RunTui(tui);
+  if (tui.trace != nullptr) std::fclose(tui.trace);
+  if (tui.script >= 0) close(tui.script);
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,7 +106,8 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   marl::HeadlessOptions options;
-  std::string ui = "headless";
+  std::string ui;
+  bool mute = false;
   std::string script;
   std::string trace;
   bool only_terminal = false;
@@ -112,6 +140,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--version") {
       std::printf("marlsim %s (Marlpoint Simulator 2.30)\n", kVersion);
       return 0;
+    } else if (arg == "--mute") {
+      mute = true;
     } else if (arg == "--real-time") {
       options.real_time = true;
     } else if (arg == "--demo") {
@@ -133,21 +163,8 @@ int main(int argc, char** argv) {
       return Fail("unknown option " + arg);
     }
   }
-  if (ui != "headless") return Fail("front end '" + ui + "' is not available; use --ui=headless");
-
-  if (!script.empty()) {
-    options.input = open(script.c_str(), O_RDONLY | O_CLOEXEC);
-    if (options.input < 0) return Fail("cannot read " + script + ": " + std::strerror(errno));
-  }
-  if (!trace.empty()) {
-    options.trace = std::fopen(trace.c_str(), "w");
-    if (options.trace == nullptr) {
-      return Fail("cannot write " + trace + ": " + std::strerror(errno));
-    }
-  }
-  ReadSeams(&options);
-
-  // Declared before the terminal runs, so the host outlives the connection.
+  // Started before any front end runs, and declared first, so the host
+  // outlives the connection.
   marl::demo::InProcessDemo demo_host;
   std::FILE* demo_log_file = nullptr;
   if (demo) {
@@ -160,6 +177,28 @@ int main(int argc, char** argv) {
     if (!options.command_line.empty()) options.command_line += ' ';
     options.command_line += "-H127.0.0.1 -P" + std::to_string(demo_host.port());
   }
+
+  // Someone at a text terminal gets the screen; pipes, files and scripts get
+  // the automation interface.
+  if (ui.empty()) {
+    ui = script.empty() && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) ? "tui" : "headless";
+  }
+  if (ui == "tui") return RunTuiFrontEnd(options, script, trace, mute);
+  if (ui != "headless") {
+    return Fail("front end '" + ui + "' is not available; use --ui=headless or --ui=tui");
+  }
+
+  if (!script.empty()) {
+    options.input = open(script.c_str(), O_RDONLY | O_CLOEXEC);
+    if (options.input < 0) return Fail("cannot read " + script + ": " + std::strerror(errno));
+  }
+  if (!trace.empty()) {
+    options.trace = std::fopen(trace.c_str(), "w");
+    if (options.trace == nullptr) {
+      return Fail("cannot write " + trace + ": " + std::strerror(errno));
+    }
+  }
+  ReadSeams(&options);
 
   const int status = marl::RunHeadless(options);
   if (options.trace != nullptr) std::fclose(options.trace);

@@ -2,7 +2,11 @@
 # Installs what building and testing marlsim needs on Debian 12.
 set -euo pipefail
 packages=(build-essential cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev
-  libbenchmark-dev clang-format python3 dpkg-dev man-db)
+  libbenchmark-dev clang-format python3)
+# The terminal front end and its tests.
+packages+=(libncurses-dev pkg-config tmux)
+# The Debian package and its manual page.
+packages+=(dpkg-dev man-db)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

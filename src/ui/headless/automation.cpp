@@ -1,15 +1,12 @@
 #include "ui/headless/automation.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <thread>
 
 #include "app/app_state.h"
-#include "app/screen_setup.h"
 #include "input/input_queue.h"
 #include "input/key_processor.h"
 #include "platform/messages.h"
@@ -17,7 +14,8 @@
 #include "terminal.h"
 #include "ui/headless/automation_views.h"
 #include "ui/headless/automation_words.h"
-#include "ui/headless/headless_platform.h"
+#include "ui/headless/front_end.h"
+#include "ui/headless/window_input.h"
 
 namespace marl {
 
@@ -91,8 +89,8 @@ bool OptionalLimit(const std::vector<std::string>& w, size_t index, int64_t* lim
 
 }  // namespace
 
-Automation::Automation(Terminal& t, HeadlessPlatform& platform, int input, std::FILE* output)
-    : t_(t), platform_(platform), input_(input), output_(output), last_chunk_(Clock::now()) {
+Automation::Automation(Terminal& t, FrontEnd& front, int input, std::FILE* output)
+    : t_(t), platform_(front), input_(input), output_(output), last_chunk_(Clock::now()) {
   chunks_seen_ = platform_.chunks_handled();
 }
 
@@ -132,6 +130,8 @@ bool Automation::Loop(const std::function<bool()>& done) {
         return false;
       case Read::kEnded:
         return false;
+      case Read::kIdle:
+        break;
     }
   }
 }
@@ -145,13 +145,7 @@ void Automation::CloseMainWindow() {
 }
 
 void Automation::Pump(int32_t ms) {
-  // With the connection gone nothing will come: let the time pass.
-  if (platform_.host_closed()) {
-    platform_.PumpHostData(0);
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-  } else {
-    platform_.PumpHostData(ms);
-  }
+  platform_.PumpEvents(ms);
   if (platform_.chunks_handled() != chunks_seen_) {
     chunks_seen_ = platform_.chunks_handled();
     last_chunk_ = Clock::now();
@@ -182,25 +176,22 @@ Automation::Read Automation::ReadLine(std::string* line) {
         discarding_ = false;
         return Read::kTooLong;
       }
-      if (buffered_.empty()) return Read::kEnd;
-      line->swap(buffered_);
-      buffered_.clear();
-      return Read::kLine;
-    }
-    // Wait for input and for host data together, as a window's message
-    // loop would: the host is never kept waiting on an idle script.
-    pollfd fds[2] = {{input_, POLLIN, 0}, {platform_.wake_fd(), POLLIN, 0}};
-    const int count = platform_.wake_fd() >= 0 ? 2 : 1;
-    if (poll(fds, nfds_t(count), -1) < 0 && errno != EINTR) input_ended_ = true;
-    if (count == 2 && fds[1].revents != 0) platform_.DrainWake();
-    if (fds[0].revents != 0) {
-      char bytes[4096];
-      const ssize_t n = read(input_, bytes, sizeof bytes);
-      if (n > 0) {
-        buffered_.append(bytes, size_t(n));
-      } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
-        input_ended_ = true;
+      if (!buffered_.empty()) {
+        line->swap(buffered_);
+        buffered_.clear();
+        return Read::kLine;
       }
+      if (platform_.QuitsAtEndOfInput()) return Read::kEnd;
+      // The window stays with the person: only its own events from now on.
+      input_ = -1;
+    }
+    if (!platform_.WaitForInput(input_)) return Read::kIdle;
+    char bytes[4096];
+    const ssize_t n = read(input_, bytes, sizeof bytes);
+    if (n > 0) {
+      buffered_.append(bytes, size_t(n));
+    } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+      input_ended_ = true;
     }
   }
 }
@@ -249,6 +240,8 @@ void Automation::Execute(std::string_view line) {
       error = Sleep(w);
     } else if (name == "quit") {
       error = Quit(w);
+    } else if (name == "snapshot") {
+      error = Snapshot(w);
     } else if (name == "help") {
       error = Help(w);
     } else {
@@ -271,31 +264,11 @@ void Automation::Execute(std::string_view line) {
   std::fflush(output_);
 }
 
-void Automation::DeliverChar(unsigned char c, bool shift) {
-  // Once Enter or Esc has ended the setup window's loop, what follows goes
-  // to the main window, as the messages queued behind the quit would.
-  if (ScreenSetupOpen(t_) && !App(t_).setup.done) {
-    // Tab, Enter and Esc belong to the setup window; everything else to the
-    // field with the focus.
-    const uint32_t key = c == '\t' ? kVkTab : c == '\r' ? kVkReturn : c == 0x1B ? kVkEscape : 0;
-    if (key != 0 && ScreenSetupKey(t_, key, shift)) return;
-    platform_.TypeIntoEditField(char(c));
-    return;
-  }
-  platform_.SendMessage(kWmChar, c, 0);
-}
-
-void Automation::DeliverKeyDown(uint32_t message, uint32_t virtual_key) {
-  // While the setup window is open its focused field takes these keys.
-  if (ScreenSetupOpen(t_) && !App(t_).setup.done) return;
-  platform_.SendMessage(message, virtual_key, 0);
-}
-
 std::string Automation::Type(const Words& w) {
   if (w.size() != 2) return Usage("type \"TEXT\"");
   for (unsigned char c : w[1]) {
     if (Ending()) break;
-    DeliverChar(c, false);
+    DeliverChar(t_, platform_, c, false);
   }
   return "";
 }
@@ -305,9 +278,9 @@ std::string Automation::Key(const Words& w) {
   KeyMessage key;
   if (!LookUpKey(w[1], &key)) return "unknown key " + JsonString(w[1]);
   if (key.message == kWmChar) {
-    DeliverChar(static_cast<unsigned char>(key.code), key.shift);
+    DeliverChar(t_, platform_, static_cast<unsigned char>(key.code), key.shift);
   } else {
-    DeliverKeyDown(key.message, key.code);
+    DeliverKeyDown(t_, platform_, key.message, key.code);
   }
   return "";
 }
@@ -346,9 +319,9 @@ std::string Automation::Screen(const Words& w, bool attributes) {
   if (w.size() != 1) return Usage(attributes ? "attrs" : "screen");
   int32_t row = 0;
   int32_t column = 0;
-  VisibleCursor(t_, platform_, &row, &column);
-  Write(WindowText(platform_.VisibleWindow(), attributes ? "attrs" : "screen", row, column,
-                   attributes));
+  const WindowView view = platform_.VisibleWindow();
+  VisibleCursor(t_, view, &row, &column);
+  Write(WindowText(view, attributes ? "attrs" : "screen", row, column, attributes));
   MarkWindowRead();
   return "";
 }
@@ -466,6 +439,11 @@ std::string Automation::Sleep(const Words& w) {
   }
 }
 
+std::string Automation::Snapshot(const Words& w) {
+  if (w.size() != 2 || w[1].empty()) return Usage("snapshot FILE.png");
+  return platform_.Snapshot(w[1]);
+}
+
 std::string Automation::Quit(const Words& w) {
   if (w.size() != 1) return Usage("quit");
   CloseMainWindow();
@@ -488,6 +466,7 @@ std::string Automation::Help(const Words& w) {
       "answer ok|cancel\n"
       "wait ready|output|text \"TEXT\"|quiet|closed [MS]\n"
       "sleep MS\n"
+      "snapshot FILE.png\n"
       "help\n"
       "quit\n");
   return "";

@@ -15,16 +15,16 @@
 namespace marl {
 
 struct Terminal;
-class HeadlessPlatform;
+class FrontEnd;
 
 class Automation {
  public:
-  // Reads commands from `input` (a file descriptor) and writes answers to
-  // `output`. Neither is owned.
-  Automation(Terminal& t, HeadlessPlatform& platform, int input, std::FILE* output);
+  // Reads commands from `input` (a file descriptor; -1 for none) and writes
+  // answers to `output`. Neither is owned.
+  Automation(Terminal& t, FrontEnd& front, int input, std::FILE* output);
 
   // The main loop: runs commands until `quit`, the end of input (which acts
-  // as `quit`), or the program ending itself.
+  // as `quit` where the front end says so), or the program ending itself.
   void Run();
   // A modal window's loop, run while the main loop waits (the screen setup
   // window): the same commands, until `done` says the window is finished.
@@ -38,7 +38,7 @@ class Automation {
   bool any_error() const { return any_error_; }
 
  private:
-  enum class Read { kLine, kTooLong, kEnd, kEnded };
+  enum class Read { kLine, kTooLong, kEnd, kEnded, kIdle };
   using Clock = std::chrono::steady_clock;
   using Words = std::vector<std::string>;
 
@@ -64,10 +64,9 @@ class Automation {
   std::string Wait(const Words& w);
   std::string Sleep(const Words& w);
   std::string Quit(const Words& w);
+  std::string Snapshot(const Words& w);
   std::string Help(const Words& w);
 
-  void DeliverChar(unsigned char c, bool shift);
-  void DeliverKeyDown(uint32_t message, uint32_t virtual_key);
   // Pumps until `holds` is true: "" then, else "timeout", "host closed" or
   // "program ended".
   std::string WaitUntil(const std::function<bool()>& holds, int64_t limit_ms, bool closed_fails,
@@ -77,7 +76,7 @@ class Automation {
   void Write(const std::string& text);
 
   Terminal& t_;
-  HeadlessPlatform& platform_;
+  FrontEnd& platform_;
   int input_;
   std::FILE* output_;
   std::string buffered_;

@@ -63,19 +63,12 @@ std::string GridText(const Terminal& t) {
   return out;
 }
 
-void VisibleCursor(const Terminal& t, const HeadlessPlatform& p, int32_t* row, int32_t* column) {
+void VisibleCursor(const Terminal& t, const WindowView& view, int32_t* row, int32_t* column) {
   *row = t.screen.draw.row;
   *column = t.screen.draw.column;
-  if (!p.setup_window_open()) return;
-  const auto& fields = p.edit_fields();
-  const auto it = fields.find(ScreenSetupFocus(t));
-  if (it == fields.end()) return;
-  const Rect& r = it->second.spec.rect;
-  const int32_t width = r.Width() / 11;
-  int32_t typed = int32_t(it->second.spec.text.size());
-  if (typed > width - 1) typed = width - 1;
-  *row = r.top / 13;
-  *column = r.left / 11 + (typed > 0 ? typed : 0);
+  if (view.field_row < 0) return;
+  *row = view.field_row;
+  *column = view.field_column;
 }
 
 std::string JsonString(std::string_view text) {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/headless/headless_platform.h"
+#include "ui/headless/front_end.h"
 
 namespace marl {
 
@@ -22,7 +22,7 @@ std::string GridText(const Terminal& t);
 
 // The cursor `screen` shows: the terminal's, or while the screen setup
 // window is open, the caret in its focused field.
-void VisibleCursor(const Terminal& t, const HeadlessPlatform& p, int32_t* row, int32_t* column);
+void VisibleCursor(const Terminal& t, const WindowView& view, int32_t* row, int32_t* column);
 
 // One line of JSON (no line end) with the terminal's state and its form.
 std::string StateJson(const Terminal& t, bool connected);

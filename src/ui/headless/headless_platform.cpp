@@ -1,8 +1,11 @@
 #include "ui/headless/headless_platform.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -199,6 +202,12 @@ WindowView HeadlessPlatform::VisibleWindow() const {
     const int32_t row = r.top / 13;
     const int32_t first = r.left / 11;
     const int32_t width = r.Width() / 11;
+    if (field.focused) {
+      // The caret stands after the text, in the field's last cell at most.
+      const int32_t typed = std::min(int32_t(field.spec.text.size()), width - 1);
+      view.field_row = row;
+      view.field_column = first + std::max(typed, 0);
+    }
     if (row < 0 || row >= view.rows) continue;
     for (int32_t i = 0; i < width && first + i < view.columns; ++i) {
       if (first + i < 0) continue;
@@ -242,10 +251,14 @@ void HeadlessPlatform::StopHandOver() {
 }
 
 void HeadlessPlatform::Wake() {
-  if (wake_[1] < 0) return;
+  if (wake_[1] < 0) {
+    OnWake();
+    return;
+  }
   const char byte = 1;
   // A full pipe already says "look": nothing is lost when this write fails.
   [[maybe_unused]] const ssize_t n = write(wake_[1], &byte, 1);
+  OnWake();
 }
 
 void HeadlessPlatform::DrainWake() {
@@ -285,6 +298,29 @@ int HeadlessPlatform::PumpHostData(int32_t timeout_ms) {
     // Chunks that follow at once are handled in the same call.
     cv_.wait_for(lock, std::chrono::milliseconds(0), [&] { return pending_; });
   }
+}
+
+void HeadlessPlatform::PumpEvents(int32_t ms) {
+  if (host_closed()) {
+    PumpHostData(0);
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return;
+  }
+  PumpHostData(ms);
+}
+
+bool HeadlessPlatform::WaitForInput(int input) {
+  // Input and host data together, as a window's message loop would wait:
+  // the host is never kept waiting on an idle script.
+  pollfd fds[2] = {{input, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+  const int count = wake_[0] >= 0 ? 2 : 1;
+  if (poll(fds, nfds_t(count), -1) < 0 && errno != EINTR) return true;
+  if (count == 2 && fds[1].revents != 0) DrainWake();
+  return input >= 0 && fds[0].revents != 0;
+}
+
+std::string HeadlessPlatform::Snapshot(const std::string&) {
+  return "this front end keeps no pixels";
 }
 
 void HeadlessPlatform::Beep(int32_t hz, int32_t ms) {

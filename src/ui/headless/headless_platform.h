@@ -14,29 +14,13 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "ui/headless/front_end.h"
 
 namespace marl {
 
 struct Terminal;
 
-struct ViewCell {
-  char byte = ' ';
-  uint8_t attribute = 0;
-};
-
-// A window's cells at one moment, with the caret's cell.
-struct WindowView {
-  int32_t rows = 0;
-  int32_t columns = 0;
-  std::vector<ViewCell> cells;
-  const ViewCell& at(int32_t row, int32_t column) const {
-    return cells[size_t(row) * size_t(columns) + size_t(column)];
-  }
-  // One row: bytes 0x20 to 0x7E as themselves, any other as '.'.
-  std::string RowText(int32_t row) const;
-};
-
-class HeadlessPlatform : public Platform {
+class HeadlessPlatform : public Platform, public FrontEnd {
  public:
   HeadlessPlatform();
   ~HeadlessPlatform() override;
@@ -90,7 +74,7 @@ class HeadlessPlatform : public Platform {
 
   // What a person sees: the screen setup window while it is open (its
   // labels, and each field's text at its place), else the main window.
-  WindowView VisibleWindow() const;
+  WindowView VisibleWindow() const override;
   bool setup_window_open() const { return setup_open_; }
 
   struct EditField {
@@ -102,14 +86,14 @@ class HeadlessPlatform : public Platform {
   // takes it: Backspace takes the last character off, a digits-only field
   // refuses other characters, and a field holds as many characters as its
   // width has cells.
-  void TypeIntoEditField(char c);
+  void TypeIntoEditField(char c) override;
 
   // Events recorded since the last call, oldest first, in the automation
   // interface's words.
-  std::vector<std::string> TakeEvents();
+  std::vector<std::string> TakeEvents() override;
   const std::vector<std::string>& events() const { return events_; }
 
-  void set_message_box_answer(MessageBoxAnswer answer) { answer_ = answer; }
+  void set_message_box_answer(MessageBoxAnswer answer) override { answer_ = answer; }
   void set_real_time(bool on) { real_time_ = on; }
   void set_display_size(int32_t width, int32_t height) {
     display_width_ = width;
@@ -122,16 +106,21 @@ class HeadlessPlatform : public Platform {
   using NestedLoop = std::function<bool(const std::function<bool()>&)>;
   void set_nested_loop(NestedLoop loop) { nested_loop_ = std::move(loop); }
 
-  bool quit_requested() const { return quit_requested_; }
+  bool quit_requested() const override { return quit_requested_; }
   int exit_code() const { return exit_code_; }
-  bool quit_posted() const { return quit_posted_; }
+  bool quit_posted() const override { return quit_posted_; }
+
+  // The automation reader's waits: host data only, as nothing else arrives
+  // without a window; with the connection gone the time just passes.
+  void PumpEvents(int32_t ms) override;
+  bool WaitForInput(int input) override;
+  std::string Snapshot(const std::string& path) override;
 
   // Main thread: handles every host chunk that the receive thread has handed
   // over, waiting up to `timeout_ms` for the first. Returns the number handled.
   int PumpHostData(int32_t timeout_ms);
-  bool host_closed();
-  // Counts every host chunk handled since start.
-  uint64_t chunks_handled() const { return chunks_handled_; }
+  bool host_closed() override;
+  uint64_t chunks_handled() const override { return chunks_handled_; }
   // Readable whenever a chunk waits or the host has closed; an event loop
   // polls it beside its other inputs, then drains it and pumps.
   int wake_fd() const { return wake_[0]; }
@@ -143,8 +132,14 @@ class HeadlessPlatform : public Platform {
   // Quotes a text the way the automation interface writes it.
   static std::string Quote(std::string_view text);
 
- private:
+ protected:
   void Record(std::string event) { events_.push_back(std::move(event)); }
+  // Called on the receive thread once a chunk waits or the host has closed,
+  // after the wake pipe was written: a window's event loop wakes itself here.
+  virtual void OnWake() {}
+  Terminal* terminal() const { return terminal_; }
+
+ private:
   void Wake();
 
   Terminal* terminal_ = nullptr;
