@@ -14,6 +14,7 @@
 #include "demo/in_process.h"
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_main.h"
+#include "ui/load/load_driver.h"
 #include "ui/tui/tui_main.h"
 
 namespace {
@@ -41,6 +42,12 @@ constexpr const char* kUsage =
     "  --demo             start the demo warehouse host in this process and\n"
     "                     connect to it\n"
     "  --demo-log FILE    with --demo: what the demo host received, a line each\n"
+    "  --load N           run N terminals in this process, each following --script\n"
+    "                     ({n}, {n:03}, {i}: terminal number, padded, iteration)\n"
+    "  --duration S       --load: loop the script for S seconds\n"
+    "  --iterations K     --load: run the script K times per terminal (default 1)\n"
+    "  --ramp R           --load: start R terminals a second (default: all at once)\n"
+    "  --report FILE      --load: write the end report as JSON to FILE\n"
     "  --help, --version\n"
     "  --                 every later argument is the terminal's\n"
     "\n"
@@ -113,6 +120,7 @@ int main(int argc, char** argv) {
   bool only_terminal = false;
   bool demo = false;
   std::string demo_log;
+  marl::LoadOptions load;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (only_terminal || arg.compare(0, 2, "--") != 0) {
@@ -159,6 +167,11 @@ int main(int argc, char** argv) {
       if (!value(&size) || !ParseSize(size, &options.start)) {
         return Fail("--size needs COLSxROWS, each from 1 to 9999");
       }
+    } else if (marl::IsLoadOption(name)) {
+      std::string text;
+      std::string error;
+      if (!value(&text)) return Fail(name + " needs a value");
+      if (!marl::ParseLoadOption(name, text, &load, &error)) return Fail(error);
     } else {
       return Fail("unknown option " + arg);
     }
@@ -177,6 +190,16 @@ int main(int argc, char** argv) {
     if (!options.command_line.empty()) options.command_line += ' ';
     options.command_line += "-H127.0.0.1 -P" + std::to_string(demo_host.port());
   }
+  if (load.terminals > 0) {
+    if (!trace.empty() || options.real_time || !(ui.empty() || ui == "headless")) {
+      return Fail("--trace, --real-time and --ui are for one terminal");
+    }
+    load.script = script;
+    load.command_line = options.command_line;
+    load.start = options.start;
+    return marl::RunLoad(load);
+  }
+  if (load.given) return Fail("--duration, --iterations, --ramp and --report go with --load");
 
   // Someone at a text terminal gets the screen; pipes, files and scripts get
   // the automation interface.

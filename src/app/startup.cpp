@@ -20,7 +20,7 @@ namespace marl {
 StartResult StartProgram(Terminal& t, char* command_line, const StartOptions& options) {
   // Copies started with options may run side by side (other ports, other
   // IDs); only the plain one is kept single.
-  if (command_line == nullptr || command_line[0] == 0) {
+  if (!options.many && (command_line == nullptr || command_line[0] == 0)) {
     if (!AcquireInstanceGuard(t)) return StartResult::kOtherInstance;
   }
   ReadSettings(t);
@@ -38,11 +38,17 @@ StartResult StartProgram(Terminal& t, char* command_line, const StartOptions& op
     ReleaseInstanceGuard(t);
     return StartResult::kFailed;
   }
-  StartAfterConnect(t);
+  if (options.many) {
+    StartAfterConnectWithoutReceiveThread(t);
+  } else {
+    StartAfterConnect(t);
+  }
   return App(t).ending ? StartResult::kEnded : StartResult::kRunning;
 }
 
-void StartAfterConnect(Terminal& t) {
+namespace {
+
+void StartUp(Terminal& t, bool receive_thread) {
   Platform& p = *t.platform;
   InitBanks(t);
   CreateTerminalConfig(t);
@@ -65,12 +71,22 @@ void StartAfterConnect(Terminal& t) {
   p.Sleep(500);
   p.ShowCaret();
 
-  StartReceiveThread(t);
+  if (receive_thread) StartReceiveThread(t);
   if (t.link.simulator_id != nullptr) {
     Transmit(t, -1, t.link.simulator_id, "Simulator ID");
     p.Sleep(1000);
   }
   SendPowerUp(t, t.screen.rows, t.screen.columns);
+}
+
+}  // namespace
+
+void StartAfterConnect(Terminal& t) {
+  StartUp(t, true);
+}
+
+void StartAfterConnectWithoutReceiveThread(Terminal& t) {
+  StartUp(t, false);
 }
 
 void EndProgram(Terminal& t) {

@@ -15,6 +15,10 @@ struct StartOptions {
   // settings file had given it, after the file was read; 0 for none.
   int32_t rows = 0;
   int32_t columns = 0;
+  // Many terminals in one process (the load driver): no single-instance
+  // guard, and no receive thread, because the front end waits on the socket
+  // itself and runs the receive step when it is readable.
+  bool many = false;
 };
 
 enum class StartResult {
@@ -30,6 +34,8 @@ StartResult StartProgram(Terminal& t, char* command_line, const StartOptions& op
 // Steps after a successful connect: subsystems, grid, caret, splash and
 // tune, the receive thread, the simulator ID and the power-up.
 void StartAfterConnect(Terminal& t);
+// The same without the receive thread: the caller reads the socket.
+void StartAfterConnectWithoutReceiveThread(Terminal& t);
 // After the message loop: the receive thread is waited for and the
 // connection closed. The platform must have stopped taking host data.
 void EndProgram(Terminal& t);

@@ -65,6 +65,21 @@ void ShowFailedToConnect(Terminal& t) {
   t.platform->SendMessage(kWmDrawText, reinterpret_cast<uintptr_t>(&q), 0);
 }
 
+bool OnLoopback(uint32_t address) {
+  return (ntohl(address) >> 24) == 127;
+}
+
+// Binds the socket to the terminal's own loopback address and makes that the
+// address its power-up announces. False when the address cannot be had.
+bool BindSourceAddress(Terminal& t, int fd) {
+  sockaddr_in source{};
+  source.sin_family = AF_INET;
+  source.sin_addr.s_addr = t.link.source_address;
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0) return false;
+  inet_ntop(AF_INET, &source.sin_addr, t.link.resolved_address, INET_ADDRSTRLEN);
+  return true;
+}
+
 void CloseSocket(Terminal& t) {
   if (t.link.socket < 0) return;
   close(t.link.socket);
@@ -88,11 +103,15 @@ uint32_t ConnectToHost(Terminal& t, char* command_line) {
                sizeof t.link.socket_send_buffer);
   }
 
+  // A host elsewhere sees the machine's own address; it cannot be reached
+  // from a loopback one.
+  const bool bound = t.link.source_address == 0 || !OnLoopback(t.link.endpoint.address) ||
+                     BindSourceAddress(t, fd);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = t.link.endpoint.address;
   address.sin_port = t.link.endpoint.port;
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+  if (bound && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
     return 0;
   }
   t.link.connect_error = errno;

@@ -59,10 +59,17 @@ struct LinkState {
   uint32_t transmit_timeout_ms = kSendTimeoutMs;
   // SO_SNDBUF for the socket; 0 keeps the system's. A test seam.
   int32_t socket_send_buffer = 0;
+  // A loopback address (network byte order) the connection is made from
+  // when the host is on loopback too, so that the many terminals of one
+  // process each show the host an address of their own; 0 for the system's
+  // choice. The power-up then announces it.
+  uint32_t source_address = 0;
 
   char transmit_copy[kTransmitCopySize] = {};
   char chunk[kChunkBufferSize] = {};
   uint64_t transmit_start = 0;
+  // Every Transmit since start, for a driver that counts what went out.
+  uint64_t transmit_count = 0;
   char local_address[kLocalAddressSize] = {};
   // The address found by the first lookup that resolved the host name;
   // later power-ups reuse it instead of resolving again.

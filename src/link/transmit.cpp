@@ -25,6 +25,7 @@ int32_t Transmit(Terminal& t, int32_t length, const char* bytes, const char* tag
   const bool power_up = std::strcmp(tag, "PowerUP") == 0;
   if (length > 0) std::memcpy(link.transmit_copy, bytes, size_t(length));
   link.transmit_start = t.platform->Now();
+  ++link.transmit_count;
 
   for (int32_t offset = 0; offset < length; offset += kChunkSize) {
     int32_t n = length - offset < kChunkSize ? length - offset : kChunkSize;

@@ -42,9 +42,9 @@ std::string WindowView::RowText(int32_t row) const {
   return PrintableRow(cells, row, columns);
 }
 
-HeadlessPlatform::HeadlessPlatform() {
+HeadlessPlatform::HeadlessPlatform(bool wake_pipe) {
   // Written by the receive thread, so it must never block it.
-  if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) wake_[0] = wake_[1] = -1;
+  if (wake_pipe && pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) wake_[0] = wake_[1] = -1;
 }
 
 HeadlessPlatform::~HeadlessPlatform() {

@@ -22,7 +22,9 @@ struct Terminal;
 
 class HeadlessPlatform : public Platform, public FrontEnd {
  public:
-  HeadlessPlatform();
+  // A front end that handles host data on the thread that reads it (the
+  // load driver) has no receive thread to wake it, so no wake pipe.
+  explicit HeadlessPlatform(bool wake_pipe = true);
   ~HeadlessPlatform() override;
   HeadlessPlatform(const HeadlessPlatform&) = delete;
   HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;

@@ -1,0 +1,115 @@
+// One simulated terminal of a load run: a whole Terminal on the headless
+// platform, following the load script with the automation commands. It
+// has no threads of its own: a worker reads its socket when epoll says so
+// and runs the receive step, and the terminal handles the chunk completely
+// before the worker reads again, as the window would on its main thread.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/startup.h"
+#include "terminal.h"
+#include "ui/headless/automation.h"
+#include "ui/headless/headless_platform.h"
+#include "ui/load/load_report.h"
+#include "ui/load/load_script.h"
+
+namespace marl {
+
+class AnswerSink;
+class ResponseTimes;
+
+// The headless platform, with host data handled at once on the thread that
+// read it: that thread is the terminal's own logical thread.
+class LoadPlatform : public HeadlessPlatform {
+ public:
+  LoadPlatform() : HeadlessPlatform(false) {}
+  void HandOverHostData(const char* bytes, int32_t length) override;
+  void HostClosed() override;
+  uint64_t chunks() const { return chunks_; }
+  bool closed() const { return closed_; }
+
+ private:
+  uint64_t chunks_ = 0;
+  bool closed_ = false;
+};
+
+// How long the run goes on: a number of iterations per terminal, a point in
+// time, or both.
+struct LoadLimits {
+  int64_t iterations = 0;  // 0: no limit
+  std::chrono::steady_clock::time_point end = std::chrono::steady_clock::time_point::max();
+};
+
+// Where a terminal's results go: its worker's.
+struct LoadSinks {
+  LoadCounters* counters = nullptr;
+  ResponseTimes* response = nullptr;
+  std::vector<TerminalFailure>* failures = nullptr;
+  AnswerSink* answers = nullptr;
+};
+
+class LoadTerminal {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  LoadTerminal(int64_t number, const LoadScript& script, const LoadLimits& limits);
+  LoadTerminal(const LoadTerminal&) = delete;
+  LoadTerminal& operator=(const LoadTerminal&) = delete;
+
+  // Connects and starts as the program would, up to the power-up. False
+  // (with the failure in `failure`) when the connection could not be made.
+  bool Start(const std::string& command_line, const StartOptions& options, uint32_t source_address,
+             TerminalFailure* failure);
+  // From here on, only the worker that owns it touches the terminal.
+  void Adopt(const LoadSinks& sinks);
+
+  int socket() const { return terminal_->link.socket; }
+  int64_t number() const { return number_; }
+  bool finished() const { return state_ == State::kFinished; }
+
+  // The socket is readable: one receive step into `buffer` (kReceiveBufferSize
+  // bytes). False once the connection is gone.
+  bool Receive(char* buffer);
+  // Runs the script until a command must wait. Returns when it wants to be
+  // looked at again if nothing arrives before (max when never).
+  Clock::time_point Advance(Clock::time_point now);
+  // The run is over: the window closes as its close button would.
+  void Stop();
+
+ private:
+  enum class State { kRunning, kWaiting, kFinished };
+
+  bool WaitHolds(Clock::time_point now, std::string* failure);
+  void Fail(LoadError kind, const std::string& reason);
+  void Finish();
+  // Counts what went out and notices message boxes since the last look.
+  bool Observe();
+  bool Ending() const;
+
+  int64_t number_;
+  const LoadScript& script_;
+  const LoadLimits& limits_;
+  LoadSinks sinks_;
+  LoadPlatform platform_;
+  std::unique_ptr<Terminal> terminal_;
+  std::unique_ptr<Automation> automation_;
+
+  State state_ = State::kRunning;
+  size_t next_ = 0;        // the next script line
+  int64_t iteration_ = 1;  // the one running, from 1
+  std::string command_;    // the line running, filled in
+  WaitSpec wait_;
+  Clock::time_point deadline_;
+  uint64_t chunks_at_read_ = 0;
+  Clock::time_point last_chunk_;
+  uint64_t transmits_seen_ = 0;
+  // The last transmission left the terminal waiting for the host; its time.
+  bool awaiting_answer_ = false;
+  uint64_t sent_at_ = 0;
+};
+
+}  // namespace marl
