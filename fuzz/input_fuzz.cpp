@@ -115,7 +115,8 @@ void Step(marl::testing::TestTerminal& tt, Reader& in, std::unique_ptr<HandForm>
       break;
     }
     case 1:
-      marl::ProcessKey(t, KeyCode(in), marl::GetCurrentForm(t), rows, columns, in.Byte() % 3, 0);
+      marl::ProcessKey(t, KeyCode(in), marl::GetCurrentForm(t), rows, columns,
+                       {.terminator = in.Byte() % 3});
       break;
     case 2:
       tt.platform().SendMessage(marl::kWmKeyDown, in.Byte(), 0);

@@ -35,10 +35,10 @@ void ReleaseTerminal(Terminal& t) {
   FreeKeyMaps(t);
   ClearKeyScript(t);
   ClearInputQueue(t);
-  GuardedFree(t, t.screen.draw.text, __LINE__, "vorrick");
+  GuardedFree(t, t.screen.draw.text, "vorrick");
   t.screen.draw.text = nullptr;
   FreeScreenGrid(t);
-  GuardedFree(t, t.setterm.config, __LINE__, "SetTerm");
+  GuardedFree(t, t.setterm.config, "SetTerm");
   t.setterm.config = nullptr;
 }
 

@@ -50,9 +50,8 @@ void LayoutMainWindow(Terminal& t) {
   App(t).client_height = App(t).client.Height();
 }
 
-int TerminalBeep(Terminal& t, int32_t hz, int32_t ms, int32_t) {
+void TerminalBeep(Terminal& t, int32_t hz, int32_t ms, int32_t) {
   t.platform->Beep(hz, ms);
-  return 0;
 }
 
 intptr_t MainWindowProc(Terminal& t, uint32_t message, uintptr_t wparam, intptr_t lparam) {

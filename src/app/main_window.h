@@ -14,6 +14,6 @@ intptr_t MainWindowProc(Terminal& t, uint32_t message, uintptr_t wparam, intptr_
 // Moves the window to a third of the display and sizes it for the screen.
 void LayoutMainWindow(Terminal& t);
 
-int TerminalBeep(Terminal& t, int32_t hz, int32_t ms, int32_t volume);
+void TerminalBeep(Terminal& t, int32_t hz, int32_t ms, int32_t volume);
 
 }  // namespace marl

@@ -63,7 +63,7 @@ void DrawLineRequest(Terminal& t, DrawRequest& q) {
   const int32_t top = q.row * kRowHeight;
   q.rectangle = {q.column * style.width, top, App(t).client_width, top + kRowHeight};
   Draw(t, q, style, std::string_view(q.text ? q.text : "", size_t(q.length)));
-  GuardedFree(t, q.text, __LINE__, kSource);
+  GuardedFree(t, q.text, kSource);
   SetCursor(t, q.row + 1, 0);
   ResetRequest(q);
 }
@@ -83,7 +83,7 @@ void DrawTextRequest(Terminal& t, DrawRequest& q) {
   q.rectangle = {left, top, left + q.length * style.width, top + kRowHeight};
   Draw(t, q, style, text);
   // A one-character text belongs to the caller, who may pass its own storage.
-  if (q.length > 1) GuardedFree(t, q.text, __LINE__, kSource);
+  if (q.length > 1) GuardedFree(t, q.text, kSource);
   SetCursor(t, q.row, q.column + q.length);
   ResetRequest(q);
   t.platform->ShowCaret();
@@ -100,7 +100,7 @@ void ShowSplash(Terminal& t) {
   for (const auto& line : lines) {
     const int32_t length = int32_t(std::strlen(line.text));
     SetCursor(t, line.row, (t.screen.columns - length) / 2);
-    q.text = GuardedCopy(t, line.text, length, __LINE__, kSource);
+    q.text = GuardedCopy(t, line.text, length, kSource);
     if (q.text == nullptr) continue;
     q.length = length;
     q.attribute = 0;

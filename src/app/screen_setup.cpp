@@ -101,9 +101,9 @@ bool OpenScreenSetup(Terminal& t, int32_t first_start) {
   DrawRequest& q = t.screen.draw;
   for (const Label& label : kLabels) {
     const int32_t length = int32_t(std::strlen(label.text));
-    char* text = GuardedCopy(t, label.text, length, __LINE__, "MrpDazAre");
+    char* text = GuardedCopy(t, label.text, length, "MrpDazAre");
     if (text == nullptr) continue;
-    GuardedFree(t, q.text, __LINE__, "MrpDazAre");
+    GuardedFree(t, q.text, "MrpDazAre");
     q.row = label.row;
     q.column = 1;
     q.text = text;

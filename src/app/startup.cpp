@@ -53,7 +53,7 @@ void StartUp(Terminal& t, bool receive_thread) {
   InitBanks(t);
   CreateTerminalConfig(t);
   // Keys typed before the host's first screen wait for it.
-  SetWaitingForHost(t, 1);
+  SetWaitingForHost(t, true);
   SetTerminalCols(t, t.screen.columns);
   SetTerminalRows(t, t.screen.rows);
   ResizeScreenGrid(t);

@@ -52,7 +52,7 @@ void PressCharacter(Terminal& t, uint8_t character) {
 }
 
 void PressOnForm(Terminal& t, int32_t code) {
-  ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns, 0, 0);
+  ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns);
 }
 
 void ScreenSetupHotKey(Terminal& t) {
@@ -71,8 +71,8 @@ void GrowGrid(Terminal& t, int64_t old_cells) {
   }
   const int64_t allocated = int64_t(s.grid_rows) * s.grid_columns;
   const int64_t kept = old_cells < allocated ? old_cells : allocated;
-  auto* grown = static_cast<char*>(
-      GuardedRealloc(t, s.grid, uint32_t(kept), uint32_t(cells) + 1, __LINE__, kSource));
+  auto* grown =
+      static_cast<char*>(GuardedRealloc(t, s.grid, uint32_t(kept), uint32_t(cells) + 1, kSource));
   if (grown == nullptr) return;  // the old grid stays, and with it its size
   // The old last cell's zero would now end a row early.
   if (kept > 0 && grown[kept - 1] == 0) grown[kept - 1] = ' ';
@@ -196,14 +196,14 @@ void ClickToField(Terminal& t, int32_t x, int32_t y) {
     for (int32_t n = 0; n < steps; ++n) PressOnForm(t, key);
     t.platform->ShowCaret();
   }
-  if (form->fields[found].flags & 0x04) PressOnForm(t, kKeyEnter);
+  if (form->fields[found].flags & kFieldProtected) PressOnForm(t, kKeyEnter);
 }
 
 void EraseClient(Terminal& t) {
   ScreenState& s = t.screen;
   s.draw.row = 0;
   s.draw.column = 0;
-  GuardedFree(t, s.draw.text, __LINE__, kSource);
+  GuardedFree(t, s.draw.text, kSource);
   s.draw.text = nullptr;
   s.draw.rectangle = App(t).client;
   t.platform->EraseClient();

@@ -27,21 +27,21 @@ struct TerminalConfig {
 
 struct SetTermState {
   TerminalConfig* config = nullptr;  // owned, guarded (SetTerm)
-  int32_t status_replies = 1;
+  bool status_replies = true;
   TerminalConfig defaults;  // read in place of the configuration before it exists
 };
 
 struct SettingsState {
-  int32_t setf0 = 0;  // the SETF0 switch, read by the key maps
+  bool setf0 = false;  // the SETF0 switch, read by the key maps
 };
 
 struct SessionState {
   // The waiting-for-host flag: set when a reply or the power-up has gone out;
   // keys and scans are queued while it is set.
-  int32_t waiting = 0;
+  bool waiting = false;
   // The text dialect: set from start-up, switched by the host's IX command.
   int32_t text_dialect = 1;
-  int32_t auto_mode = 0;
+  bool auto_mode = false;
   uint64_t auto_start = 0;  // file time when auto mode began
 };
 

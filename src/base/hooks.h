@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "base/guarded_alloc.h"
+
 namespace marl {
 
 struct Terminal;
@@ -17,7 +19,7 @@ struct Hooks {
   // moves the cursor home first.
   void (*heap_damage)(Terminal& t) = nullptr;
   // A host record is released with the form attached to it.
-  void (*release_form)(Terminal& t, Form* form, int line, const char* file) = nullptr;
+  void (*release_form)(Terminal& t, Form* form, const char* file, CallSite where) = nullptr;
   // A settings line gave the screen's rows or columns.
   void (*set_screen_rows)(Terminal& t, int32_t rows) = nullptr;
   void (*set_screen_columns)(Terminal& t, int32_t columns) = nullptr;

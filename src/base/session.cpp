@@ -4,13 +4,13 @@
 
 namespace marl {
 
-void SetWaitingForHost(Terminal& t, int32_t value) {
+void SetWaitingForHost(Terminal& t, bool value) {
   t.session.waiting = value;
 }
 void ClearWaitingForHost(Terminal& t) {
-  t.session.waiting = 0;
+  t.session.waiting = false;
 }
-int32_t IsWaitingForHost(Terminal& t) {
+bool IsWaitingForHost(Terminal& t) {
   return t.session.waiting;
 }
 

@@ -10,8 +10,8 @@ namespace marl {
 
 struct Terminal;
 
-void SetWaitingForHost(Terminal& t, int32_t value);
+void SetWaitingForHost(Terminal& t, bool value);
 void ClearWaitingForHost(Terminal& t);
-int32_t IsWaitingForHost(Terminal& t);
+bool IsWaitingForHost(Terminal& t);
 
 }  // namespace marl

@@ -48,7 +48,7 @@ void ApplySettingLine(Terminal& t, char* line) {
   const char* key = line;
 
   if (value == nullptr) {
-    if (std::strcmp(key, "SETF0") == 0) t.settings.setf0 = 1;
+    if (std::strcmp(key, "SETF0") == 0) t.settings.setf0 = true;
     return;
   }
   if (std::strcmp(key, "ROWS") == 0) {
@@ -60,7 +60,7 @@ void ApplySettingLine(Terminal& t, char* line) {
       t.hooks.set_screen_columns(t, columns);
     }
   } else if (std::strcmp(key, "SETF0") == 0) {
-    if (value[0] == 'T' || value[0] == 'Y' || value[0] == '1') t.settings.setf0 = 1;
+    if (value[0] == 'T' || value[0] == 'Y' || value[0] == '1') t.settings.setf0 = true;
   }
   // TIMEOUT, DOWNLOAD, REBOOT, READERCMD, SERVERIP, SCANAHEAD, OVERWRITE,
   // SERVERPORT and TRANSMIT_LABEL_TYPE configure a real terminal; the

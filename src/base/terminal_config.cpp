@@ -9,7 +9,7 @@ namespace marl {
 
 void CreateTerminalConfig(Terminal& t) {
   if (t.setterm.config != nullptr) return;
-  void* block = GuardedAlloc(t, sizeof(TerminalConfig), __LINE__, "SetTerm");
+  void* block = GuardedAlloc(t, sizeof(TerminalConfig), "SetTerm");
   if (block != nullptr) t.setterm.config = new (block) TerminalConfig();
 }
 
@@ -23,10 +23,10 @@ TerminalConfig& Config(Terminal& t) {
   return t.setterm.defaults;
 }
 
-void SetStatusReplies(Terminal& t, int32_t on) {
+void SetStatusReplies(Terminal& t, bool on) {
   t.setterm.status_replies = on;
 }
-int32_t StatusRepliesOn(Terminal& t) {
+bool StatusRepliesOn(Terminal& t) {
   return t.setterm.status_replies;
 }
 

@@ -13,7 +13,7 @@ void CreateTerminalConfig(Terminal& t);
 void ResetTerminalConfig(Terminal& t);
 // The configuration in force: the defaults until it has been created.
 TerminalConfig& Config(Terminal& t);
-void SetStatusReplies(Terminal& t, int32_t on);
-int32_t StatusRepliesOn(Terminal& t);
+void SetStatusReplies(Terminal& t, bool on);
+bool StatusRepliesOn(Terminal& t);
 
 }  // namespace marl

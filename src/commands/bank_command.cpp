@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/chars.h"
 #include "base/host_record.h"
 #include "forms/banks.h"
 #include "link/status_reply.h"
@@ -10,14 +11,6 @@
 namespace marl {
 
 namespace {
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-char Upper(char c) {
-  return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
 
 // One or two digits naming a bank. Returns the number, or -1 when there is
 // no digit; *p is left on the byte after the digits read.
@@ -34,52 +27,52 @@ int32_t LoadBanks(Terminal& t, const char* text) {
   int32_t bank = 0;
   const char* segment = text;
   for (;;) {
-    if (bank >= kBankCount) return 4;
+    if (bank >= kBankCount) return kStatusBadNumber;
     const char* end = segment;
     while (*end != 0 && *end != '\\') ++end;
     ReleaseBank(t, bank);
     if (end > segment) {
-      if (!StoreBank(t, bank, segment, int32_t(end - segment))) return 1;
+      if (!StoreBank(t, bank, segment, int32_t(end - segment))) return kStatusFailure;
       ++bank;
     }
     if (*end == 0) break;
     segment = end + 1;
   }
-  return bank >= kBankCount ? 4 : 0;
+  return bank >= kBankCount ? kStatusBadNumber : kStatusSuccess;
 }
 
 // U '\' number '\' string.
 int32_t UpdateBank(Terminal& t, const char* p) {
-  if (*p != '\\') return 9;
+  if (*p != '\\') return kStatusSyntax;
   ++p;
   const int32_t bank = ReadBankNumber(p);
-  if (bank < 0) return 4;
-  if (IsDigit(*p)) return 4;
-  if (*p != '\\') return 9;
+  if (bank < 0) return kStatusBadNumber;
+  if (IsDigit(*p)) return kStatusBadNumber;
+  if (*p != '\\') return kStatusSyntax;
   ++p;
-  return StoreBank(t, bank, p, int32_t(std::strlen(p))) ? 0 : 1;
+  return StoreBank(t, bank, p, int32_t(std::strlen(p))) ? kStatusSuccess : kStatusFailure;
 }
 
 // E alone, or E '\' number '\'.
 int32_t EraseBanks(Terminal& t, const char* p) {
   if (*p == 0) {
     FreeBanks(t);
-    return 0;
+    return kStatusSuccess;
   }
-  if (*p != '\\') return 9;
+  if (*p != '\\') return kStatusSyntax;
   ++p;
   const int32_t bank = ReadBankNumber(p);
-  if (bank < 0) return 4;
-  if (*p != '\\') return 9;
+  if (bank < 0) return kStatusBadNumber;
+  if (*p != '\\') return kStatusSyntax;
   ReleaseBank(t, bank);
-  return 0;
+  return kStatusSuccess;
 }
 
 }  // namespace
 
-void BankCommand(Terminal& t, HostRecord* record, const ScreenEnvironment&) {
+void BankCommand(Terminal& t, OwnedRecord record, const ScreenEnvironment&) {
   const char* p = record->command;
-  int32_t status = 9;
+  int32_t status = kStatusSyntax;
   switch (Upper(*p)) {
     case '\\':
       status = LoadBanks(t, p + 1);
@@ -93,8 +86,7 @@ void BankCommand(Terminal& t, HostRecord* record, const ScreenEnvironment&) {
     default:
       break;
   }
-  FreeHostRecord(t, record);
-  SendStatus(t, status);
+  ReleaseAndReply(t, record, status);
 }
 
 }  // namespace marl

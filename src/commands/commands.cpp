@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/chars.h"
 #include "commands/bank_command.h"
 #include "commands/key_map_command.h"
 #include "commands/records.h"
@@ -25,20 +26,6 @@ namespace marl {
 
 namespace {
 
-constexpr uint32_t kOptionKeepForm = 0x1000;
-
-bool IsDigit(unsigned char c) {
-  return c >= '0' && c <= '9';
-}
-
-bool IsHex(unsigned char c) {
-  return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-unsigned char Upper(unsigned char c) {
-  return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
-}
-
 // Steps over n bytes, but never over the terminating zero.
 const unsigned char* Skip(const unsigned char* p, int n) {
   while (n-- > 0 && *p != 0) ++p;
@@ -54,20 +41,20 @@ int32_t CheckHexRun(const unsigned char*& p) {
   while (*end != 0 && !(end[0] == '|' && end[1] == 'A')) has_hex |= IsHex(*end++);
   if (!has_hex) {
     p = Skip(end, 2);
-    return 0;
+    return kStatusSuccess;
   }
   for (;;) {
     const unsigned char c = *p;
-    if (c == 0) return 0;
+    if (c == 0) return kStatusSuccess;
     if (c == '|' && p[1] == 'A') {
       p += 2;
-      return 0;
+      return kStatusSuccess;
     }
     if (c == ' ' || c == '\\' || c == '|' || c < '0') {
       p = Skip(p, 2);
       continue;
     }
-    if (!IsHex(c) || !IsHex(p[1])) return 9;
+    if (!IsHex(c) || !IsHex(p[1])) return kStatusSyntax;
     p += 2;
   }
 }
@@ -85,12 +72,11 @@ void MakeCurrent(Terminal& t, Form* form) {
 }
 
 // Checks the arguments of a command that takes form text. On failure the
-// code is sent and the record released; returns false then.
-bool ArgumentsPass(Terminal& t, HostRecord* record, int32_t strings_allowed) {
-  const int32_t code = CheckArguments(t, record->command, nullptr, strings_allowed);
-  if (code == 0) return true;
+// code is sent (and the record goes with its owner); returns false then.
+bool ArgumentsPass(Terminal& t, const HostRecord& record, bool strings_allowed) {
+  const int32_t code = CheckArguments(t, record.command, nullptr, strings_allowed);
+  if (code == kStatusSuccess) return true;
   SendStatus(t, code);
-  FreeHostRecord(t, record);
   return false;
 }
 
@@ -103,7 +89,7 @@ void StoreAndShow(Terminal& t, HostRecord* record, const ScreenEnvironment& envi
   // held a definition, StoreTable released it after merging it into a copy.
   // So it is not read again; showing takes the slot's record, which is it or
   // that copy, with the same header.
-  if (code != 0) {
+  if (code != kStatusSuccess) {
     SendStatus(t, code);
     return;
   }
@@ -121,27 +107,20 @@ void StoreAndShow(Terminal& t, HostRecord* record, const ScreenEnvironment& envi
 }
 
 // \PING answers the ping test; any other \P is not supported.
-void Ping(Terminal& t, HostRecord* record) {
+void Ping(Terminal& t, OwnedRecord& record) {
   const auto* p = reinterpret_cast<const unsigned char*>(record->command);
   if (Upper(p[0]) == 'I' && Upper(p[1]) == 'N' && Upper(p[2]) == 'G') {
     PingReply(t);
     ClearWaitingForHost(t);
-    FreeHostRecord(t, record);
     return;
   }
-  if (record->count >= 0) {
-    FreeHostRecord(t, record);
-    SendStatus(t, 1);
-    return;
-  }
-  if (!ArgumentsPass(t, record, 0)) return;
-  FreeHostRecord(t, record);
-  SendStatus(t, 1);
+  if (record->count < 0 && !ArgumentsPass(t, *record, false)) return;
+  ReleaseAndReply(t, record, kStatusFailure);
 }
 
 // \IR reports the terminal's size; \IX injects a scan.
-void Identify(Terminal& t, HostRecord* record, const ScreenEnvironment& environment) {
-  char* p = record->command;
+void Identify(Terminal& t, HostRecord& record, const ScreenEnvironment& environment) {
+  char* p = record.command;
   switch (Upper(static_cast<unsigned char>(p[0]))) {
     case 'R': {
       char text[64];
@@ -149,7 +128,7 @@ void Identify(Terminal& t, HostRecord* record, const ScreenEnvironment& environm
                     int(GetTerminalCols(t)), GetVersionText(t));
       Transmit(t, -1, text, "");
       t.session.text_dialect = 1;
-      t.settings.setf0 = 0;
+      t.settings.setf0 = false;
       break;
     }
     case 'X': {
@@ -162,84 +141,77 @@ void Identify(Terminal& t, HostRecord* record, const ScreenEnvironment& environm
     default:
       break;
   }
-  FreeHostRecord(t, record);
 }
 
 // Commands whose arguments are checked and that are not supported: the
 // check's code, else 1.
-void Unsupported(Terminal& t, HostRecord* record, int32_t strings_allowed) {
-  if (!ArgumentsPass(t, record, strings_allowed)) return;
-  FreeHostRecord(t, record);
-  SendStatus(t, 1);
+void Unsupported(Terminal& t, OwnedRecord& record, bool strings_allowed) {
+  if (!ArgumentsPass(t, *record, strings_allowed)) return;
+  ReleaseAndReply(t, record, kStatusFailure);
 }
 
-void Dispatch(Terminal& t, HostRecord* record, unsigned char letter,
+// The record is released when the handler is done with it, except by the
+// handlers that store it in a table slot, to which it is handed over.
+void Dispatch(Terminal& t, OwnedRecord record, unsigned char letter,
               const ScreenEnvironment& environment) {
   switch (letter) {
     case 0:  // '\' and a table number alone
-      MakeCurrent(t, ShowRecordTable(t, record, environment, GetCurrentForm(t)));
-      FreeHostRecord(t, record);
+      MakeCurrent(t, ShowRecordTable(t, record.get(), environment, GetCurrentForm(t)));
       return;
     case 'B':
-      if (ArgumentsPass(t, record, 0)) BankCommand(t, record, environment);
+      if (ArgumentsPass(t, *record, false)) BankCommand(t, std::move(record), environment);
       return;
     case 'C': {
-      const int32_t code = SetScreenMode(t, record);
-      FreeHostRecord(t, record);
-      SendStatus(t, code);
+      const int32_t code = SetScreenMode(t, record.get());
+      ReleaseAndReply(t, record, code);
       return;
     }
     case 'D':
-      // Does nothing and answers nothing. The record is released all the
-      // same: keeping it would only leak it.
-      FreeHostRecord(t, record);
+      // Does nothing and answers nothing.
       return;
     case 'F': {
       const int32_t code = LoadKeyMaps(t, record->length, record->text);
-      FreeHostRecord(t, record);
-      SendStatus(t, code);
+      ReleaseAndReply(t, record, code);
       return;
     }
     case 'I':
-      Identify(t, record, environment);
+      Identify(t, *record, environment);
       return;
     case 'K':
-      RunKeyScript(t, record);
+      RunKeyScript(t, std::move(record));
       return;
     case 'O':
-      SetProgrammableKey(t, record);
+      SetProgrammableKey(t, std::move(record));
       return;
     case 'P':
       Ping(t, record);
       return;
     case 'Q':
     case 'R':
-      Unsupported(t, record, 1);
+      Unsupported(t, record, true);
       return;
     case 'S':
-      if (ArgumentsPass(t, record, 1)) {
+      if (ArgumentsPass(t, *record, true)) {
         Form* form = nullptr;
-        SendStatus(t, StoreTable(t, record, &form));
+        SendStatus(t, StoreTable(t, record.release(), &form));
       }
       return;
     case 'T':
       if (record->count < 0) {
         const int32_t code = PlayTone(t, record->command);
-        FreeHostRecord(t, record);
-        SendStatus(t, code);
-      } else if (ArgumentsPass(t, record, 1)) {
-        StoreAndShow(t, record, environment);
+        ReleaseAndReply(t, record, code);
+      } else if (ArgumentsPass(t, *record, true)) {
+        StoreAndShow(t, record.release(), environment);
       }
       return;
     case 'U':
-      if (ArgumentsPass(t, record, 0)) SendStatus(t, UpdateTable(t, record));
+      if (ArgumentsPass(t, *record, false)) SendStatus(t, UpdateTable(t, record.release()));
       return;
     case 'V':
-      MakeCurrent(t, UpdateAndShowTable(t, record, GetCurrentForm(t), environment));
+      MakeCurrent(t, UpdateAndShowTable(t, record.release(), GetCurrentForm(t), environment));
       return;
     default:
-      FreeHostRecord(t, record);
-      SendStatus(t, 1);
+      ReleaseAndReply(t, record, kStatusFailure);
       return;
   }
 }
@@ -271,11 +243,11 @@ void RunCommand(Terminal& t, HostRecord* record, const ScreenEnvironment& enviro
   const unsigned char letter = Upper(*p);
   // An empty command leaves the pointer on the zero byte rather than past it.
   record->command = reinterpret_cast<char*>(letter != 0 ? p + 1 : p);
-  Dispatch(t, record, letter, environment);
+  Dispatch(t, Own(t, record), letter, environment);
 }
 
 int32_t CheckArguments(Terminal& t, const char* arguments, int32_t* backslashes,
-                       int32_t strings_allowed) {
+                       bool strings_allowed) {
   const auto* p = reinterpret_cast<const unsigned char*>(arguments);
   const bool text_dialect = t.session.text_dialect == 1;
   if (*p == '/') ++p;
@@ -286,8 +258,8 @@ int32_t CheckArguments(Terminal& t, const char* arguments, int32_t* backslashes,
       // Every second backslash closes a string; a type byte and at least one
       // more byte must follow it.
       if (++count % 2 == 0) {
-        if (p[1] == 0) return 5;
-        if (p[1] == '\\' || p[2] == '\\' || p[2] == 0) return 2;
+        if (p[1] == 0) return kStatusOpenString;
+        if (p[1] == '\\' || p[2] == '\\' || p[2] == 0) return kStatusBadString;
       }
       ++p;
       continue;
@@ -298,33 +270,33 @@ int32_t CheckArguments(Terminal& t, const char* arguments, int32_t* backslashes,
     }
     const unsigned char m = p[1];
     if (IsDigit(m)) {
-      if (!IsDigit(p[2])) return 9;
+      if (!IsDigit(p[2])) return kStatusSyntax;
       p += 3;
     } else if (m == 'T' && text_dialect) {
       break;  // the rest is a settings list, not markup
     } else if (m == '|' || m == 'E' || m == 'L' || m == 'H' || m == 'A' || m == 'B' || m == 'C') {
       p += 2;
     } else if (m == 'D') {
-      if (!IsDigit(p[2]) || !IsDigit(p[3])) return 9;
-      if (t.banks.slots[(p[2] - '0') * 10 + (p[3] - '0')] == nullptr) return 2;
+      if (!IsDigit(p[2]) || !IsDigit(p[3])) return kStatusSyntax;
+      if (t.banks.slots[(p[2] - '0') * 10 + (p[3] - '0')] == nullptr) return kStatusBadString;
       p += 4;
     } else if (m == 'X') {
       p += 2;
-      if (CheckHexRun(p) != 0) return 9;
+      if (CheckHexRun(p) != 0) return kStatusSyntax;
     } else if (text_dialect) {
       p = Skip(p, 2);
     } else {
-      return 9;
+      return kStatusSyntax;
     }
   }
   if (backslashes != nullptr) *backslashes = strings_allowed ? count : 0;
-  return 0;
+  return kStatusSuccess;
 }
 
 int32_t PlayTone(Terminal& t, const char* arguments) {
   constexpr int32_t kDurations[] = {50, 4, 50, 100, 200, 400, 800, 1600, 3200, 6400, 7999};
   const size_t length = std::strlen(arguments);
-  if (length > 9) return 'L';
+  if (length > 9) return kStatusToneLength;
   // Each field: three digits in range, or three blanks (absent). A field
   // wholly past the end of the arguments is absent too, so a bare \T sounds
   // the default tone; a field cut short by the end is an error.
@@ -342,13 +314,13 @@ int32_t PlayTone(Terminal& t, const char* arguments) {
   int32_t volume;
   int32_t step;
   int32_t duration;
-  if (!field(0, 0, 255, &volume)) return 'V';
-  if (!field(1, 0, 30, &step)) return 'F';
-  if (!field(2, 1, 10, &duration)) return 'L';
+  if (!field(0, 0, 255, &volume)) return kStatusToneVolume;
+  if (!field(1, 0, 30, &step)) return kStatusToneFrequency;
+  if (!field(2, 1, 10, &duration)) return kStatusToneLength;
   const int32_t hz = step < 0 ? 1000 : step == 0 ? 20 : 300 * step;
   const int32_t ms = kDurations[duration < 0 ? 0 : duration];
   t.platform->Beep(hz, ms);  // the volume is checked only: the beeper has one
-  return 0;
+  return kStatusSuccess;
 }
 
 }  // namespace marl

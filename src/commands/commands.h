@@ -18,7 +18,7 @@ void RunCommand(Terminal& t, HostRecord* record, const ScreenEnvironment& enviro
 // strings and the number of backslashes met goes to *backslashes (which
 // may be null).
 int32_t CheckArguments(Terminal& t, const char* arguments, int32_t* backslashes,
-                       int32_t strings_allowed);
+                       bool strings_allowed);
 
 // The tone command: \T and up to nine bytes of volume, frequency step and
 // duration step. Returns the status code.

@@ -31,7 +31,7 @@ bool FileExists(const char* name) {
 
 int32_t LoadKeyMaps(Terminal& t, int32_t length, const char* text) {
   FreeKeyMaps(t);
-  if (text == nullptr || length < 0) return 9;
+  if (text == nullptr || length < 0) return kStatusSyntax;
   // The record's text ends at its length or at its zero byte.
   const char* end = static_cast<const char*>(std::memchr(text, 0, size_t(length)));
   if (end == nullptr) end = text + length;
@@ -39,7 +39,7 @@ int32_t LoadKeyMaps(Terminal& t, int32_t length, const char* text) {
   const char* p = static_cast<const char*>(std::memchr(text, 'F', size_t(end - text)));
   if (p == nullptr || p + 1 >= end || p[1] != '\\') {
     FreeKeyMaps(t);
-    return 9;
+    return kStatusSyntax;
   }
   p += 2;
 
@@ -56,36 +56,35 @@ int32_t LoadKeyMaps(Terminal& t, int32_t length, const char* text) {
   for (int32_t slot = 0; p < end; ++slot) {
     if (slot == kKeyMapCount) {
       FreeKeyMaps(t);
-      return 9;
+      return kStatusSyntax;
     }
     char load[kKeyMapMaxLength + 1] = {};
     int32_t n = 0;
     while (p < end && *p != '\\') {
       if (n == kKeyMapMaxLength) {
         FreeKeyMaps(t);
-        return 3;
+        return kStatusNoRoom;
       }
       load[n++] = *p++;
     }
-    t.key_maps.maps[slot] = GuardedCopy(t, load, n, __LINE__, kSource);
+    t.key_maps.maps[slot] = GuardedCopy(t, load, n, kSource);
     if (t.key_maps.maps[slot] == nullptr) {
       // Half a set of maps would send keys the host does not expect.
       t.platform->WriteStdout("\nMALLOC ERROR!");
       FreeKeyMaps(t);
-      return 1;
+      return kStatusFailure;
     }
     if (p < end) ++p;  // the backslash
   }
-  return 0;
+  return kStatusSuccess;
 }
 
-void SetProgrammableKey(Terminal& t, HostRecord* record) {
+void SetProgrammableKey(Terminal& t, OwnedRecord record) {
   const char* command = record != nullptr ? record->command : nullptr;
   const char c = command != nullptr ? command[0] : 0;
   if (c >= '0' && c <= '9') {
     Config(t).programmable_key = kProgrammableCodes[c - '0'];
-    SendStatus(t, 0);
-    FreeHostRecord(t, record);
+    SendStatus(t, kStatusSuccess);
     return;
   }
   // Each draw-line request goes where the last one left the cursor.
@@ -94,8 +93,7 @@ void SetProgrammableKey(Terminal& t, HostRecord* record) {
   std::snprintf(shown, sizeof shown, "%20.20s",
                 record != nullptr && record->text != nullptr ? record->text : "");
   DrawAt(t, t.screen.draw.row, t.screen.draw.column, 20, shown, 0);
-  SendStatus(t, 9);
-  FreeHostRecord(t, record);
+  SendStatus(t, kStatusSyntax);
 }
 
 }  // namespace marl

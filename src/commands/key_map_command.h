@@ -3,14 +3,15 @@
 
 #include <cstdint>
 
+#include "base/host_record.h"
+
 namespace marl {
 
 struct Terminal;
-struct HostRecord;
 
 // The F command. Returns the status code for the command's reply.
 int32_t LoadKeyMaps(Terminal& t, int32_t length, const char* text);
 // The O command. Takes ownership of the record.
-void SetProgrammableKey(Terminal& t, HostRecord* record);
+void SetProgrammableKey(Terminal& t, OwnedRecord record);
 
 }  // namespace marl

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/chars.h"
 #include "base/guarded_alloc.h"
 #include "commands/records.h"
 #include "forms/banks.h"
@@ -20,10 +21,6 @@ constexpr int32_t kParameterPrefix = 6;
 // malformed record.
 constexpr int32_t kLongestParameterTail = 121;
 constexpr int32_t kNumberCap = 1000000;
-
-bool IsDigit(unsigned char c) {
-  return c >= '0' && c <= '9';
-}
 
 // One record's translation. `remaining` counts the bytes not yet consumed;
 // reading stops when it falls below 1.
@@ -128,8 +125,8 @@ struct Translator {
 
   // Options, '/', text: a command record whose header the options set.
   void Display() {
-    static constexpr unsigned char kPrefix[kDisplayPrefix] = {0x82, 0x80, 0x80, 0x80, 0x83,
-                                                              0x80, '0',  '0',  '0'};
+    static constexpr unsigned char kPrefix[kDisplayPrefix] = {
+        uint8_t(RecordKind::kCommand), 0x80, 0x80, 0x80, 0x83, 0x80, '0', '0', '0'};
     std::memcpy(work, kPrefix, sizeof kPrefix);
     while (remaining >= 1 && Peek() != '/' && !error) {
       const unsigned char c = Take();
@@ -159,8 +156,8 @@ struct Translator {
   // Options, '/', reader block: a terminal-parameter record. Every option is
   // read, each bad one writing its label.
   void Parameters() {
-    static constexpr unsigned char kPrefix[kParameterPrefix + 3] = {0x86, ' ',  ' ',  4,   0,
-                                                                    30,   0xFF, 0xFF, 0xFF};
+    static constexpr unsigned char kPrefix[kParameterPrefix + 3] = {
+        uint8_t(RecordKind::kTerminalParameters), ' ', ' ', 4, 0, 30, 0xFF, 0xFF, 0xFF};
     std::memcpy(work, kPrefix, sizeof kPrefix);
     while (remaining >= 1 && Peek() != '/') {
       const unsigned char c = Take();
@@ -219,7 +216,7 @@ struct Translator {
         break;
       }
       case 'G':
-        work[0] = 0xFF;
+        work[0] = uint8_t(RecordKind::kReset);
         work[1] = 0;
         out_length = 2;
         break;
@@ -240,7 +237,7 @@ struct Translator {
         } else if (Peek() == 'B') {
           Take();
           if (IsDigit(Peek())) {
-            work[0] = 0x81;
+            work[0] = uint8_t(RecordKind::kBeep);
             work[1] = uint8_t(Take() - '0');
             work[2] = 0;
             out_length = 2;
@@ -285,11 +282,11 @@ int32_t PreparseRecord(Terminal& t, HostRecord* record) {
   if (record == nullptr || record->text == nullptr) return 0;
   t.banks.work = t.banks.work_buffer;
   const int32_t size = int32_t(std::strlen(record->text)) + 14;
-  auto* output = static_cast<char*>(GuardedCalloc(t, uint32_t(size), 1, __LINE__, kSource));
+  auto* output = static_cast<char*>(GuardedCalloc(t, uint32_t(size), 1, kSource));
   if (output == nullptr) return 0;
   const int32_t result = TranslateTextRecord(t, record->text, output, size);
   if (result != 0) record->length = result;
-  GuardedFree(t, record->text, __LINE__, kSource);
+  GuardedFree(t, record->text, kSource);
   record->text = output;
   return result;
 }

@@ -58,7 +58,7 @@ int32_t AssembleHostData(Terminal& t, const char* bytes, int32_t n) {
   char* buffer = r.command_buffer;
   if (n <= 0) return 0;
 
-  if (static_cast<uint8_t>(bytes[0]) == 0x81) {
+  if (RecordKind(uint8_t(bytes[0])) == RecordKind::kBeep) {
     // A beep record stands alone and ends whatever was pending.
     if (n > kCommandBufferSize) n = kCommandBufferSize;
     std::memcpy(buffer, bytes, size_t(n));
@@ -141,7 +141,7 @@ int32_t ProcessHostData(Terminal& t, const char* bytes, const int32_t* length, i
     r.environment = {t.screen.rows, t.screen.columns, extra};
     start = next;
 
-    if (static_cast<uint8_t>(record->text[0]) < 0x80) {
+    if (static_cast<uint8_t>(record->text[0]) < kFirstBinaryKind) {
       if (PreparseRecord(t, record) == 0) {
         FreeHostRecord(t, record);
         break;
@@ -155,26 +155,24 @@ int32_t ProcessHostData(Terminal& t, const char* bytes, const int32_t* length, i
 }
 
 void DispatchRecord(Terminal& t, HostRecord* record, const ScreenEnvironment& environment) {
+  OwnedRecord owned = Own(t, record);
   record->command = record->text + kRecordPrefix;
-  switch (static_cast<uint8_t>(record->text[0])) {
-    case 0x81:
+  switch (RecordKind(uint8_t(record->text[0]))) {
+    case RecordKind::kBeep:
       t.platform->Beep(1000, static_cast<signed char>(record->text[1]) * 250);
-      FreeHostRecord(t, record);
       break;
-    case 0x82:
-      RunCommand(t, record, environment);
+    case RecordKind::kCommand:
+      RunCommand(t, owned.release(), environment);
       break;
-    case 0x86:
+    case RecordKind::kTerminalParameters:
       ApplyTerminalParameters(t, *record);
-      FreeHostRecord(t, record);
       break;
-    case 0xFF:
-      ResetTerminal(t, record);
+    case RecordKind::kReset:
+      ResetTerminal(t, owned.release());
       break;
     default:
       ShowBadCommand(t, *record);
-      FreeHostRecord(t, record);
-      SendStatus(t, 1);
+      ReleaseAndReply(t, owned, kStatusFailure);
       break;
   }
 }

@@ -40,18 +40,18 @@ int32_t SetScreenMode(Terminal& t, HostRecord* record) {
         SetScreenCols(t, 20);
         break;
       default:
-        return 1;
+        return kStatusFailure;
     }
     // The grid follows the new size at once, so that nothing written for
     // the new size can land outside it.
     ResizeScreenGrid(t);
-    return 0;
+    return kStatusSuccess;
   }
   // Six or twelve digits configure a real terminal's display further; the
   // simulated one accepts them and stays as it is.
-  if (digits == 6 || digits == 12) return 0;
+  if (digits == 6 || digits == 12) return kStatusSuccess;
   t.platform->MessageBox(nullptr, "Invalid screen mode!", MessageBoxButtons::kOk);
-  return 9;
+  return kStatusSyntax;
 }
 
 }  // namespace marl

@@ -9,7 +9,6 @@ namespace marl {
 
 namespace {
 
-constexpr int32_t kAlternateBit = 0x400;
 constexpr int32_t kLongestPause = 65535;
 
 // Key codes by code byte: entry c - '0' is the plain key of '0' to 'z';
@@ -49,7 +48,7 @@ struct Translation {
   Terminal& t;
   const unsigned char* p;
   bool alternate = false;
-  int32_t status = 0;
+  int32_t status = kStatusSuccess;
 
   bool Push(int32_t value) {
     status = PushScriptKey(t, value);
@@ -69,7 +68,7 @@ struct Translation {
       return true;
     }
     if (lookup && c >= '0' && c <= ']') return Push(ScriptKey(c, true));
-    return Push(c | kAlternateBit);
+    return Push(c | kScriptReplyBit);
   }
 
   // "@rd", digits, ';'. The mark is queued even when the ';' is missing.
@@ -78,7 +77,7 @@ struct Translation {
     int32_t ms = 0;
     while (*p >= '0' && *p <= '9' && ms < kLongestPause) ms = ms * 10 + (*p++ - '0');
     if (*p != ';') {
-      status = 1;
+      status = kStatusFailure;
       return false;
     }
     ++p;
@@ -123,7 +122,7 @@ struct Translation {
     // An alternate lookup above ']' lies past the table: it gives the byte
     // with the alternate bit, as the same byte typed plainly after "@A" does.
     const int32_t key = ScriptKey(c, alternate);
-    const int32_t value = key != 0 ? key : c | kAlternateBit;
+    const int32_t value = key != 0 ? key : c | kScriptReplyBit;
     alternate = false;
     return Push(value);
   }
@@ -138,8 +137,8 @@ struct Translation {
 
 }  // namespace
 
-void RunKeyScript(Terminal& t, HostRecord* record) {
-  int32_t status = 0;
+void RunKeyScript(Terminal& t, OwnedRecord record) {
+  int32_t status = kStatusSuccess;
   if (record->command != nullptr) {
     const auto* script = reinterpret_cast<const unsigned char*>(record->command);
     if (*script == 0) {
@@ -150,8 +149,7 @@ void RunKeyScript(Terminal& t, HostRecord* record) {
       status = translation.status;
     }
   }
-  FreeHostRecord(t, record);
-  SendStatus(t, status);
+  ReleaseAndReply(t, record, status);
 }
 
 }  // namespace marl

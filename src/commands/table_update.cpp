@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/chars.h"
 #include "base/guarded_alloc.h"
 #include "commands/records.h"
 #include "commands/tables.h"
@@ -20,10 +21,6 @@ constexpr const char* kSource = "table";
 // A data replacement the form refused: the commands end, and what was done
 // before it is stored.
 constexpr int32_t kDataRefused = -1;
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 const char* Arguments(const HostRecord* record) {
   return record->command != nullptr ? record->command : record->text + kRecordPrefix;
@@ -48,30 +45,30 @@ const char* SkipToBackslash(const char* p) {
 // text, or at the end. Returns 0 or the status of a malformed command.
 int32_t ParseUpdate(const char** p, Update* u) {
   const char* c = *p + 1;
-  if (!IsDigit(*c)) return 9;
+  if (!IsDigit(*c)) return kStatusSyntax;
   u->field = *c++ - '0';
   if (IsDigit(*c)) u->field = u->field * 10 + (*c++ - '0');
-  if (u->field > 24) return 8;
+  if (u->field > 24) return kStatusFieldOutOfRange;
   u->letter = *c++;
-  if (u->letter != 'I' && u->letter != 'P' && u->letter != 'F') return 9;
+  if (u->letter != 'I' && u->letter != 'P' && u->letter != 'F') return kStatusSyntax;
   if (u->letter != 'I') {
     u->label = c;
     c = SkipToBackslash(c);
     u->label_length = int32_t(c - u->label);
     if (u->letter == 'F') {
       // The new label ends at a '\'; the type byte and data follow it.
-      if (*c != '\\') return 9;
+      if (*c != '\\') return kStatusSyntax;
       ++c;
     }
   }
   if (u->letter != 'P') {
-    if (*c == 0 || *c == '\\') return 9;
+    if (*c == 0 || *c == '\\') return kStatusSyntax;
     u->data = c;
     c = SkipToBackslash(c + 1);
     u->data_length = int32_t(c - u->data);
   }
   *p = c;
-  return 0;
+  return kStatusSuccess;
 }
 
 // Where field k's label and its type byte and data lie in a stored
@@ -133,22 +130,23 @@ int32_t RunUpdates(Terminal& t, Work& w, const char* commands, Form* form) {
     Update u;
     if (const int32_t status = ParseUpdate(&p, &u); status != 0) return status;
     FieldSpans spans;
-    if (!LocateField(w.Definition(), u.field, &spans)) return 6;
+    if (!LocateField(w.Definition(), u.field, &spans)) return kStatusNoSuchField;
     if (u.label != nullptr) {
       if (form != nullptr && !SetFieldContent(t, form, u.label_length, u.label, 1, u.field)) {
-        return 3;
+        return kStatusNoRoom;
       }
-      if (!w.Replace(spans.label_start, spans.label_end, u.label, u.label_length)) return 3;
+      if (!w.Replace(spans.label_start, spans.label_end, u.label, u.label_length))
+        return kStatusNoRoom;
       LocateField(w.Definition(), u.field, &spans);
     }
     if (u.data != nullptr) {
       if (form != nullptr && !SetFieldContent(t, form, u.data_length, u.data, 0, u.field)) {
         return kDataRefused;
       }
-      if (!w.Replace(spans.data_start, spans.data_end, u.data, u.data_length)) return 3;
+      if (!w.Replace(spans.data_start, spans.data_end, u.data, u.data_length)) return kStatusNoRoom;
     }
   }
-  return 0;
+  return kStatusSuccess;
 }
 
 }  // namespace
@@ -157,13 +155,13 @@ int32_t UpdateTable(Terminal& t, HostRecord* record) {
   HostRecord* stored = GetTableSlot(t, record->count);
   if (stored == nullptr) {
     FreeHostRecord(t, record);
-    return 4;
+    return kStatusBadNumber;
   }
   CopyRecordHeader(stored, record);
   const char* commands = Arguments(record);
   if (commands[0] != '\\') {
     FreeHostRecord(t, record);
-    return 9;
+    return kStatusSyntax;
   }
   Form* form = stored->form;
   if (form != nullptr) ApplyRecordHeader(t, form, record);
@@ -171,33 +169,33 @@ int32_t UpdateTable(Terminal& t, HostRecord* record) {
   Work w;
   w.prefix = int32_t(Arguments(stored) - stored->text);
   const int64_t stored_length = w.prefix + int64_t(std::strlen(Arguments(stored)));
-  int32_t status = 0;
+  int32_t status = kStatusSuccess;
   // A stored definition longer than the work buffers is left as it is.
-  if (stored_length + 1 > kUpdateBufferSize) status = 3;
-  if (status == 0) {
-    w.current = static_cast<char*>(GuardedAlloc(t, kUpdateBufferSize, __LINE__, kSource));
-    w.other = static_cast<char*>(GuardedAlloc(t, kUpdateBufferSize, __LINE__, kSource));
-    if (w.current == nullptr || w.other == nullptr) status = 1;
+  if (stored_length + 1 > kUpdateBufferSize) status = kStatusNoRoom;
+  if (status == kStatusSuccess) {
+    w.current = static_cast<char*>(GuardedAlloc(t, kUpdateBufferSize, kSource));
+    w.other = static_cast<char*>(GuardedAlloc(t, kUpdateBufferSize, kSource));
+    if (w.current == nullptr || w.other == nullptr) status = kStatusFailure;
   }
   char* const first = w.current;
   char* const second = w.other;
-  if (status == 0) {
+  if (status == kStatusSuccess) {
     // A dry run first: a malformed command, a missing field or a definition
     // that outgrows the buffers changes neither the slot nor the form.
     std::memcpy(w.current, stored->text, size_t(stored_length));
     w.current[stored_length] = 0;
     status = RunUpdates(t, w, commands, nullptr);
   }
-  if (status == 0) {
+  if (status == kStatusSuccess) {
     w.current = first;
     w.other = second;
     w.changed = false;
     std::memcpy(w.current, stored->text, size_t(stored_length));
     w.current[stored_length] = 0;
     status = RunUpdates(t, w, commands, form);
-    if (status == kDataRefused) status = 0;
+    if (status == kDataRefused) status = kStatusSuccess;
   }
-  if (status == 0 && w.changed) {
+  if (status == kStatusSuccess && w.changed) {
     const int32_t length = int32_t(std::strlen(w.current + w.prefix)) + w.prefix;
     HostRecord* updated = CloneHostRecord(t, length, w.current, stored);
     if (updated != nullptr && updated->text != nullptr) {
@@ -206,11 +204,11 @@ int32_t UpdateTable(Terminal& t, HostRecord* record) {
       FreeHostRecord(t, stored);
     } else {
       FreeHostRecord(t, updated);
-      status = 1;
+      status = kStatusFailure;
     }
   }
-  GuardedFree(t, first, __LINE__, kSource);
-  GuardedFree(t, second, __LINE__, kSource);
+  GuardedFree(t, first, kSource);
+  GuardedFree(t, second, kSource);
   FreeHostRecord(t, record);
   return status;
 }
@@ -220,12 +218,12 @@ Form* UpdateAndShowTable(Terminal& t, HostRecord* record, Form* current,
   record->table_switch = 0;
   if (GetTableSlot(t, record->count) == nullptr) {
     FreeHostRecord(t, record);
-    SendStatus(t, 4);
+    SendStatus(t, kStatusBadNumber);
     return nullptr;
   }
   if (Arguments(record)[0] != '\\') {
     FreeHostRecord(t, record);
-    SendStatus(t, 9);
+    SendStatus(t, kStatusSyntax);
     return nullptr;
   }
   const int32_t number = record->count;

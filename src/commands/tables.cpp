@@ -20,6 +20,9 @@ namespace marl {
 namespace {
 
 constexpr const char* kSource = "table";
+// Header bits of a storing command: all slots emptied first, or its own.
+constexpr uint32_t kHeaderReleaseAllTables = 0x10;
+constexpr uint32_t kHeaderEmptySlot = 0x20;
 
 bool InSlotRange(int32_t number) {
   return number >= 0 && number < kTableSlots;
@@ -48,8 +51,8 @@ void ReleaseAllTables(Terminal& t) {
 }
 
 void ReleaseTableForms(Terminal& t) {
-  FreeForm(t, t.tables.table_form, __LINE__, kSource);
-  FreeForm(t, t.tables.slash_form, __LINE__, kSource);
+  FreeForm(t, t.tables.table_form, kSource);
+  FreeForm(t, t.tables.slash_form, kSource);
   FreeHostRecord(t, t.tables.pending_slash);
   t.tables.table_form = nullptr;
   t.tables.slash_form = nullptr;
@@ -64,16 +67,16 @@ void CopyRecordHeader(HostRecord* target, const HostRecord* source) {
 void MakeEntryField(Terminal& t, HostRecord* record, Form* form) {
   if (form->fields != nullptr) {
     for (int32_t i = 0; i < form->field_count; ++i) {
-      GuardedFree(t, form->fields[i].buffer, __LINE__, kSource);
-      GuardedFree(t, form->fields[i].saved_text, __LINE__, kSource);
-      GuardedFree(t, form->fields[i].scan_identifier, __LINE__, kSource);
+      GuardedFree(t, form->fields[i].buffer, kSource);
+      GuardedFree(t, form->fields[i].saved_text, kSource);
+      GuardedFree(t, form->fields[i].scan_identifier, kSource);
     }
-    GuardedFree(t, form->fields, __LINE__, kSource);
+    GuardedFree(t, form->fields, kSource);
   }
   form->field_count = 0;
   form->cursor = 0;
   form->current_field = 0;
-  void* block = GuardedCalloc(t, 1, sizeof(FormField), __LINE__, kSource);
+  void* block = GuardedCalloc(t, 1, sizeof(FormField), kSource);
   form->fields = block != nullptr ? new (block) FormField() : nullptr;
   if (form->fields == nullptr) return;
   form->field_count = 1;
@@ -88,16 +91,15 @@ void MakeEntryField(Terminal& t, HostRecord* record, Form* form) {
   if (width == 0) width = 3;
   field.width = width;
   field.length = width;
-  field.buffer = static_cast<char*>(GuardedCalloc(t, uint32_t(width) + 1, 1, __LINE__, kSource));
-  field.saved_text =
-      static_cast<char*>(GuardedCalloc(t, uint32_t(width) + 1, 1, __LINE__, kSource));
+  field.buffer = static_cast<char*>(GuardedCalloc(t, uint32_t(width) + 1, 1, kSource));
+  field.saved_text = static_cast<char*>(GuardedCalloc(t, uint32_t(width) + 1, 1, kSource));
   field.data_offset = p;
   field.label_offset = 0;
   const int32_t needed = p + width + 1;
   if (form->capacity <= needed) {
     const int32_t size = form->capacity + needed;
-    auto* text = static_cast<char*>(GuardedRealloc(t, form->form_text, uint32_t(form->capacity),
-                                                   uint32_t(size), __LINE__, kSource));
+    auto* text = static_cast<char*>(
+        GuardedRealloc(t, form->form_text, uint32_t(form->capacity), uint32_t(size), kSource));
     if (text != nullptr) {
       std::memset(text + form->capacity, 0, size_t(size - form->capacity));
       form->write_position = text + (form->write_position - form->form_text);
@@ -113,14 +115,14 @@ void MakeEntryField(Terminal& t, HostRecord* record, Form* form) {
   field.column = p % columns;
 
   form->is_table = 1;
-  form->table_bit_20 = word & 0x20;
-  form->table_bit_10 = word & 0x10;
+  form->table_bit_20 = word & kHeaderEmptySlot;
+  form->table_bit_10 = word & kHeaderReleaseAllTables;
   form->options = word;
   field.data_len = 0;
   field.flags = 0;
-  if (word & 0x08) field.flags |= 0x02;
-  if (word & 0x40) field.flags |= 0x08;
-  if (!(word & 0x10)) field.flags |= 0x10;
+  if (word & kOptionTableDigits) field.flags |= kFieldNumeric;
+  if (word & kOptionFullFieldMoves) field.flags |= kFieldTableBit08;
+  if (!(word & kOptionTableNoAutoSend)) field.flags |= kFieldSendWhenFull;
 
   // The table handler owns the form from here on, wherever it was attached.
   if (record->form == form) record->form = nullptr;
@@ -141,8 +143,8 @@ void PadTableText(Terminal& t, Form* form) {
   const int64_t needed = int64_t(columns) + length + width + 1;
   if (needed > int64_t(kMaxFormText) * 2) return;
   if (form->capacity < needed) {
-    auto* text = static_cast<char*>(GuardedRealloc(t, form->form_text, uint32_t(form->capacity),
-                                                   uint32_t(needed), __LINE__, kSource));
+    auto* text = static_cast<char*>(
+        GuardedRealloc(t, form->form_text, uint32_t(form->capacity), uint32_t(needed), kSource));
     if (text == nullptr) return;
     std::memset(text + form->capacity, 0, size_t(needed - form->capacity));
     form->write_position = text + (form->write_position - form->form_text);
@@ -169,7 +171,7 @@ namespace {
 // answered and the record released. Returns false then.
 bool TableBodyPasses(Terminal& t, HostRecord* record) {
   const int32_t code = CheckArguments(t, record->text + kRecordPrefix, nullptr, 0);
-  if (code == 0) return true;
+  if (code == kStatusSuccess) return true;
   SendStatus(t, code);
   FreeHostRecord(t, record);
   return false;
@@ -179,10 +181,10 @@ bool TableBodyPasses(Terminal& t, HostRecord* record) {
 
 Form* ShowTableText(Terminal& t, HostRecord* record, const ScreenEnvironment& environment) {
   if (!TableBodyPasses(t, record)) return nullptr;
-  FreeForm(t, t.tables.table_form, __LINE__, kSource);
+  FreeForm(t, t.tables.table_form, kSource);
   t.tables.table_form = nullptr;
   // The table text's own commands must not answer the host.
-  SetStatusReplies(t, 0);
+  SetStatusReplies(t, false);
   record->table_switch = 1;
   record->count = -1;  // a table text names no slot
   Form* form = BuildRecordForm(t, record, environment);
@@ -191,7 +193,7 @@ Form* ShowTableText(Terminal& t, HostRecord* record, const ScreenEnvironment& en
     ClearWaitingForHost(t);
     ShowNewTableForm(t, record, form);
   }
-  SetStatusReplies(t, 1);
+  SetStatusReplies(t, true);
   FreeHostRecord(t, record);
   return t.tables.table_form;
 }
@@ -210,12 +212,12 @@ Form* HandleSlashRecord(Terminal& t, HostRecord* record, const ScreenEnvironment
   if (part == 'F') {
     FreeHostRecord(t, s.pending_slash);
     s.pending_slash = record;
-    SendStatus(t, 0);
+    SendStatus(t, kStatusSuccess);
     return s.slash_form;
   }
   if (part != 'M' && part != 'L') {
     FreeHostRecord(t, record);
-    SendStatus(t, 1);
+    SendStatus(t, kStatusFailure);
     return s.slash_form;
   }
 
@@ -227,17 +229,16 @@ Form* HandleSlashRecord(Terminal& t, HostRecord* record, const ScreenEnvironment
     const size_t kept = kRecordPrefix + std::strlen(pending->text + kRecordPrefix);
     const size_t added = std::strlen(record->command);
     const size_t total = kept + added;
-    char* text =
-        total < size_t(kMaxFormText)
-            ? static_cast<char*>(GuardedCalloc(t, uint32_t(total) + 1, 1, __LINE__, kSource))
-            : nullptr;
+    char* text = total < size_t(kMaxFormText)
+                     ? static_cast<char*>(GuardedCalloc(t, uint32_t(total) + 1, 1, kSource))
+                     : nullptr;
     HostRecord* joined = nullptr;
     if (text != nullptr) {
       std::memcpy(text, pending->text, kept);
       std::memcpy(text, record->text, kRecordPrefix);
       std::memcpy(text + kept, record->command, added);
       joined = CloneHostRecord(t, int32_t(total), text, pending);
-      GuardedFree(t, text, __LINE__, kSource);
+      GuardedFree(t, text, kSource);
     }
     if (joined != nullptr && joined->text != nullptr) {
       joined->form = nullptr;  // the pending record keeps no form; none is shared
@@ -252,11 +253,11 @@ Form* HandleSlashRecord(Terminal& t, HostRecord* record, const ScreenEnvironment
   }
 
   if (part == 'M') {
-    SendStatus(t, 0);
+    SendStatus(t, kStatusSuccess);
     return s.slash_form;
   }
 
-  FreeForm(t, s.slash_form, __LINE__, kSource);
+  FreeForm(t, s.slash_form, kSource);
   s.slash_form = nullptr;
   HostRecord* pending = s.pending_slash;
   s.pending_slash = nullptr;
@@ -275,7 +276,7 @@ int32_t StoreTable(Terminal& t, HostRecord* record, Form** out) {
   const char* arguments = Arguments(record);
   if (arguments[0] != '\\') {
     FreeHostRecord(t, record);
-    return 9;
+    return kStatusSyntax;
   }
   int32_t backslashes = 0;
   for (const char* p = arguments; *p != 0; ++p) backslashes += *p == '\\';
@@ -283,15 +284,15 @@ int32_t StoreTable(Terminal& t, HostRecord* record, Form** out) {
   const bool ends_with_backslash = arguments[arguments_length - 1] == '\\';
   if (backslashes % 2 != 0 && !(backslashes >= 3 && ends_with_backslash)) {
     FreeHostRecord(t, record);
-    return 5;
+    return kStatusOpenString;
   }
 
   int32_t n = 0;
   if (InSlotRange(record->count)) {
     n = record->count;
     record->table_switch = 0;
-    if (record->header_word & 0x10) ReleaseAllTables(t);
-    if (record->header_word & 0x20) {
+    if (record->header_word & kHeaderReleaseAllTables) ReleaseAllTables(t);
+    if (record->header_word & kHeaderEmptySlot) {
       FreeHostRecord(t, t.tables.slots[n]);
       t.tables.slots[n] = nullptr;
     }
@@ -299,7 +300,7 @@ int32_t StoreTable(Terminal& t, HostRecord* record, Form** out) {
   HostRecord* stored = t.tables.slots[n];
   if (stored == nullptr) {
     t.tables.slots[n] = record;
-    return 0;
+    return kStatusSuccess;
   }
 
   // The new definition extends the stored one: its fields follow the
@@ -315,22 +316,22 @@ int32_t StoreTable(Terminal& t, HostRecord* record, Form** out) {
   const size_t total = prefix + stored_length + arguments_length;
   if (total >= size_t(kMaxFormText)) {
     FreeHostRecord(t, record);
-    return 3;
+    return kStatusNoRoom;
   }
-  auto* text = static_cast<char*>(GuardedCalloc(t, uint32_t(total) + 1, 1, __LINE__, kSource));
+  auto* text = static_cast<char*>(GuardedCalloc(t, uint32_t(total) + 1, 1, kSource));
   if (text == nullptr) {
     FreeHostRecord(t, record);
-    return 1;
+    return kStatusFailure;
   }
   std::memcpy(text, record->text, prefix);
   std::memcpy(text + prefix, stored_arguments, stored_length);
   std::memcpy(text + prefix + stored_length, arguments, arguments_length);
   HostRecord* merged = CloneHostRecord(t, int32_t(total), text, record);
-  GuardedFree(t, text, __LINE__, kSource);
+  GuardedFree(t, text, kSource);
   if (merged == nullptr || merged->text == nullptr) {
     FreeHostRecord(t, merged);
     FreeHostRecord(t, record);
-    return 1;
+    return kStatusFailure;
   }
   merged->form = stored->form;
   stored->form = nullptr;
@@ -338,21 +339,21 @@ int32_t StoreTable(Terminal& t, HostRecord* record, Form** out) {
   t.tables.slots[n] = merged;
   FreeHostRecord(t, stored);
   FreeHostRecord(t, record);
-  return 0;
+  return kStatusSuccess;
 }
 
 Form* ShowStoredTable(Terminal& t, int32_t number, const ScreenEnvironment& environment, Form*,
                       uint32_t header_word, HostRecord* record) {
   HostRecord* stored = GetTableSlot(t, number);
   if (stored == nullptr) {
-    SendStatus(t, 4);
+    SendStatus(t, kStatusBadNumber);
     return nullptr;
   }
   Form* form = stored->form;
-  if (form != nullptr && !(header_word & 0x1000)) {
+  if (form != nullptr && !(header_word & kOptionRebuildTable)) {
     // Shown again as the user left it.
     if (record != nullptr) ApplyRecordHeader(t, form, record);
-    if ((header_word & 0x400) && form->fields != nullptr) {
+    if ((header_word & kOptionClearModified) && form->fields != nullptr) {
       for (int32_t i = 0; i < form->field_count; ++i) form->fields[i].modified = 0;
     }
     form->cursor = 0;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/chars.h"
 #include "base/guarded_alloc.h"
 #include "base/terminal_config.h"
 #include "link/status_reply.h"
@@ -13,14 +14,10 @@ namespace {
 
 constexpr const char* kSource = "banks";
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 }  // namespace
 
 void ReleaseBank(Terminal& t, int32_t bank) {
-  GuardedFree(t, t.banks.slots[bank], __LINE__, kSource);
+  GuardedFree(t, t.banks.slots[bank], kSource);
   t.banks.slots[bank] = nullptr;
 }
 
@@ -28,7 +25,7 @@ void ReleaseBank(Terminal& t, int32_t bank) {
 // had no room; the bank is then empty.
 bool StoreBank(Terminal& t, int32_t bank, const char* bytes, int32_t length) {
   ReleaseBank(t, bank);
-  t.banks.slots[bank] = GuardedCopy(t, bytes, length, __LINE__, kSource);
+  t.banks.slots[bank] = GuardedCopy(t, bytes, length, kSource);
   return t.banks.slots[bank] != nullptr;
 }
 
@@ -46,14 +43,14 @@ char* ExpandBankRefs(Terminal& t, int32_t* length, char* text) {
   // The last byte of the buffer is kept for the terminating zero.
   const int32_t limit = kWorkBufferSize - 1;
   int32_t n = 0;
-  int32_t status = 0;
+  int32_t status = kStatusSuccess;
   const char* p = text;
   while (*p != 0) {
     if (p[0] == '|' && p[1] == '|') {
       // An escaped bar: the 'D' after it is text, as the argument check and
       // the formatter read it.
       if (n + 2 > limit) {
-        status = 3;
+        status = kStatusNoRoom;
         break;
       }
       out[n++] = *p++;
@@ -62,19 +59,19 @@ char* ExpandBankRefs(Terminal& t, int32_t* length, char* text) {
     }
     if (p[0] == '|' && p[1] == 'D') {
       if (!IsDigit(p[2]) || !IsDigit(p[3])) {
-        status = 4;
+        status = kStatusBadNumber;
         break;
       }
       const char* bank = t.banks.slots[(p[2] - '0') * 10 + (p[3] - '0')];
       if (bank == nullptr) {
-        status = 4;
+        status = kStatusBadNumber;
         break;
       }
       // Bank strings go in as they stand: a reference inside one is not
       // expanded again.
       const int32_t size = int32_t(std::strlen(bank));
       if (n + size > limit) {
-        status = 3;
+        status = kStatusNoRoom;
         break;
       }
       std::memcpy(out + n, bank, size_t(size));
@@ -83,7 +80,7 @@ char* ExpandBankRefs(Terminal& t, int32_t* length, char* text) {
       continue;
     }
     if (n + 1 > limit) {
-      status = 3;
+      status = kStatusNoRoom;
       break;
     }
     out[n++] = *p++;
@@ -93,7 +90,7 @@ char* ExpandBankRefs(Terminal& t, int32_t* length, char* text) {
     // while a table text has the replies switched off. An expansion that
     // would pass the end of the work buffer is refused the same way, with
     // "does not fit": nothing is cut short, and no form is built from it.
-    SetStatusReplies(t, 1);
+    SetStatusReplies(t, true);
     SendStatus(t, status);
     return nullptr;
   }

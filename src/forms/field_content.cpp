@@ -27,7 +27,7 @@ int32_t SetFieldContent(Terminal& t, Form* form, int32_t length, const char* tex
   int64_t size = int64_t(form->row_count) * columns;
   if (size < 1) size = 1;
   if (size > kMaxFormText) size = kMaxFormText;
-  auto* scratch = static_cast<char*>(GuardedAlloc(t, uint32_t(size), __LINE__, kSource));
+  auto* scratch = static_cast<char*>(GuardedAlloc(t, uint32_t(size), kSource));
   if (scratch == nullptr) return 0;
   std::memset(scratch, ' ', size_t(size));
   scratch[size - 1] = 0;
@@ -53,7 +53,7 @@ int32_t SetFieldContent(Terminal& t, Form* form, int32_t length, const char* tex
   // A field index equal to the field count names no field either: an
   // appended field would have no label, no place in the text and no width.
   if (k < 0 || k >= form->field_count || form->fields == nullptr) {
-    GuardedFree(t, scratch, __LINE__, kSource);
+    GuardedFree(t, scratch, kSource);
     return 0;
   }
   FormField& field = form->fields[k];
@@ -62,15 +62,15 @@ int32_t SetFieldContent(Terminal& t, Form* form, int32_t length, const char* tex
   const int32_t region = label_switch ? field.data_offset - field.label_offset : field.width;
   if (label_switch == 0) field.flags = type;
   if (start < 0 || region < 0 || start + region > text_length || n > region) {
-    GuardedFree(t, scratch, __LINE__, kSource);
+    GuardedFree(t, scratch, kSource);
     return 0;
   }
 
   std::memcpy(form->form_text + start, scratch, size_t(n));
   if (label_switch == 0) {
-    char* buffer = GuardedCopy(t, scratch, n, __LINE__, kSource);
+    char* buffer = GuardedCopy(t, scratch, n, kSource);
     if (buffer != nullptr) {
-      GuardedFree(t, field.buffer, __LINE__, kSource);
+      GuardedFree(t, field.buffer, kSource);
       field.buffer = buffer;
       field.length = n;
     }
@@ -97,7 +97,7 @@ int32_t SetFieldContent(Terminal& t, Form* form, int32_t length, const char* tex
       field.width = n;
     }
   }
-  GuardedFree(t, scratch, __LINE__, kSource);
+  GuardedFree(t, scratch, kSource);
   return 1;
 }
 

@@ -20,13 +20,13 @@ namespace {
 constexpr const char* kSource = "forms";
 
 Form* NewForm(Terminal& t, int32_t rows, int32_t columns) {
-  void* block = GuardedCalloc(t, 1, sizeof(Form), __LINE__, kSource);
+  void* block = GuardedCalloc(t, 1, sizeof(Form), kSource);
   if (block == nullptr) return nullptr;
   auto* form = new (block) Form();
   // One blank to start with: the first byte written takes its place.
-  form->form_text = static_cast<char*>(GuardedCalloc(t, 3, 1, __LINE__, kSource));
+  form->form_text = static_cast<char*>(GuardedCalloc(t, 3, 1, kSource));
   if (form->form_text == nullptr) {
-    GuardedFree(t, form, __LINE__, kSource);
+    GuardedFree(t, form, kSource);
     return nullptr;
   }
   form->form_text[0] = ' ';
@@ -45,9 +45,8 @@ Form* NewForm(Terminal& t, int32_t rows, int32_t columns) {
 FormField* AppendField(Terminal& t, Form* form) {
   const uint64_t size = (uint64_t(form->field_count) + 1) * sizeof(FormField);
   if (size > uint64_t(kMaxFormText)) return nullptr;
-  auto* fields = static_cast<FormField*>(
-      GuardedRealloc(t, form->fields, uint32_t(form->field_count * sizeof(FormField)),
-                     uint32_t(size), __LINE__, kSource));
+  auto* fields = static_cast<FormField*>(GuardedRealloc(
+      t, form->fields, uint32_t(form->field_count * sizeof(FormField)), uint32_t(size), kSource));
   if (fields == nullptr) return nullptr;
   form->fields = fields;
   FormField* field = new (&fields[form->field_count]) FormField();
@@ -70,15 +69,15 @@ const char* ReadScanIdentifier(Terminal& t, FormField& field, const char* data) 
   if (data[0] != '|' || (data[1] != 'S' && data[1] != 'I')) return data;
   field.navigation_skip = 1;
   field.strip = data[1] == 'S' ? 1 : 0;
-  t.forms.scan_identified = 1;
+  t.forms.scan_identified = true;
   const char* end = std::strstr(data + 2, "|~");
   if (end == nullptr) {
     field.navigation_skip = 0;
     field.strip = 0;
-    t.forms.scan_identified = 0;
+    t.forms.scan_identified = false;
     return data;
   }
-  field.scan_identifier = GuardedCopy(t, data + 2, int32_t(end - (data + 2)), __LINE__, kSource);
+  field.scan_identifier = GuardedCopy(t, data + 2, int32_t(end - (data + 2)), kSource);
   return end + 2;
 }
 
@@ -99,8 +98,8 @@ const char* ParseFormText(Terminal& t, Form* form, const char* text, int32_t tab
   FormsState& s = t.forms;
   for (AttributeRun& run : t.screen.runs) run = AttributeRun();
   t.screen.run_count = 1;
-  s.scan_identified = 0;
-  s.hex_mode = 0;
+  s.scan_identified = false;
+  s.hex_mode = false;
 
   if (*text == '\\') ++text;
   const char* segment = text;
@@ -132,8 +131,7 @@ const char* ParseFormText(Terminal& t, Form* form, const char* text, int32_t tab
     field = &form->fields[index];
     field->width = UsedBytes(form) - field->data_offset;
     if (field->length == 0) field->length = field->width;
-    field->saved_text =
-        GuardedCopy(t, form->form_text + field->data_offset, field->width, __LINE__, kSource);
+    field->saved_text = GuardedCopy(t, form->form_text + field->data_offset, field->width, kSource);
     field->data_len = 0;
     for (int32_t i = field->width - 1; field->saved_text != nullptr && i >= 0; --i) {
       if (field->saved_text[i] != ' ') {
@@ -155,13 +153,13 @@ const char* ParseFormText(Terminal& t, Form* form, const char* text, int32_t tab
 
 void ApplyRecordHeader(Terminal&, Form* form, const HostRecord* record) {
   const uint32_t word = record->header_word;
-  form->show_beep = word & 0x4000;
-  form->header_bit_2000 = word & 0x2000;
+  form->show_beep = word & kOptionShowBeep;
+  form->header_bit_2000 = word & kOptionBit2000;
   form->current_field = record->header_values[2];
   if (form->is_table) {
-    form->uppercase = word & 0x1000;
+    form->uppercase = word & kOptionTableUppercase;
   } else {
-    form->uppercase = word & 8;
+    form->uppercase = word & kOptionUppercase;
   }
   // Keys act on fields[current_field]: it must name a field, or 0 when there
   // is none yet.
@@ -180,7 +178,7 @@ Form* BuildForm(Terminal& t, HostRecord* record, int32_t length, char* text, int
   if (expanded_length < 0) expanded_length = 0;
   // A private copy: the expansion may live in a shared work buffer, and the
   // record's own text is not ours to change.
-  char* copy = GuardedCopy(t, expanded, expanded_length, __LINE__, kSource);
+  char* copy = GuardedCopy(t, expanded, expanded_length, kSource);
   if (copy == nullptr) return nullptr;
   if (expanded_length > 0 &&
       (copy[expanded_length - 1] == '\n' || copy[expanded_length - 1] == '\r')) {
@@ -189,7 +187,7 @@ Form* BuildForm(Terminal& t, HostRecord* record, int32_t length, char* text, int
 
   Form* form = NewForm(t, rows, columns);
   if (form == nullptr) {
-    GuardedFree(t, copy, __LINE__, kSource);
+    GuardedFree(t, copy, kSource);
     return nullptr;
   }
   ApplyRecordHeader(t, form, record);
@@ -203,13 +201,13 @@ Form* BuildForm(Terminal& t, HostRecord* record, int32_t length, char* text, int
       if (*p == '\\') ++p;
     }
   } else if (!record->table_switch) {
-    SendStatus(t, 9);
-    FreeForm(t, form, __LINE__, kSource);
-    GuardedFree(t, copy, __LINE__, kSource);
+    SendStatus(t, kStatusSyntax);
+    FreeForm(t, form, kSource);
+    GuardedFree(t, copy, kSource);
     return nullptr;
   }
   ParseFormText(t, form, p, int32_t(record->table_switch));
-  GuardedFree(t, copy, __LINE__, kSource);
+  GuardedFree(t, copy, kSource);
 
   form->cursor = 0;
   if (record->table_switch) {
@@ -242,7 +240,7 @@ Form* BuildRecordForm(Terminal& t, HostRecord* record, const ScreenEnvironment& 
   HostRecord* slot = GetTableSlot(t, record->count);
   if (slot != nullptr) {
     if (slot != record) {
-      FreeForm(t, slot->form, __LINE__, kSource);
+      FreeForm(t, slot->form, kSource);
     }
     slot->form = form;
     form->form_id = record->count;
@@ -251,7 +249,7 @@ Form* BuildRecordForm(Terminal& t, HostRecord* record, const ScreenEnvironment& 
     record->form = form;
   }
   // The form it replaces belonged to this record and nobody else.
-  if (old != nullptr && old != form) FreeForm(t, old, __LINE__, kSource);
+  if (old != nullptr && old != form) FreeForm(t, old, kSource);
   return form;
 }
 

@@ -76,7 +76,7 @@ void DrawForm(Terminal& t, Form* form) {
     const int64_t stored = form->capacity - row_start;
     const int32_t shown = stored < visible ? int32_t(stored) : visible;
     if (screen.run_count > 1 && run_end(k) < row_start + columns) {
-      t.screen.run_drawing = 1;
+      t.screen.run_drawing = true;
       int32_t x = 0;
       while (x < columns && k < kMaxAttributeRuns) {
         const int64_t e = run_end(k);
@@ -90,7 +90,7 @@ void DrawForm(Terminal& t, Form* form) {
       }
       if (x < columns) DrawPiece(t, r, x, columns - x, row, shown, run_attribute(k));
     } else {
-      t.screen.run_drawing = 0;
+      t.screen.run_drawing = false;
       DrawAt(t, r, 0, shown, row, run_attribute(k));
     }
   }
@@ -102,7 +102,7 @@ void DrawForm(Terminal& t, Form* form) {
     std::snprintf(line, sizeof line, "Rsp %ldms", long(response_ms));
     DrawLines(t, 0, 0, line);
   }
-  if ((form->options & 0x400) && form->form_id >= 0 && form->fields != nullptr) {
+  if ((form->options & kOptionClearModified) && form->form_id >= 0 && form->fields != nullptr) {
     for (int32_t i = 0; i < form->field_count; ++i) form->fields[i].modified = 0;
   }
   PlaceFormCursor(t, form);
@@ -141,8 +141,8 @@ int32_t ScrollFormTo(Terminal& t, Form* form, int32_t row) {
   return row - form->top_row;
 }
 
-int PlaceFormCursor(Terminal& t, Form* form) {
-  if (form == nullptr) return 0;
+void PlaceFormCursor(Terminal& t, Form* form) {
+  if (form == nullptr) return;
   int32_t row = 0;
   int32_t column = 0;
   if (form->fields != nullptr && form->current_field >= 0 &&
@@ -163,7 +163,6 @@ int PlaceFormCursor(Terminal& t, Form* form) {
   } else {
     SetCursor(t, 0, 0);
   }
-  return 0;
 }
 
 }  // namespace marl

@@ -15,6 +15,6 @@ void DrawForm(Terminal& t, Form* form);
 int32_t ScrollFormTo(Terminal& t, Form* form, int32_t row);
 // Puts the cursor on the form's current field, scrolling it into view; at
 // the top left while the terminal waits for the host.
-int PlaceFormCursor(Terminal& t, Form* form);
+void PlaceFormCursor(Terminal& t, Form* form);
 
 }  // namespace marl

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/chars.h"
 #include "base/guarded_alloc.h"
 #include "base/settings.h"
 #include "base/terminal_config.h"
@@ -17,14 +18,6 @@ namespace {
 constexpr const char* kSource = "forms";
 constexpr int32_t kFieldBufferStart = 10;
 constexpr int32_t kFieldBufferStep = 11;
-
-bool IsDigit(uint8_t c) {
-  return c >= '0' && c <= '9';
-}
-
-bool IsHex(uint8_t c) {
-  return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
 
 int32_t HexValue(uint8_t c) {
   if (IsDigit(c)) return c - '0';
@@ -117,8 +110,8 @@ class Formatter {
     const int32_t columns = form_->column_count > 0 ? form_->column_count : 1;
     const int64_t size = int64_t(form_->capacity) + 2 * int64_t(columns) + 1;
     if (size > kMaxFormText) return false;
-    auto* text = static_cast<char*>(GuardedRealloc(t_, form_->form_text, uint32_t(form_->capacity),
-                                                   uint32_t(size), __LINE__, kSource));
+    auto* text = static_cast<char*>(
+        GuardedRealloc(t_, form_->form_text, uint32_t(form_->capacity), uint32_t(size), kSource));
     if (text == nullptr) return false;
     // The bytes past the end are zero, never whatever the heap held.
     std::memset(text + form_->capacity, 0, size_t(size - form_->capacity));
@@ -131,8 +124,8 @@ class Formatter {
   void NewFieldBuffer() {
     FormField* field = Field();
     if (field == nullptr) return;
-    GuardedFree(t_, field->buffer, __LINE__, kSource);
-    field->buffer = static_cast<char*>(GuardedCalloc(t_, kFieldBufferStart, 1, __LINE__, kSource));
+    GuardedFree(t_, field->buffer, kSource);
+    field->buffer = static_cast<char*>(GuardedCalloc(t_, kFieldBufferStart, 1, kSource));
     sized_buffer_ = field->buffer;
     buffer_size_ = kFieldBufferStart;
     field->attribute = t_.forms.current_attribute;
@@ -144,8 +137,7 @@ class Formatter {
   // typed into, say) holds exactly its text and a zero byte.
   bool ReserveField(FormField* field, int64_t size) {
     if (field->buffer == nullptr) {
-      field->buffer =
-          static_cast<char*>(GuardedCalloc(t_, kFieldBufferStart, 1, __LINE__, kSource));
+      field->buffer = static_cast<char*>(GuardedCalloc(t_, kFieldBufferStart, 1, kSource));
       if (field->buffer == nullptr) return false;
       sized_buffer_ = field->buffer;
       buffer_size_ = kFieldBufferStart;
@@ -157,8 +149,8 @@ class Formatter {
     }
     if (size <= buffer_size_) return true;
     if (size > kMaxFormText) return false;
-    auto* buffer = static_cast<char*>(GuardedRealloc(t_, field->buffer, uint32_t(buffer_size_),
-                                                     uint32_t(size), __LINE__, kSource));
+    auto* buffer = static_cast<char*>(
+        GuardedRealloc(t_, field->buffer, uint32_t(buffer_size_), uint32_t(size), kSource));
     if (buffer == nullptr) return false;
     std::memset(buffer + buffer_size_, 0, size_t(size - buffer_size_));
     field->buffer = buffer;
@@ -232,10 +224,10 @@ void AddAttributeRun(Terminal& t, Formatter& f, uint8_t attribute) {
 
 // "|T": the rest of the text is a list of settings lines.
 void ApplySettings(Terminal& t, const char* text, int32_t length) {
-  char* copy = GuardedCopy(t, text, length, __LINE__, kSource);
+  char* copy = GuardedCopy(t, text, length, kSource);
   if (copy == nullptr) return;
   ApplySettingList(t, copy, ';');
-  GuardedFree(t, copy, __LINE__, kSource);
+  GuardedFree(t, copy, kSource);
 }
 
 }  // namespace
@@ -281,12 +273,12 @@ int32_t FormatText(Terminal& t, int32_t length, const char* source, char** outpu
         continue;
       }
       if (next == 'A') {
-        s.hex_mode = 0;
+        s.hex_mode = false;
         i += 2;
         continue;
       }
       if (next == 'X') {
-        s.hex_mode = 1;
+        s.hex_mode = true;
         i += 2;
         continue;
       }
@@ -367,7 +359,7 @@ int32_t FormatText(Terminal& t, int32_t length, const char* source, char** outpu
     }
     if (s.hex_mode) {
       const uint8_t upper = (c >= 'a' && c <= 'z') ? uint8_t(c - 'a' + 'A') : c;
-      if (upper >= 'A' && upper <= 'Z') s.hex_mode = 0;
+      if (upper >= 'A' && upper <= 'Z') s.hex_mode = false;
     }
     f.Put(c);
     i += 1;

@@ -14,10 +14,10 @@ struct FormsState {
   int32_t terminal_rows = 0;
   int32_t terminal_columns = 0;
   uint8_t current_attribute = 0;
-  int32_t hex_mode = 0;
+  bool hex_mode = false;
   int32_t wait_ms = 0;
-  int32_t scan_identified = 0;  // read by the scan routing of the input queue
-  Form* last_built = nullptr;   // not owned
+  bool scan_identified = false;  // read by the scan routing of the input queue
+  Form* last_built = nullptr;    // not owned
 };
 
 constexpr int32_t kBankCount = 100;

@@ -120,11 +120,10 @@ void ShiftRight(Form* form) {
   for (int32_t j = last; j > from && j > 0; --j) f->buffer[j] = f->buffer[j - 1];
 }
 
-void EnterCharacter(Terminal& t, Form* form, int32_t c, int32_t terminator, int32_t from_scan,
-                    int32_t force) {
+void EnterCharacter(Terminal& t, Form* form, int32_t c, KeyOptions options) {
   KeyState& k = t.keys;
   FormField* f = EditableField(form);
-  if (f == nullptr || ((f->flags & kFieldScanOnly) && !from_scan) || form->cursor < 0 ||
+  if (f == nullptr || ((f->flags & kFieldScanOnly) && !options.from_scan) || form->cursor < 0 ||
       form->cursor > f->width ||
       (k.insert_mode && f->data_len >= f->width && TrailingBlanks(form) == 0)) {
     ErrorBeep(t);
@@ -138,13 +137,13 @@ void EnterCharacter(Terminal& t, Form* form, int32_t c, int32_t terminator, int3
     return;
   }
   if (form->uppercase && c >= 'a' && c <= 'z') c -= 'a' - 'A';
-  if (!force && (!AcceptedCharacter(*form, *f, c) || (f->flags & kFieldProtected))) {
+  if (!options.force && (!AcceptedCharacter(*form, *f, c) || (f->flags & kFieldProtected))) {
     ErrorBeep(t);
     return;
   }
 
   if (f->reply_kind != 'S') f->reply_kind = 'K';
-  if (f->terminator == 0) f->terminator = uint8_t(terminator);
+  if (f->terminator == 0) f->terminator = uint8_t(options.terminator);
   f->modified = 1;
   if (k.insert_mode) ShiftRight(form);
   f->buffer[index] = char(c);

@@ -202,7 +202,7 @@ void RestoreRowText(Terminal& t, Form* form) {
 int32_t CheckTableEntry(Form* form) {
   if (form == nullptr || !form->is_table || !HasFields(form)) return 1;
   const FormField& f = form->fields[0];
-  if (f.data_len < 1 || (form->options & 0x0F) != 9) return 1;
+  if (f.data_len < 1 || (form->options & kOptionCheckMask) != kOptionLuhnCheck) return 1;
   // A field's cells follow one another in the form text.
   const int64_t first = FieldCellOffset(*form, f, 0);
   if (first < 0) return 1;

@@ -86,7 +86,7 @@ void BuildFieldReply(Terminal& t, Form& form, Reply& reply) {
   for (int32_t i = 0; i < FieldCount(form); ++i) {
     FormField& f = form.fields[i];
     MarkKeyed(f);
-    const bool protected_field = (f.flags & 0x04) != 0;
+    const bool protected_field = (f.flags & kFieldProtected) != 0;
     if (!f.modified && !(protected_field && t.session.text_dialect != 1)) continue;
     reply.Put('\\');
     reply.Number(i);
@@ -100,14 +100,14 @@ void BuildFieldReply(Terminal& t, Form& form, Reply& reply) {
 void BuildTableReply(Form& form, Reply& reply) {
   FormField& f = form.fields[0];
   MarkKeyed(f);
-  if (form.options & 0x200) {
+  if (form.options & kOptionRowReply) {
     int32_t row = f.row - form.table_first;
     if (row < 0) row += form.table_rows;
     reply.Put('S');
     reply.Put(row < 10 ? char('0' + row) : char('A' + (row - 10)));
   } else {
     reply.Put(char(f.reply_kind));
-    if (!f.modified && !(f.flags & 0x04)) return;
+    if (!f.modified && !(f.flags & kFieldProtected)) return;
     if (f.terminator != 0) reply.Put(char(f.terminator));
   }
   // The entry is what the form shows in the field, which the edits keep.
@@ -165,8 +165,7 @@ void SendFormReply(Terminal& t, int32_t, Form* form) {
   const bool table = form->is_table && FieldCount(*form) > 0;
   Reply reply{nullptr, ReplyCapacity(*form)};
   if (reply.capacity > int64_t(INT32_MAX) / 2) return;  // no form can be this large
-  reply.bytes =
-      static_cast<char*>(GuardedCalloc(t, uint32_t(reply.capacity), 1, __LINE__, kSource));
+  reply.bytes = static_cast<char*>(GuardedCalloc(t, uint32_t(reply.capacity), 1, kSource));
   if (reply.bytes == nullptr) return;
 
   if (form->current_field >= 0 && form->current_field < FieldCount(*form)) {
@@ -196,8 +195,8 @@ void SendFormReply(Terminal& t, int32_t, Form* form) {
   t.keys.loop_flags &= ~kLoopSendReply;
   t.keys.reply_letter = kNoReplyLetter;
   t.keys.reply_mode = 0;
-  GuardedFree(t, reply.bytes, __LINE__, kSource);
-  SetWaitingForHost(t, 1);
+  GuardedFree(t, reply.bytes, kSource);
+  SetWaitingForHost(t, true);
 }
 
 }  // namespace marl

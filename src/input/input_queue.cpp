@@ -45,10 +45,10 @@ bool Append(Terminal& t, InputEntry* entry) {
     if (in.capacity > (INT32_MAX / int32_t(sizeof(InputEntry*))) - kQueueGrowth) return false;
     const int32_t capacity = in.capacity + kQueueGrowth;
     auto** grown = static_cast<InputEntry**>(
-        GuardedAlloc(t, uint32_t(capacity) * sizeof(InputEntry*), __LINE__, kSource));
+        GuardedAlloc(t, uint32_t(capacity) * sizeof(InputEntry*), kSource));
     if (grown == nullptr) return false;
     if (in.count > 0) std::memcpy(grown, in.queue, size_t(in.count) * sizeof(InputEntry*));
-    GuardedFree(t, in.queue, __LINE__, kSource);
+    GuardedFree(t, in.queue, kSource);
     in.queue = grown;
     in.capacity = capacity;
   }
@@ -58,8 +58,8 @@ bool Append(Terminal& t, InputEntry* entry) {
 
 InputEntry* NewEntry(Terminal& t, int32_t kind, int32_t count) {
   const uint32_t extra = kind == kScanEntry ? uint32_t(count) + 1 : 0;
-  auto* entry = static_cast<InputEntry*>(
-      GuardedCalloc(t, uint32_t(sizeof(InputEntry)) + extra, 1, __LINE__, kSource));
+  auto* entry =
+      static_cast<InputEntry*>(GuardedCalloc(t, uint32_t(sizeof(InputEntry)) + extra, 1, kSource));
   if (entry == nullptr) return nullptr;
   entry->kind = kind;
   entry->count = count;
@@ -78,8 +78,8 @@ InputEntry* TakeFirst(Terminal& t) {
 }  // namespace
 
 void ClearInputQueue(Terminal& t) {
-  for (int32_t i = 0; i < t.input.count; ++i) GuardedFree(t, t.input.queue[i], __LINE__, kSource);
-  GuardedFree(t, t.input.queue, __LINE__, kSource);
+  for (int32_t i = 0; i < t.input.count; ++i) GuardedFree(t, t.input.queue[i], kSource);
+  GuardedFree(t, t.input.queue, kSource);
   t.input.queue = nullptr;
   t.input.count = 0;
   t.input.capacity = 0;
@@ -94,7 +94,7 @@ void QueueKeystroke(Terminal& t, int32_t code) {
   if (entry == nullptr) return;
   entry->key_code = code;
   if (!Append(t, entry)) {
-    GuardedFree(t, entry, __LINE__, kSource);
+    GuardedFree(t, entry, kSource);
     return;
   }
   ShowStatus(t, "Queued Keystroke");
@@ -108,7 +108,7 @@ void QueueScan(Terminal& t, int32_t length, const char* bytes, uint8_t label_typ
   entry->label_type = label_type;
   if (length > 0) std::memcpy(entry->Bytes(), bytes, size_t(length));
   if (!Append(t, entry)) {
-    GuardedFree(t, entry, __LINE__, kSource);
+    GuardedFree(t, entry, kSource);
     return;
   }
   ShowStatus(t, "Queued Scan");
@@ -122,34 +122,34 @@ void DrainInputQueue(Terminal& t, Form* form, int32_t rows, int32_t columns) {
     if (entry->kind == kScanEntry) {
       ProcessScan(t, entry->count, entry->Bytes(), form, rows, columns, entry->label_type);
     } else {
-      ProcessKey(t, entry->key_code, form, rows, columns, 0, 0);
+      ProcessKey(t, entry->key_code, form, rows, columns);
     }
-    GuardedFree(t, entry, __LINE__, kSource);
+    GuardedFree(t, entry, kSource);
   }
 
   // The script is not played inside itself.
   if (IsScriptRunning(t)) return;
-  SetScriptRunning(t, 1);
+  SetScriptRunning(t, true);
   while (!IsWaitingForHost(t) && form != nullptr) {
     const int32_t v = NextScriptKey(t);
     if (v == 0) break;
     if (v < 2) continue;
-    if (v & 0x400) {
+    if (v & kScriptReplyBit) {
       t.keys.reply_letter = uint8_t(v & 0xFF);
       t.keys.reply_mode = 2;
       SendFormReply(t, v, form);
     } else {
-      ProcessKey(t, v, form, rows, columns, 0, 0);
+      ProcessKey(t, v, form, rows, columns);
     }
   }
-  SetScriptRunning(t, 0);
+  SetScriptRunning(t, false);
 }
 
 void ReplayAfterForm(Terminal& t, Form* form) {
   DrainInputQueue(t, form, form->row_count, form->column_count);
   // Auto mode answers every form at once and shows how long the turn took.
   if (t.session.auto_mode) {
-    ProcessKey(t, kKeyF1, form, form->row_count, form->column_count, 0, 0, 0);
+    ProcessKey(t, kKeyF1, form, form->row_count, form->column_count);
     const uint64_t now = t.platform->Now();
     char line[112];
     std::snprintf(line, sizeof line, "%s", FormatElapsed(t, t.session.auto_start, now, 1));

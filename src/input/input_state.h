@@ -20,13 +20,13 @@ constexpr int32_t kMacroBufferSize = 20;
 constexpr uint8_t kNoReplyLetter = 0xFF;
 
 struct KeyState {
-  int32_t insert_mode = 0;
+  bool insert_mode = false;
   // What a key map plays, filled by ExpandKeyMap; lives for one ProcessKey.
   char macro[kMacroBufferSize] = {};
   int32_t macro_index = 0;
   // Set when the programmable key has already moved to the next table row,
   // so that the character it types does not move the cursor on.
-  int32_t advanced = 0;
+  bool advanced = false;
   int32_t loop_flags = 0;
   uint8_t reply_letter = kNoReplyLetter;
   int32_t reply_mode = 0;  // 0 to 4, read by the form reply
@@ -37,18 +37,20 @@ constexpr int32_t kKeyMapMaxLength = 15;
 
 struct KeyMapState {
   char* maps[kKeyMapCount] = {};  // owned, guarded (keys); slot order of kFunctionKeyCodes
-  int32_t uppercase = 0;          // set by @S for the rest of one expansion
+  bool uppercase = false;         // set by @S for the rest of one expansion
 };
 
 constexpr int32_t kScriptQueueSize = 256;
 constexpr int32_t kScriptStopMark = 8193;
 constexpr int32_t kScriptDelayMark = 8194;
+// A script entry with this bit is a reply letter, sent with the form reply.
+constexpr int32_t kScriptReplyBit = 0x400;
 
 struct ScriptState {
   int32_t queue[kScriptQueueSize] = {};
   int32_t length = 0;
   int32_t read_position = 0;
-  int32_t running = 0;  // set by the input queue while it plays the script
+  bool running = false;  // set by the input queue while it plays the script
 };
 
 }  // namespace marl

@@ -56,7 +56,7 @@ bool IsFunctionKey(int32_t code) {
 
 void FreeKeyMaps(Terminal& t) {
   for (char*& map : t.key_maps.maps) {
-    GuardedFree(t, map, __LINE__, kSource);
+    GuardedFree(t, map, kSource);
     map = nullptr;
   }
   t.keys.reply_letter = kNoReplyLetter;
@@ -168,7 +168,8 @@ int32_t ExpandKeyMap(Terminal& t, int32_t code, char* out) {
     }
     if (k.reply_mode == 1) {
       const Form* form = GetCurrentForm(t);
-      if (form != nullptr && form->is_table && (form->options & 0x400) && form->cursor == 0) {
+      if (form != nullptr && form->is_table && (form->options & kOptionClearModified) &&
+          form->cursor == 0) {
         k.reply_mode = 4;
         finish_with_reply(b, true);
         break;
@@ -177,13 +178,13 @@ int32_t ExpandKeyMap(Terminal& t, int32_t code, char* out) {
       continue;
     }
     if (b == 'S') {
-      t.key_maps.uppercase = 1;
+      t.key_maps.uppercase = true;
     } else if (b != 0xFF) {
       put(b & 0x7F);
     }
   }
   out[o] = 0;
-  t.key_maps.uppercase = 0;
+  t.key_maps.uppercase = false;
   return r;
 }
 

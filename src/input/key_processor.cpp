@@ -44,34 +44,34 @@ bool ImmediateKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t c
     case kKeyDebugging:
       ToggleDebugging(t);
       return true;
-    case 6:
+    case kKeyCtrlF:
       Transmit(t, 3, "IS,", "");
       return true;
-    case 7:
-    case 16:
-    case 21:
-    case kKeyScan + 0x16:
+    case kKeyCtrlG:
+    case kKeyCtrlP:
+    case kKeyCtrlU:
+    case kKeyAltU:
       // The host learns a new screen size only this way.
-      SetWaitingForHost(t, 1);
+      SetWaitingForHost(t, true);
       SendPowerUp(t, rows, columns);
       return true;
-    case 12:
-    case 14:
+    case kKeyCtrlL:
+    case kKeyCtrlN:
       TogglePing(t);
       return true;
-    case 19:
+    case kKeyCtrlS:
       PlayTune(t);
       return true;
-    case 20:
+    case kKeyCtrlT:
       ToggleTimingRF(t);
       return true;
     case kKeyRepaint:
       RepaintScreen(t);
       return true;
-    case 4211:  // Ctrl+Left, Ctrl+Right, Ctrl+Up, Ctrl+Down
-    case 4212:
-    case 4237:
-    case 4241:
+    case kKeyCtrlLeft:
+    case kKeyCtrlRight:
+    case kKeyCtrlUp:
+    case kKeyCtrlDown:
       return true;
     case kKeyInsert:
       t.keys.insert_mode = !t.keys.insert_mode;
@@ -118,8 +118,7 @@ void PageDown(Terminal& t, int32_t code, Form* form, int32_t rows) {
 }
 
 // One key's action inside the key loop.
-void ApplyKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t terminator,
-              int32_t from_scan, int32_t force) {
+void ApplyKey(Terminal& t, int32_t code, Form* form, int32_t rows, KeyOptions options) {
   if (IsFunctionKey(code)) {
     t.keys.loop_flags = ExpandKeyMap(t, code, t.keys.macro);
     if (t.keys.loop_flags == kLoopSendReply) SendFormReply(t, code, form);
@@ -170,10 +169,10 @@ void ApplyKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t termi
     case kKeyPageDown:
       PageDown(t, code, form, rows);
       return;
-    case 4211:
-    case 4212:
-    case 4237:
-    case 4241:
+    case kKeyCtrlLeft:
+    case kKeyCtrlRight:
+    case kKeyCtrlUp:
+    case kKeyCtrlDown:
       return;
     default:
       break;
@@ -185,37 +184,37 @@ void ApplyKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t termi
     DrawDebugLine(t, 0, line);
     return;
   }
-  EnterCharacter(t, form, code, terminator, from_scan, force);
+  EnterCharacter(t, form, code, options);
 }
 
 }  // namespace
 
 void TranslateKeyEvent(Terminal& t, uint8_t low, uint8_t high) {
   int32_t code;
-  if (low == 4) {
-    code = high == kProgrammableScan ? Config(t).programmable_key : 4;
+  if (low == kKeyDebugging) {
+    code = high == kProgrammableScan ? Config(t).programmable_key : kKeyDebugging;
   } else if (low == 0 || low == 0xE0) {
     code = kKeyScan + high;
   } else {
     code = low;
   }
-  if (code == kKeyEndProgram || code == 24) {
+  if (code == kKeyEndProgram || code == kKeyCtrlX) {
     t.platform->SendMessage(kWmHotKey, 1, 0);
     return;
   }
-  if (code == 25) {
+  if (code == kKeyCtrlY) {
     t.platform->SendMessage(kWmHotKey, 4, 0);
     return;
   }
-  ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns, 0, 0);
+  ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns);
 }
 
 void ProcessKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t columns,
-                int32_t terminator, int32_t from_scan, int32_t force) {
+                KeyOptions options) {
   KeyState& k = t.keys;
   for (char& c : k.macro) c = 0;
   k.macro_index = 0;
-  k.advanced = 0;
+  k.advanced = false;
 
   if (code == kKeyProgrammable) {
     code = Config(t).programmable_key;
@@ -227,7 +226,7 @@ void ProcessKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t col
         } else {
           NextFieldOrRow(t, form);
           if (IsWaitingForHost(t)) return;
-          k.advanced = 1;
+          k.advanced = true;
         }
       } else {
         k.loop_flags |= kLoopSendReply;
@@ -251,7 +250,7 @@ void ProcessKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t col
       code = static_cast<uint8_t>(k.macro[k.macro_index]) & 0x7F;
       k.macro_index++;
     }
-    ApplyKey(t, code, form, rows, terminator, from_scan, force);
+    ApplyKey(t, code, form, rows, options);
     if ((k.loop_flags & kLoopPlayMacro) &&
         (k.macro_index >= kMacroBufferSize || k.macro[k.macro_index] == 0)) {
       k.loop_flags &= ~kLoopPlayMacro;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "input/field_edit.h"
 #include "input/input_state.h"
 
 namespace marl {
@@ -15,14 +16,25 @@ struct Form;
 // a key without a character is kKeyScan plus its keyboard scan code.
 constexpr int32_t kKeyClearScreen = 3;
 constexpr int32_t kKeyDebugging = 4;
+constexpr int32_t kKeyCtrlF = 6;
+constexpr int32_t kKeyCtrlG = 7;
 constexpr int32_t kKeyBackspace = 8;
 constexpr int32_t kKeyTab = 9;
 constexpr int32_t kKeyLineFeed = 10;
+constexpr int32_t kKeyCtrlL = 12;
 constexpr int32_t kKeyEnter = 13;
+constexpr int32_t kKeyCtrlN = 14;
+constexpr int32_t kKeyCtrlP = 16;
+constexpr int32_t kKeyCtrlS = 19;
+constexpr int32_t kKeyCtrlT = 20;
+constexpr int32_t kKeyCtrlU = 21;
 constexpr int32_t kKeyRepaint = 23;
+constexpr int32_t kKeyCtrlX = 24;
+constexpr int32_t kKeyCtrlY = 25;
 constexpr int32_t kKeyEscape = 27;
 constexpr int32_t kKeyScan = 4096;
 constexpr int32_t kKeyShiftTab = 4111;
+constexpr int32_t kKeyAltU = 4118;
 constexpr int32_t kKeyPadEnter = 4124;
 constexpr int32_t kKeyEndProgram = 4141;
 constexpr int32_t kKeyClearField = 4148;
@@ -40,6 +52,10 @@ constexpr int32_t kKeyInsert = 4178;
 constexpr int32_t kKeyDelete = 4179;
 constexpr int32_t kKeyShiftF1 = 4180;
 constexpr int32_t kKeyShiftF10 = 4189;
+constexpr int32_t kKeyCtrlLeft = 4211;
+constexpr int32_t kKeyCtrlRight = 4212;
+constexpr int32_t kKeyCtrlUp = 4237;
+constexpr int32_t kKeyCtrlDown = 4241;
 constexpr int32_t kKeyProgrammable = 12357;
 
 // The key word's scan code that, with character 4, stands for the
@@ -57,6 +73,6 @@ bool IsFunctionKey(int32_t code);
 // names.
 void TranslateKeyEvent(Terminal& t, uint8_t character, uint8_t scan);
 void ProcessKey(Terminal& t, int32_t code, Form* form, int32_t rows, int32_t columns,
-                int32_t terminator, int32_t from_scan, int32_t force = 0);
+                KeyOptions options = {});
 
 }  // namespace marl

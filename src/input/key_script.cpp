@@ -6,9 +6,9 @@ namespace marl {
 
 int32_t PushScriptKey(Terminal& t, int32_t value) {
   ScriptState& s = t.script;
-  if (s.length >= kScriptQueueSize) return 3;
+  if (s.length >= kScriptQueueSize) return kStatusNoRoom;
   s.queue[s.length++] = value;
-  return 0;
+  return kStatusSuccess;
 }
 
 int32_t NextScriptKey(Terminal& t) {
@@ -44,10 +44,10 @@ void SkipToStopMark(Terminal& t) {
   }
 }
 
-void SetScriptRunning(Terminal& t, int32_t value) {
+void SetScriptRunning(Terminal& t, bool value) {
   t.script.running = value;
 }
-int32_t IsScriptRunning(Terminal& t) {
+bool IsScriptRunning(Terminal& t) {
   return t.script.running;
 }
 

@@ -17,7 +17,7 @@ int32_t NextScriptKey(Terminal& t);
 void ClearKeyScript(Terminal& t);
 // While the script runs: skip to the next stop mark (an error beep calls it).
 void SkipToStopMark(Terminal& t);
-void SetScriptRunning(Terminal& t, int32_t value);
-int32_t IsScriptRunning(Terminal& t);
+void SetScriptRunning(Terminal& t, bool value);
+bool IsScriptRunning(Terminal& t);
 
 }  // namespace marl

@@ -99,7 +99,7 @@ void ProcessScan(Terminal& t, int32_t n, char* bytes, Form* form, int32_t rows, 
         break;
       }
       if (form->current_field == scanned) {
-        ProcessKey(t, kKeyTab, form, rows, columns, label_type, 1);
+        ProcessKey(t, kKeyTab, form, rows, columns, {.terminator = label_type, .from_scan = true});
       }
       const FormField* now = CurrentField(form);
       if (end_key != kKeyEnter && now != nullptr && (now->flags & kFieldSendWhenFull)) {
@@ -115,7 +115,7 @@ void ProcessScan(Terminal& t, int32_t n, char* bytes, Form* form, int32_t rows, 
     const int32_t before = form->current_field;
     last = b;
     if (!(dialect && b == kKeyTab)) {
-      ProcessKey(t, b, form, rows, columns, label_type, 1);
+      ProcessKey(t, b, form, rows, columns, {.terminator = label_type, .from_scan = true});
       if (IsWaitingForHost(t)) {
         end_key = 0;
         break;
@@ -129,7 +129,7 @@ void ProcessScan(Terminal& t, int32_t n, char* bytes, Form* form, int32_t rows, 
     form->cursor = saved_cursor;
   }
   if (last != kKeyEnter && last != kKeyLineFeed && end_key != 0 && !identified) {
-    ProcessKey(t, end_key, form, rows, columns, 0, 1);
+    ProcessKey(t, end_key, form, rows, columns, {.from_scan = true});
   }
   if (identified) {
     const FormField* f = CurrentField(form);

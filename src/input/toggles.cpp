@@ -10,26 +10,28 @@ namespace marl {
 
 namespace {
 
-int Toggle(Terminal& t, int32_t& flag, const char* banner) {
+void Toggle(Terminal& t, bool& flag, const char* banner) {
   flag = !flag;
-  if (flag) return DrawLinesCopy(t, 0, 0, banner);
-  ProcessKey(t, kKeyRepaint, t.screen.current_form, t.screen.rows, t.screen.columns, 0, 0, 1);
-  return 0;
+  if (flag) {
+    DrawLinesCopy(t, 0, 0, banner);
+    return;
+  }
+  ProcessKey(t, kKeyRepaint, t.screen.current_form, t.screen.rows, t.screen.columns,
+             {.force = true});
 }
 
 }  // namespace
 
-int ErrorBeep(Terminal& t) {
+void ErrorBeep(Terminal& t) {
   SkipToStopMark(t);
   t.platform->Beep(440, Config(t).beep_duration);
-  return 0;
 }
 
-int ToggleDebugging(Terminal& t) {
-  return Toggle(t, t.screen.debugging, "Debugging");
+void ToggleDebugging(Terminal& t) {
+  Toggle(t, t.screen.debugging, "Debugging");
 }
-int ToggleTimingRF(Terminal& t) {
-  return Toggle(t, t.screen.timing, "Timing RF");
+void ToggleTimingRF(Terminal& t) {
+  Toggle(t, t.screen.timing, "Timing RF");
 }
 
 }  // namespace marl

@@ -7,8 +7,8 @@ struct Terminal;
 
 // Beeps for a key the form refused; a running key script skips to its next
 // stop mark.
-int ErrorBeep(Terminal& t);
-int ToggleDebugging(Terminal& t);
-int ToggleTimingRF(Terminal& t);
+void ErrorBeep(Terminal& t);
+void ToggleDebugging(Terminal& t);
+void ToggleTimingRF(Terminal& t);
 
 }  // namespace marl

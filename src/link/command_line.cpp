@@ -50,7 +50,7 @@ void ParseCommandLine(Terminal& t, char* command_line, HostEndpoint& endpoint) {
         id = dash + 2;
         break;
       case 'L':
-        t.session.auto_mode = 1;
+        t.session.auto_mode = true;
         t.session.auto_start = t.platform->Now();
         break;
       case 'P':
@@ -70,9 +70,8 @@ void ParseCommandLine(Terminal& t, char* command_line, HostEndpoint& endpoint) {
 
   if (id != nullptr) {
     const size_t length = std::strlen(id);
-    GuardedFree(t, t.link.simulator_id, __LINE__, "MrpDazAre");
-    t.link.simulator_id =
-        static_cast<char*>(GuardedAlloc(t, uint32_t(length) + 2, __LINE__, "MrpDazAre"));
+    GuardedFree(t, t.link.simulator_id, "MrpDazAre");
+    t.link.simulator_id = static_cast<char*>(GuardedAlloc(t, uint32_t(length) + 2, "MrpDazAre"));
     if (t.link.simulator_id != nullptr) {
       std::memcpy(t.link.simulator_id, id, length);
       t.link.simulator_id[length] = ',';

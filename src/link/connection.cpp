@@ -53,9 +53,9 @@ void LimitBlockedSend(Terminal& t, uint32_t timeout_ms) {
 void ShowFailedToConnect(Terminal& t) {
   DrawRequest& q = t.screen.draw;
   const int32_t length = int32_t(sizeof kFailedToConnect) - 1;
-  char* text = GuardedCopy(t, kFailedToConnect, length, __LINE__, "MrpDazAre");
+  char* text = GuardedCopy(t, kFailedToConnect, length, "MrpDazAre");
   if (text == nullptr) return;
-  GuardedFree(t, q.text, __LINE__, "MrpDazAre");
+  GuardedFree(t, q.text, "MrpDazAre");
   q.row = t.screen.rows / 2;
   // A screen narrower than the message shows its start.
   q.column = t.screen.columns >= length ? (t.screen.columns - length) / 2 : 0;
@@ -198,7 +198,7 @@ void FinishReceiveThread(Terminal& t) {
 
 void ReleaseLink(Terminal& t) {
   FinishReceiveThread(t);
-  GuardedFree(t, t.link.simulator_id, __LINE__, "MrpDazAre");
+  GuardedFree(t, t.link.simulator_id, "MrpDazAre");
   t.link.simulator_id = nullptr;
 }
 

@@ -13,4 +13,9 @@ void SendStatus(Terminal& t, int32_t code) {
   Transmit(t, 4, reply, "Waiting");
 }
 
+void ReleaseAndReply(Terminal& t, OwnedRecord& record, int32_t code) {
+  record.reset();
+  SendStatus(t, code);
+}
+
 }  // namespace marl

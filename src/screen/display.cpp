@@ -27,8 +27,8 @@ int64_t GridCells(const Terminal& t) {
 // bytes. Returns false when the heap had no room.
 bool SetRequestText(Terminal& t, const char* bytes, int32_t length) {
   DrawRequest& q = t.screen.draw;
-  GuardedFree(t, q.text, __LINE__, kSource);  // never set here; a stray one would leak
-  q.text = static_cast<char*>(GuardedCalloc(t, uint32_t(length) + 1, 1, __LINE__, kSource));
+  GuardedFree(t, q.text, kSource);  // never set here; a stray one would leak
+  q.text = static_cast<char*>(GuardedCalloc(t, uint32_t(length) + 1, 1, kSource));
   if (q.text == nullptr) return false;
   if (length > 0) std::memcpy(q.text, bytes, size_t(length));
   q.length = length;
@@ -41,15 +41,14 @@ void SendRequest(Terminal& t, uint32_t message) {
 
 }  // namespace
 
-int DrawLinesCopy(Terminal& t, int32_t row, int32_t column, const char* text) {
-  char* copy = GuardedCopy(t, text, -1, __LINE__, kSource);
-  if (copy == nullptr) return 0;
+void DrawLinesCopy(Terminal& t, int32_t row, int32_t column, const char* text) {
+  char* copy = GuardedCopy(t, text, -1, kSource);
+  if (copy == nullptr) return;
   DrawLines(t, row, column, copy);
-  GuardedFree(t, copy, __LINE__, kSource);
-  return 0;
+  GuardedFree(t, copy, kSource);
 }
 
-int SetCursor(Terminal& t, int32_t row, int32_t column) {
+void SetCursor(Terminal& t, int32_t row, int32_t column) {
   ScreenState& s = t.screen;
   if (column < 0) column = 0;
   if (column > s.columns) column = s.columns;
@@ -59,20 +58,18 @@ int SetCursor(Terminal& t, int32_t row, int32_t column) {
   s.draw.column = column;
   t.platform->SetCaretPos(s.cell_width * column, kRowHeight * row);
   s.cell_width = kCellWidth;
-  return 0;
 }
 
-int DrawAt(Terminal& t, int32_t row, int32_t column, int32_t length, const char* bytes,
-           uint8_t attribute) {
+void DrawAt(Terminal& t, int32_t row, int32_t column, int32_t length, const char* bytes,
+            uint8_t attribute) {
   SetCursor(t, row, column);
   if (length < 0) length = 0;
-  if (!SetRequestText(t, bytes, length)) return 0;
+  if (!SetRequestText(t, bytes, length)) return;
   t.screen.draw.attribute = attribute;
   SendRequest(t, kWmDrawLine);
-  return 0;
 }
 
-int DrawLines(Terminal& t, int32_t row, int32_t column, char* text) {
+void DrawLines(Terminal& t, int32_t row, int32_t column, char* text) {
   SetCursor(t, row, column);
   const int32_t n = int32_t(std::strlen(text));
   bool line_feed = false;
@@ -84,62 +81,59 @@ int DrawLines(Terminal& t, int32_t row, int32_t column, char* text) {
     } else if (text[i] != 0) {
       continue;
     }
-    if (!SetRequestText(t, text + start, i - start)) return 0;
+    if (!SetRequestText(t, text + start, i - start)) return;
     char* owned = t.screen.draw.text;
     const bool kept_by_window = t.screen.draw.length > 1;
     SendRequest(t, kWmDrawText);
     // The window leaves a one-character text to its owner; that is us here.
-    if (!kept_by_window) GuardedFree(t, owned, __LINE__, kSource);
+    if (!kept_by_window) GuardedFree(t, owned, kSource);
     if (line_feed) SetCursor(t, t.screen.draw.row + 1, 0);
     start = i + 1;
     if (start > n || text[start] == 0) break;
   }
-  return 0;
 }
 
-int UpdateRow(Terminal& t, int32_t row, int32_t column, int32_t length, const char* bytes,
-              uint8_t attribute) {
+void UpdateRow(Terminal& t, int32_t row, int32_t column, int32_t length, const char* bytes,
+               uint8_t attribute) {
   ScreenState& s = t.screen;
   // Host-driven callers can ask for anything: keep every write inside the
   // row and inside the grid as allocated.
   if (s.grid == nullptr || row < 0 || row >= s.rows || column < 0 || column >= s.columns) {
-    return 0;
+    return;
   }
   if (length > s.columns - column) length = s.columns - column;
   const int64_t offset = int64_t(row) * s.columns + column;
   if (offset + length > GridCells(t)) length = int32_t(GridCells(t) - offset);
-  if (length <= 0) return 0;
+  if (length <= 0) return;
   char* cells = s.grid + offset;
 
   int32_t first = 0;
   int32_t last = length - 1;
-  if (row != 0 && s.cleared == 0) {
+  if (row != 0 && !s.cleared) {
     while (first < length && bytes[first] == cells[first]) ++first;
-    if (first == length) return 0;
+    if (first == length) return;
     while (last > first && bytes[last] == cells[last]) --last;
   }
   std::memcpy(cells + first, bytes + first, size_t(last - first + 1));
   SetCursor(t, row, column + first);
-  if (!SetRequestText(t, bytes + first, last - first + 1)) return 0;
+  if (!SetRequestText(t, bytes + first, last - first + 1)) return;
   s.draw.attribute = attribute;
   SendRequest(t, kWmDrawLine);
-  return 0;
 }
 
-int ClearScreen(Terminal& t) {
+void ClearScreen(Terminal& t) {
   ScreenState& s = t.screen;
-  s.cleared = 1;
+  s.cleared = true;
   s.draw.row = 0;
   s.draw.column = 0;
-  GuardedFree(t, s.draw.text, __LINE__, kSource);
+  GuardedFree(t, s.draw.text, kSource);
   s.draw.text = nullptr;
   s.draw.rectangle = t.platform->ClientRect();
   t.platform->EraseClient();
   SetCursor(t, 0, 0);
-  return 0;
 }
 
-int RepaintScreen(Terminal& t) {
+void RepaintScreen(Terminal& t) {
   ScreenState& s = t.screen;
   const ScreenState& f = t.screen;
   ClearScreen(t);
@@ -153,7 +147,7 @@ int RepaintScreen(Terminal& t) {
     if (int64_t(row_start) + s.columns > cells) break;
     const char* row = s.grid + row_start;
     if (f.run_count > 1 && run_end(k) < row_start + s.columns) {
-      s.run_drawing = 1;
+      s.run_drawing = true;
       int32_t x = 0;
       while (x < s.columns && k < kMaxAttributeRuns) {
         const int32_t e = run_end(k);
@@ -167,35 +161,32 @@ int RepaintScreen(Terminal& t) {
       }
       if (x < s.columns) DrawAt(t, r, x, s.columns - x, row + x, run_attr(k));
     } else {
-      s.run_drawing = 0;
+      s.run_drawing = false;
       DrawAt(t, r, 0, s.columns, row, run_attr(k));
     }
   }
-  s.run_drawing = 0;
+  s.run_drawing = false;
   t.platform->ShowCaret();
-  return 0;
 }
 
-int ShowStatus(Terminal& t, const char* text) {
-  if (t.screen.status_count++ > 2) return 1;
+void ShowStatus(Terminal& t, const char* text) {
+  if (t.screen.status_count++ > 2) return;
   MarkFormOverwritten(t);
-  return DrawLinesCopy(t, 0, 0, text);
+  DrawLinesCopy(t, 0, 0, text);
 }
 
-int DrawDebugLine(Terminal& t, int32_t n, const char* text) {
-  if (!t.screen.debugging) return 0;
+void DrawDebugLine(Terminal& t, int32_t n, const char* text) {
+  if (!t.screen.debugging) return;
   MarkFormOverwritten(t);
-  return DrawLinesCopy(t, t.screen.rows - n - 2, 0, text);
+  DrawLinesCopy(t, t.screen.rows - n - 2, 0, text);
 }
 
-int MarkFormOverwritten(Terminal& t) {
-  t.screen.form_overwritten = 1;
-  return 1;
+void MarkFormOverwritten(Terminal& t) {
+  t.screen.form_overwritten = true;
 }
 
-int PlayTune(Terminal& t) {
+void PlayTune(Terminal& t) {
   for (const Note& note : kTune) t.platform->Beep(note.hz / 2, note.ms);
-  return 0;
 }
 
 char* GetScreenGrid(Terminal& t) {
@@ -208,7 +199,7 @@ void SetScreenCols(Terminal& t, int32_t columns) {
   t.screen.columns = columns;
 }
 void ResetClearedFlag(Terminal& t) {
-  t.screen.cleared = 0;
+  t.screen.cleared = false;
 }
 Form* GetCurrentForm(Terminal& t) {
   return t.screen.current_form;
@@ -227,7 +218,7 @@ void ResizeScreenGrid(Terminal& t) {
   const int32_t columns = s.columns > 0 ? s.columns : 0;
   const int64_t cells = int64_t(rows) * columns;
   if (cells > kMaxGridCells) return;
-  s.grid = static_cast<char*>(GuardedAlloc(t, uint32_t(cells) + 1, __LINE__, "MrpDazAre"));
+  s.grid = static_cast<char*>(GuardedAlloc(t, uint32_t(cells) + 1, "MrpDazAre"));
   if (s.grid == nullptr) return;
   std::memset(s.grid, ' ', size_t(cells));
   s.grid[cells] = 0;
@@ -237,7 +228,7 @@ void ResizeScreenGrid(Terminal& t) {
 }
 
 void FreeScreenGrid(Terminal& t) {
-  GuardedFree(t, t.screen.grid, __LINE__, "MrpDazAre");
+  GuardedFree(t, t.screen.grid, "MrpDazAre");
   t.screen.grid = nullptr;
   t.screen.grid_rows = 0;
   t.screen.grid_columns = 0;

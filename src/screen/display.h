@@ -11,21 +11,21 @@ namespace marl {
 
 struct Terminal;
 
-int SetCursor(Terminal& t, int32_t row, int32_t column);
-int DrawAt(Terminal& t, int32_t row, int32_t column, int32_t length, const char* bytes,
-           uint8_t attribute);
+void SetCursor(Terminal& t, int32_t row, int32_t column);
+void DrawAt(Terminal& t, int32_t row, int32_t column, int32_t length, const char* bytes,
+            uint8_t attribute);
 // Overwrites the text's line feeds with zero bytes, as the host's forms expect.
-int DrawLines(Terminal& t, int32_t row, int32_t column, char* text);
+void DrawLines(Terminal& t, int32_t row, int32_t column, char* text);
 // DrawLines on a private copy, for callers whose text is not theirs to change.
-int DrawLinesCopy(Terminal& t, int32_t row, int32_t column, const char* text);
-int UpdateRow(Terminal& t, int32_t row, int32_t column, int32_t length, const char* bytes,
-              uint8_t attribute);
-int ClearScreen(Terminal& t);
-int RepaintScreen(Terminal& t);
-int ShowStatus(Terminal& t, const char* text);
-int DrawDebugLine(Terminal& t, int32_t n, const char* text);
-int MarkFormOverwritten(Terminal& t);
-int PlayTune(Terminal& t);
+void DrawLinesCopy(Terminal& t, int32_t row, int32_t column, const char* text);
+void UpdateRow(Terminal& t, int32_t row, int32_t column, int32_t length, const char* bytes,
+               uint8_t attribute);
+void ClearScreen(Terminal& t);
+void RepaintScreen(Terminal& t);
+void ShowStatus(Terminal& t, const char* text);
+void DrawDebugLine(Terminal& t, int32_t n, const char* text);
+void MarkFormOverwritten(Terminal& t);
+void PlayTune(Terminal& t);
 
 char* GetScreenGrid(Terminal& t);
 void SetScreenRows(Terminal& t, int32_t rows);

@@ -46,19 +46,19 @@ struct ScreenState {
   char* grid = nullptr;
   int32_t grid_rows = 0;  // the size the grid was allocated for
   int32_t grid_columns = 0;
-  int32_t cleared = 0;
+  bool cleared = false;
   int32_t cell_width = kCellWidth;
-  int32_t run_drawing = 0;
+  bool run_drawing = false;
   int32_t status_count = 0;
-  int32_t debugging = 0;
-  int32_t timing = 0;
+  bool debugging = false;
+  bool timing = false;
   Form* current_form = nullptr;
   // Where the attributes change, as the formatter found them in the last
   // form text; drawing a form and repainting the screen both follow them.
   AttributeRun runs[kMaxAttributeRuns] = {};
   int32_t run_count = 1;
   // Something was drawn over the form screen since a form was shown.
-  int32_t form_overwritten = 0;
+  bool form_overwritten = false;
   DrawRequest draw;
 };
 

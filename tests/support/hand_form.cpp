@@ -17,11 +17,11 @@ namespace {
 constexpr const char* kTag = "test";
 
 char* NewText(Terminal& t, int32_t size) {
-  return static_cast<char*>(GuardedCalloc(t, uint32_t(size) + 1, 1, __LINE__, kTag));
+  return static_cast<char*>(GuardedCalloc(t, uint32_t(size) + 1, 1, kTag));
 }
 
 Form* NewForm(Terminal& t, int32_t rows, int32_t columns, uint32_t options, size_t fields) {
-  auto* form = static_cast<Form*>(GuardedCalloc(t, sizeof(Form), 1, __LINE__, kTag));
+  auto* form = static_cast<Form*>(GuardedCalloc(t, sizeof(Form), 1, kTag));
   *form = Form();
   form->form_text = NewText(t, rows * columns);
   std::memset(form->form_text, ' ', size_t(rows * columns));
@@ -30,8 +30,8 @@ Form* NewForm(Terminal& t, int32_t rows, int32_t columns, uint32_t options, size
   form->column_count = columns;
   form->options = options;
   form->field_count = int32_t(fields);
-  form->fields = static_cast<FormField*>(
-      GuardedCalloc(t, uint32_t(fields + 1), sizeof(FormField), __LINE__, kTag));
+  form->fields =
+      static_cast<FormField*>(GuardedCalloc(t, uint32_t(fields + 1), sizeof(FormField), kTag));
   return form;
 }
 
@@ -67,7 +67,7 @@ void HandForm::Place(int32_t i, const FieldSpec& s, bool blank) {
   f.navigation_skip = s.scan_identifier != nullptr;
   f.strip = s.strip;
   if (s.scan_identifier != nullptr) {
-    f.scan_identifier = GuardedCopy(t_, s.scan_identifier, -1, __LINE__, kTag);
+    f.scan_identifier = GuardedCopy(t_, s.scan_identifier, -1, kTag);
   }
   f.buffer = NewText(t_, f.length);
   if (blank) std::memset(f.buffer, ' ', size_t(f.length));
@@ -80,7 +80,7 @@ void HandForm::Place(int32_t i, const FieldSpec& s, bool blank) {
 }
 
 HandForm::~HandForm() {
-  if (form_ != nullptr) FreeForm(t_, form_, __LINE__, kTag);
+  if (form_ != nullptr) FreeForm(t_, form_, kTag);
 }
 
 std::string HandForm::Buffer(int32_t i) const {
@@ -100,7 +100,7 @@ void HandForm::SetText(int32_t row, int32_t column, const std::string& text) {
 }
 
 void Press(Terminal& t, int32_t code) {
-  ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns, 0, 0);
+  ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns);
 }
 
 void Type(Terminal& t, const std::string& text) {

@@ -105,6 +105,11 @@ TEST_F(AutomationTest, EveryCommandEndsWithOkOrAnError) {
   CloseScreenSetup(tt_.t());
 }
 
+TEST_F(AutomationTest, ArgumentsTakeTheirUpperBounds) {
+  EXPECT_EQ(Run("key F24\nclick 65535 65535"), "ok\nok\n");
+  EXPECT_EQ(Run("click 65536 0").rfind("error: ", 0), 0u);
+}
+
 TEST_F(AutomationTest, WindowViewsHaveOneShape) {
   DrawAt(tt_.t(), 2, 3, 5, "ab\001cd", kAttrBold | kAttrReverse);
   UpdateRow(tt_.t(), 5, 0, 4, "grid", 0);

@@ -80,7 +80,7 @@ TEST(RunCommand, IdentifyAndPing) {
 
 TEST(CheckArguments, MarkupAndStrings) {
   TestTerminal tt;
-  tt.t().banks.slots[7] = GuardedCopy(tt.t(), "XYZ", -1, __LINE__, "banks");
+  tt.t().banks.slots[7] = GuardedCopy(tt.t(), "XYZ", -1, "banks");
   // The codes with the text-dialect flag 0 and 1. Inside |X a blank takes
   // the byte after it along; text without hex digits is skipped up to |A. In
   // the text dialect any letter passes and |T ends the check.

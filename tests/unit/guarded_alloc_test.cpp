@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "screen/display.h"
 #include "terminal_fixture.h"
@@ -16,19 +17,19 @@ TEST(GuardedAlloc, CountersCopiesAndZeros) {
   TestTerminal tt;
   Terminal& t = tt.t();
   const AllocState before = t.alloc;
-  void* empty = GuardedAlloc(t, 0, __LINE__, "test");
-  auto* zeros = static_cast<char*>(GuardedCalloc(t, 3, 5, __LINE__, "test"));
+  void* empty = GuardedAlloc(t, 0, "test");
+  auto* zeros = static_cast<char*>(GuardedCalloc(t, 3, 5, "test"));
   EXPECT_EQ(std::string(zeros, 15), std::string(15, '\0'));
   EXPECT_EQ(t.alloc.allocations - before.allocations, 2);
   EXPECT_EQ(t.alloc.bytes_in_use - before.bytes_in_use, 15);
   // A copy count larger than either block is cut, not trusted.
   std::memcpy(zeros, "abcd", 4);
-  char* grown = static_cast<char*>(GuardedRealloc(t, zeros, 1000, 20, __LINE__, "test"));
-  char* shrunk = static_cast<char*>(GuardedRealloc(t, grown, 1000, 2, __LINE__, "test"));
+  char* grown = static_cast<char*>(GuardedRealloc(t, zeros, 1000, 20, "test"));
+  char* shrunk = static_cast<char*>(GuardedRealloc(t, grown, 1000, 2, "test"));
   EXPECT_EQ(std::string(shrunk, 2), "ab");
-  GuardedFree(t, shrunk, __LINE__, "test");
-  GuardedFree(t, empty, __LINE__, "test");
-  GuardedFree(t, nullptr, __LINE__, "test");
+  GuardedFree(t, shrunk, "test");
+  GuardedFree(t, empty, "test");
+  GuardedFree(t, nullptr, "test");
   EXPECT_EQ(t.alloc.releases - before.releases, 4);
   EXPECT_EQ(t.alloc.bytes_in_use, before.bytes_in_use);
 }
@@ -39,22 +40,24 @@ void Mend(Terminal& t, unsigned char* block, int32_t n, int at, char byte) {
   block[at] = byte;
   t.alloc.releases--;
   t.alloc.bytes_in_use += n;
-  GuardedFree(t, block, __LINE__, "test");
+  GuardedFree(t, block, "test");
 }
 
 TEST(GuardedAlloc, OverRunShowsBoxAndCancelKeepsRunning) {
   TestTerminal tt;
   Terminal& t = tt.t();
   tt.platform().set_message_box_answer(MessageBoxAnswer::kCancel);
-  auto* block = static_cast<unsigned char*>(GuardedAlloc(t, 10, __LINE__, "test"));
+  auto* block = static_cast<unsigned char*>(GuardedAlloc(t, 10, "test"));
   block[10] = 'X';
   SetCursor(t, 5, 5);
-  GuardedFree(t, block, 321, "forms");
+  const auto here = CallSite::current();
+  GuardedFree(t, block, "forms", here);
   char address[32];
   std::snprintf(address, sizeof address, "%p", static_cast<void*>(block - 8));
   EXPECT_EQ(tt.Events(), std::vector<std::string>{"msgbox \"Memory Error!\" \"Buffer over run " +
-                                                  std::string(address) +
-                                                  ",\\n detected at\\n 321 \\nin forms\\n\" "
+                                                  std::string(address) + ",\\n detected at\\n " +
+                                                  std::to_string(here.line()) +
+                                                  " \\nin forms\\n\" "
                                                   "okcancel cancel"});
   EXPECT_FALSE(tt.platform().quit_requested());
   EXPECT_EQ(t.screen.draw.row + t.screen.draw.column, 0);  // the cursor went home for the box
@@ -64,13 +67,16 @@ TEST(GuardedAlloc, OverRunShowsBoxAndCancelKeepsRunning) {
 TEST(GuardedAlloc, UnderRunAnsweredOkEndsTheProgram) {
   TestTerminal tt;
   Terminal& t = tt.t();
-  auto* block = static_cast<unsigned char*>(GuardedAlloc(t, 4, __LINE__, "keys"));
+  auto* block = static_cast<unsigned char*>(GuardedAlloc(t, 4, "keys"));
   block[-1] = 0;
-  GuardedFree(t, block, 77, "keys");
+  const uint_least32_t line = __LINE__ + 1;
+  GuardedFree(t, block, "keys");
   auto events = tt.Events();
   ASSERT_EQ(events.size(), 2u);
   EXPECT_NE(events[0].find("\"Buffer under run\\n "), std::string::npos);
-  EXPECT_NE(events[0].find(",\\n detected at\\n 77 in keys\\n\" okcancel ok"), std::string::npos);
+  EXPECT_NE(
+      events[0].find(",\\n detected at\\n " + std::to_string(line) + " in keys\\n\" okcancel ok"),
+      std::string::npos);
   EXPECT_EQ(events[1], "quit");
   Mend(t, block, 4, -1, 'P');
 }

@@ -110,9 +110,9 @@ TEST(Records, ResetReleasesEverythingAndAnnounces) {
   TestTerminal tt;
   Terminal& t = tt.t();
   const int32_t in_use = t.alloc.bytes_in_use;
-  t.banks.slots[3] = GuardedCopy(t, "bank", -1, __LINE__, "banks");
+  t.banks.slots[3] = GuardedCopy(t, "bank", -1, "banks");
   t.tables.slots[2] = NewHostRecord(t, 3, "abc");
-  t.key_maps.maps[1] = GuardedCopy(t, "map", -1, __LINE__, "keys");
+  t.key_maps.maps[1] = GuardedCopy(t, "map", -1, "keys");
   t.script.length = 1;
   t.session.waiting = 1;
   Config(t).beep_duration = 999;

@@ -15,7 +15,7 @@ char* SendDrawText(TestTerminal& tt, int32_t row, int32_t column, int32_t length
                    const char* text) {
   DrawRequest& q = tt.t().screen.draw;
   SetCursor(tt.t(), row, column);
-  q.text = GuardedCopy(tt.t(), text, -1, __LINE__, "test");
+  q.text = GuardedCopy(tt.t(), text, -1, "test");
   q.length = length;
   q.attribute = 0x01;
   char* sent = q.text;
@@ -36,10 +36,10 @@ TEST(Rendering, DrawTextLengthFromTheTextNotTheRequest) {
   EXPECT_EQ(q.column, 7);
   EXPECT_EQ(tt.t().alloc.bytes_in_use, in_use);
   // One character leaves the text to its owner; nothing at all moves nothing.
-  GuardedFree(tt.t(), SendDrawText(tt, 1, 0, 1, "xyz"), __LINE__, "test");
+  GuardedFree(tt.t(), SendDrawText(tt, 1, 0, 1, "xyz"), "test");
   EXPECT_EQ(tt.Row(1).substr(0, 3), "x  ");
   EXPECT_EQ(q.column, 1);
-  GuardedFree(tt.t(), SendDrawText(tt, 3, 5, 0, "q"), __LINE__, "test");
+  GuardedFree(tt.t(), SendDrawText(tt, 3, 5, 0, "q"), "test");
   EXPECT_EQ(tt.Row(3), std::string(20, ' '));
   EXPECT_EQ(q.column, 5);
   EXPECT_EQ(tt.t().alloc.bytes_in_use, in_use);

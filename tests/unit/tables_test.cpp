@@ -115,8 +115,8 @@ TEST_F(Tables, StoringRefusesBadArguments) {
 TEST_F(Tables, TextParsedIntoAShownFormAppendsSafelyToAFieldTheUserChanged) {
   Store("\\7S\\Qty:\\A1234");
   Form* form = Show("\\7");
-  GuardedFree(tt.t(), form->fields[0].buffer, __LINE__, "test");
-  form->fields[0].buffer = GuardedCopy(tt.t(), "9", 1, __LINE__, "test");
+  GuardedFree(tt.t(), form->fields[0].buffer, "test");
+  form->fields[0].buffer = GuardedCopy(tt.t(), "9", 1, "test");
   ParseFormText(tt.t(), form, "\\ more|Eabcdefghijklmnop", 0);
   EXPECT_STREQ(form->fields[0].buffer, "9abcdefghijklmnop");
   EXPECT_EQ(form->fields[0].length, 17);

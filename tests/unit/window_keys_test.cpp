@@ -1,6 +1,8 @@
 #include "app/window_keys.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "base/session.h"
@@ -39,6 +41,38 @@ TEST_F(WindowKeys, KeysComeAsCharactersOrAsScanCodesThatReachTheMaps) {
   EXPECT_EQ(form.Buffer(0), " 1abcdlxj ");
   EXPECT_EQ(tt_.Sent(), "");
   EXPECT_FALSE(tt_.platform().quit_posted());
+}
+
+struct ScanKeyCase {
+  const char* name;
+  std::vector<uint32_t> keys;  // virtual keys, then the character 'x'
+  const char* first;           // the first field afterwards
+  const char* second;
+};
+
+// Keys without a character reach the form as their scan codes, each to its
+// own action.
+TEST_F(WindowKeys, ScanCodesOfTheEditingKeysActOnTheForm) {
+  const ScanKeyCase cases[] = {
+      {"Home", {kVkEnd, kVkHome}, "xbcd", "    "},
+      {"End: past the last cell, nothing to type into", {kVkEnd}, "abcd", "    "},
+      {"Left", {kVkEnd, kVkLeft}, "abcdx", "    "},
+      {"Delete", {kVkDelete}, "xcd ", "    "},
+      {"Insert", {kVkInsert}, "xabcd", "    "},
+      {"Down to the next field", {kVkDown}, "abcd", "x   "},
+      {"Up from the second field", {kVkDown, kVkUp}, "xbcd", "    "},
+      {"Tab has a character: not a scan code", {kVkTab}, "xbcd", "    "},
+  };
+  for (const ScanKeyCase& c : cases) {
+    TestTerminal tt;
+    tt.t().session.text_dialect = 0;
+    HandForm form(tt.t(), 16, 20, {FieldSpec(0, 0, 5).Text("abcd"), FieldSpec(1, 0, 4)});
+    for (uint32_t vk : c.keys) HandleKeyDown(tt.t(), vk);
+    HandleCharacter(tt.t(), 'x');
+    EXPECT_EQ(form.Buffer(0), std::string(c.first) + std::string(5 - std::strlen(c.first), ' '))
+        << c.name;
+    EXPECT_EQ(form.Buffer(1), c.second) << c.name;
+  }
 }
 
 TEST_F(WindowKeys, HotKeysPressKeysRunAutoModeOrEndTheProgram) {

@@ -307,7 +307,7 @@ std::string Automation::KeyCode(const Words& w) {
   if (w.size() != 2 || !ParseNumber(w[1], INT32_MIN, INT32_MAX, &code)) {
     return Usage("keycode N");
   }
-  ProcessKey(t_, int32_t(code), GetCurrentForm(t_), t_.screen.rows, t_.screen.columns, 0, 0);
+  ProcessKey(t_, int32_t(code), GetCurrentForm(t_), t_.screen.rows, t_.screen.columns);
   return "";
 }
 
