@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "demo/in_process.h"
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_main.h"
 #include "ui/load/load_driver.h"
@@ -43,6 +44,9 @@ constexpr const char* kUsage =
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --real-time        headless: really wait for pauses and beeps\n"
     "  --size COLSxROWS   screen size, as if the settings file gave it\n"
+    "  --demo             start the demo warehouse host in this process and\n"
+    "                     connect to it\n"
+    "  --demo-log FILE    with --demo: what the demo host received, a line each\n"
     "  --load N           run N terminals in this process, each following --script\n"
     "                     ({n}, {n:03}, {i}: terminal number, padded, iteration)\n"
     "  --duration S       --load: loop the script for S seconds\n"
@@ -137,6 +141,8 @@ int main(int argc, char** argv) {
   std::string script;
   std::string trace;
   bool only_terminal = false;
+  bool demo = false;
+  std::string demo_log;
   marl::LoadOptions load;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -169,6 +175,10 @@ int main(int argc, char** argv) {
       options.real_time = true;
     } else if (arg == "--mute") {
       options.mute = true;
+    } else if (arg == "--demo") {
+      demo = true;
+    } else if (name == "--demo-log") {
+      if (!value(&demo_log) || demo_log.empty()) return Fail("--demo-log needs a file");
     } else if (name == "--ui") {
       if (!value(&ui) || ui.empty()) return Fail("--ui needs a front end");
     } else if (name == "--zoom") {
@@ -195,6 +205,20 @@ int main(int argc, char** argv) {
     } else {
       return Fail("unknown option " + arg);
     }
+  }
+  // Started before any front end runs, and declared first, so the host
+  // outlives the connection.
+  marl::demo::InProcessDemo demo_host;
+  std::FILE* demo_log_file = nullptr;
+  if (demo) {
+    if (!demo_log.empty() && (demo_log_file = std::fopen(demo_log.c_str(), "w")) == nullptr) {
+      return Fail("cannot write " + demo_log + ": " + std::strerror(errno));
+    }
+    std::string error;
+    if (!demo_host.Start(demo_log_file, &error)) return Fail("demo host: " + error);
+    // Later options win on the terminal's command line.
+    if (!options.command_line.empty()) options.command_line += ' ';
+    options.command_line += "-H127.0.0.1 -P" + std::to_string(demo_host.port());
   }
   if (load.terminals > 0) {
     if (!trace.empty() || options.real_time || !(ui.empty() || ui == "headless")) {

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 CXX=clang++ cmake -G Ninja -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARL_FUZZ=ON \
-  -DMARL_TESTS=OFF >/dev/null
+  -DMARL_TESTS=OFF -DMARL_WERROR=ON >/dev/null
 cmake --build build-fuzz -j "$(nproc)"
 if [ $# -eq 0 ]; then
   for dir in fuzz/corpus/*/; do

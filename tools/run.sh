@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds marlsim and starts it; arguments after -- go to marlsim.
+# Builds marlsim and starts it in the caller's directory (where it reads and
+# writes vozido.ini). Without arguments it runs the demo (marlsim --demo);
+# arguments, after an optional --, go to marlsim.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-./tools/install-deps.sh
-cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root"/tools/install-deps.sh
+cmake -G Ninja -S "$root" -B "$root"/build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root"/build -j "$(nproc)" --target marlsim
 [ "${1:-}" = "--" ] && shift
-exec ./build/marlsim "$@"
+[ $# -eq 0 ] && set -- --demo
+exec "$root"/build/marlsim "$@"

@@ -11,11 +11,12 @@ jobs=$(nproc)
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 
-cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARL_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs" | tee -a "$log"
 
-cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMARL_SANITIZE=ON >/dev/null
+cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMARL_SANITIZE=ON -DMARL_WERROR=ON \
+  >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee -a "$log"
@@ -27,6 +28,17 @@ cmake --build build-tsan -j "$jobs" --target marlsim marl_integration_tests
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ./build-tsan/tests/integration/marl_integration_tests --gtest_brief=1 | tee -a "$log"
 echo "integration suite under ThreadSanitizer: passed"
+
+# The Debian package: built, unpacked into a fresh directory, and run from
+# there, with its manual page.
+(cd build && cpack >/dev/null)
+unpacked=$(mktemp -d)
+trap 'rm -f "$log"; rm -rf "$unpacked"' EXIT
+dpkg -x build/marlsim_*.deb "$unpacked"
+"$unpacked"/usr/bin/marlsim --version
+"$unpacked"/usr/bin/marlsim-demo-host --version
+MANWIDTH=80 man -l "$unpacked"/usr/share/man/man1/marlsim.1 | grep 'EXIT STATUS' >/dev/null
+echo "package: unpacked, runs, manual page reads" | tee -a "$log"
 
 # Replays the fuzz corpora: every input that once found a fault stays fixed.
 ./tools/fuzz.sh

@@ -107,6 +107,7 @@ uint32_t ConnectToHost(Terminal& t, char* command_line) {
   if (bound && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
     return 0;
   }
+  t.link.connect_error = errno;
   shutdown(fd, SHUT_WR);
   CloseSocket(t);
   ShowFailedToConnect(t);
@@ -132,6 +133,7 @@ int32_t SendWithTimeout(Terminal& t, int32_t length, const char* bytes, uint32_t
   }
 
   TraceBytes(link.trace, "send", link.send_buffer, length);
+  t.platform->NoteSend(std::string_view(link.send_buffer, size_t(length)));
 
   // Without a socket there is nothing to wait for, and the send fails.
   const int ready =

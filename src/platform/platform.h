@@ -130,6 +130,8 @@ class Platform {
 
   // The program's own standard-output writes.
   virtual void WriteStdout(std::string_view text) = 0;
+  // Bytes handed to the host's socket, for a front end that shows them.
+  virtual void NoteSend(std::string_view /*bytes*/) {}
 };
 
 }  // namespace marl

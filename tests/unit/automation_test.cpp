@@ -82,8 +82,14 @@ class AutomationTest : public ::testing::Test {
 TEST_F(AutomationTest, EveryCommandEndsWithOkOrAnError) {
   EXPECT_EQ(Run("events\n\n   \n# a comment\n  # another\nanswer ok"), "ok\nok\n");
   EXPECT_FALSE(automation_.any_error());
-  EXPECT_EQ(Run("bogus 1"), "error: unknown command \"bogus\"\n");
+  EXPECT_EQ(Run("bogus 1"), "error: unknown command \"bogus\" (help lists the commands)\n");
   EXPECT_TRUE(automation_.any_error());
+  // A long word is quoted up to 80 bytes.
+  EXPECT_EQ(Run(std::string(5000, 'x')), "error: unknown command \"" + std::string(80, 'x') +
+                                             "\"... (help lists the commands)\n");
+  const std::string help = Run("help");
+  EXPECT_NE(help.find("\nwait ready|output|text \"TEXT\"|quiet|closed [MS]\n"), std::string::npos);
+  EXPECT_EQ(help.substr(help.size() - 9), "\nquit\nok\n");
   // Malformed commands change nothing.
   ASSERT_TRUE(OpenScreenSetup(tt_.t(), 0));
   const std::string out =

@@ -99,7 +99,16 @@ void Automation::Run() {
 }
 
 bool Automation::RunNested(const std::function<bool()>& done) {
-  return Loop(done);
+  if (answered_early_ != nullptr && !*answered_early_) {
+    Write("ok\n");
+    std::fflush(output_);
+    *answered_early_ = true;
+  }
+  bool* const outer = answered_early_;
+  answered_early_ = nullptr;
+  const bool result = Loop(done);
+  answered_early_ = outer;
+  return result;
 }
 
 bool Automation::Loop(const std::function<bool()>& done) {
@@ -196,6 +205,9 @@ void Automation::Execute(std::string_view line) {
   std::string error;
   const size_t first = line.find_first_not_of(" \t");
   if (first == std::string_view::npos || line[first] == '#') return;
+  bool answered = false;
+  bool* const outer = answered_early_;
+  answered_early_ = &answered;
   if (SplitCommandWords(line, &w, &error)) {
     std::string name = w[0];
     std::transform(name.begin(), name.end(), name.begin(),
@@ -232,10 +244,17 @@ void Automation::Execute(std::string_view line) {
       error = Snapshot(w);
     } else if (name == "scan") {
       error = Scan(w);
+    } else if (name == "help") {
+      error = Help(w);
     } else {
-      error = "unknown command " + JsonString(w[0]);
+      // However long the word, the reason stays one short line.
+      constexpr size_t kQuoted = 80;
+      error = "unknown command " + JsonString(std::string_view(w[0]).substr(0, kQuoted)) +
+              (w[0].size() > kQuoted ? "..." : "") + " (help lists the commands)";
     }
   }
+  answered_early_ = outer;
+  if (answered) return;
   if (error.empty()) {
     Write("ok\n");
   } else {
@@ -436,6 +455,29 @@ std::string Automation::Snapshot(const Words& w) {
 std::string Automation::Quit(const Words& w) {
   if (w.size() != 1) return Usage("quit");
   CloseMainWindow();
+  return "";
+}
+
+std::string Automation::Help(const Words& w) {
+  if (w.size() != 1) return Usage("help");
+  Write(
+      "type \"TEXT\"\n"
+      "key NAME\n"
+      "hotkey N\n"
+      "click X Y\n"
+      "keycode N\n"
+      "screen\n"
+      "attrs\n"
+      "grid\n"
+      "state\n"
+      "events\n"
+      "answer ok|cancel\n"
+      "wait ready|output|text \"TEXT\"|quiet|closed [MS]\n"
+      "sleep MS\n"
+      "scan \"DATA\"\n"
+      "snapshot FILE.png\n"
+      "help\n"
+      "quit\n");
   return "";
 }
 

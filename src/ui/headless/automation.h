@@ -66,6 +66,7 @@ class Automation {
   std::string Quit(const Words& w);
   std::string Snapshot(const Words& w);
   std::string Scan(const Words& w);
+  std::string Help(const Words& w);
 
   // Pumps until `holds` is true: "" then, else "timeout", "host closed" or
   // "program ended".
@@ -86,6 +87,10 @@ class Automation {
   uint64_t chunks_at_read_ = 0;
   uint64_t chunks_seen_ = 0;
   Clock::time_point last_chunk_;
+  // The running command's "answered already" flag: a command that opens a
+  // modal window (hotkey 9) is answered when the window's loop starts, so
+  // that every answer comes in the order of the commands.
+  bool* answered_early_ = nullptr;
 };
 
 }  // namespace marl

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/startup_messages.h"
 #include "terminal.h"
 #include "ui/headless/automation.h"
 #include "ui/headless/headless_platform.h"
@@ -16,13 +17,15 @@ namespace {
 
 // Start-up failed before any command could be answered: say why on the
 // diagnostics stream, which is not the protocol's.
-void DescribeFailure(Terminal& t, HeadlessPlatform& platform, std::FILE* out) {
-  char address[INET_ADDRSTRLEN] = "?";
-  in_addr host{};
-  host.s_addr = t.link.endpoint.address;
-  inet_ntop(AF_INET, &host, address, sizeof address);
-  std::fprintf(out, "marlsim: start-up failed; host %s port %u\n", address,
-               unsigned(ntohs(t.link.endpoint.port)));
+void DescribeFailure(Terminal& t, HeadlessPlatform& platform, const std::string& command_line,
+                     std::FILE* out) {
+  if (t.link.socket < 0) {
+    for (const std::string& line : ConnectFailureLines(t, command_line)) {
+      std::fprintf(out, "%s\n", line.c_str());
+    }
+  } else {
+    std::fprintf(out, "marlsim: start-up failed\n");
+  }
   const WindowView view = platform.VisibleWindow();
   for (int32_t r = 0; r < view.rows; ++r) {
     const std::string row = view.RowText(r);
@@ -75,11 +78,15 @@ int RunOn(HeadlessPlatform& platform, const HeadlessOptions& options) {
   std::vector<char> command_line(options.command_line.begin(), options.command_line.end());
   command_line.push_back(0);
   int status = 0;
+  for (const std::string& line : CommandLineWarnings(options.command_line)) {
+    std::fprintf(options.diagnostics, "%s\n", line.c_str());
+  }
   switch (StartProgram(t, command_line.data(), options.start)) {
     case StartResult::kOtherInstance:
+      std::fprintf(options.diagnostics, "%s\n", OtherInstanceLine().c_str());
       return 0;
     case StartResult::kFailed:
-      DescribeFailure(t, platform, options.diagnostics);
+      DescribeFailure(t, platform, options.command_line, options.diagnostics);
       status = 1;
       break;
     case StartResult::kRunning:

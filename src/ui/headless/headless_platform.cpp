@@ -345,6 +345,10 @@ std::vector<std::string> HeadlessPlatform::TakeEvents() {
   return taken;
 }
 
+void HeadlessPlatform::NoteSend(std::string_view bytes) {
+  Record("send " + Quote(bytes));
+}
+
 std::string HeadlessPlatform::Quote(std::string_view text) {
   std::string out = "\"";
   for (unsigned char c : text) {

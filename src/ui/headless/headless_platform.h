@@ -63,6 +63,7 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   void Quit(int exit_code) override;
   void PostQuitMessage() override { quit_posted_ = true; }
   void WriteStdout(std::string_view text) override;
+  void NoteSend(std::string_view bytes) override;
 
   // Keeps the windows' pixels too, painted with `atlas`, so that snapshots
   // can be taken; a snapshot is `zoom` times the window's size. Without it

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/startup_messages.h"
 #include "terminal.h"
 #include "ui/headless/automation.h"
 #include "ui/tui/tui_loop.h"
@@ -93,8 +94,11 @@ int RunTui(const TuiOptions& options) {
   command_line.push_back(0);
   int status = 0;
   bool failed = false;
+  bool other_instance = false;
   switch (StartProgram(t, command_line.data(), options.start)) {
     case StartResult::kOtherInstance:
+      other_instance = true;
+      break;
     case StartResult::kEnded:
       break;
     case StartResult::kFailed:
@@ -121,7 +125,16 @@ int RunTui(const TuiOptions& options) {
 
   const std::string& printed = platform.printed();
   if (!printed.empty()) std::fwrite(printed.data(), 1, printed.size(), stdout);
-  if (failed) DescribeFailure(t, platform);
+  for (const std::string& line : CommandLineWarnings(options.command_line)) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+  }
+  if (other_instance) std::fprintf(stderr, "%s\n", OtherInstanceLine().c_str());
+  if (failed) {
+    for (const std::string& line : ConnectFailureLines(t, options.command_line)) {
+      if (t.link.socket < 0) std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    DescribeFailure(t, platform);
+  }
   if (answers != nullptr) {
     ReportScriptErrors(answers);
     std::fclose(answers);

@@ -1,0 +1,133 @@
+// The demo host over real loopback sockets: many terminals at once, and
+// terminals that misbehave.
+#include "demo/demo_server.h"
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "demo/demo_session.h"
+#include "harness_io.h"
+#include "host/host_records.h"
+
+namespace marl::demo {
+namespace {
+
+using namespace std::string_literals;
+using marl::testing::ReadUntil;
+
+const std::string kPowerUp = "P,Rows=16,Cols=20\0IP=127.0.0.1"s;
+
+class Served : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(server_.Listen("127.0.0.1", 0, &error)) << error;
+    thread_ = std::thread([this] { server_.Run(); });
+  }
+  void TearDown() override {
+    server_.Stop();
+    thread_.join();
+  }
+  int Connect() {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(uint16_t(server_.port()));
+    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
+    return fd;
+  }
+  static void Send(int fd, const std::string& bytes) {
+    ASSERT_EQ(send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size()));
+  }
+  bool WaitForConnections(size_t n) {
+    for (int i = 0; i < 500 && server_.connections() != n; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return server_.connections() == n;
+  }
+
+  DemoServer server_;
+  std::thread thread_;
+};
+
+TEST_F(Served, ManyTerminalsAtOnceEachGetTheirLoginScreen) {
+  std::vector<int> terminals;
+  for (int i = 0; i < 200; ++i) terminals.push_back(Connect());
+  for (const int fd : terminals) Send(fd, kPowerUp);
+  for (const int fd : terminals) {
+    EXPECT_NE(ReadUntil(fd, "MARL WAREHOUSE", 5000).find("MARL WAREHOUSE"), std::string::npos);
+  }
+  EXPECT_TRUE(WaitForConnections(200));
+  for (const int fd : terminals) close(fd);
+  EXPECT_TRUE(WaitForConnections(0));
+}
+
+TEST_F(Served, BadBytesOldRepliesAndTerminalsThatLeaveMidForm) {
+  // Bytes no terminal sends are dropped; the connection lives on.
+  const int a = Connect();
+  Send(a, "\xff\xfe garbage"s);
+  Send(a, kPowerUp);
+  EXPECT_NE(ReadUntil(a, "MARL WAREHOUSE", 5000).find("MARL WAREHOUSE"), std::string::npos);
+  // A reply to a screen never shown, before signing in: the login again.
+  Send(a, "K\\3\\\\z\0F=00\0"s + "SB\\\\w\0F=00\0"s);
+  EXPECT_NE(ReadUntil(a, "Sign in", 5000).find("Sign in"), std::string::npos);
+  // Signed in, a reply to the login form that is no longer shown: the menu.
+  Send(a, "K\\1\\0\\Kal\\1\\Kdemo\\\\w\0F=01\0"s);
+  EXPECT_NE(ReadUntil(a, "1 Receive goods", 5000).find("1 Receive goods"), std::string::npos);
+  Send(a, "K\\1\\0\\Kal\\\\w\0F=00\0"s);
+  EXPECT_NE(ReadUntil(a, "1 Receive goods", 5000).find("1 Receive goods"), std::string::npos);
+
+  // Half a reply, then gone; and a reply cut off by an abortive close.
+  const int b = Connect();
+  Send(b, kPowerUp);
+  ReadUntil(b, "Pass:", 5000);
+  Send(b, "K\\1\\0\\Kbo"s);
+  close(b);
+  const int c = Connect();
+  linger abort{1, 0};
+  setsockopt(c, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  Send(c, kPowerUp + "K\\1"s);
+  close(c);
+  EXPECT_TRUE(WaitForConnections(1));
+  // The first terminal is still served.
+  Send(a, "S1\\\\w\0F=00\0"s);
+  EXPECT_NE(ReadUntil(a, "\\3", 5000).find("\\3"), std::string::npos);
+  close(a);
+  EXPECT_TRUE(WaitForConnections(0));
+}
+
+TEST(DemoSession, ReceivingCountsOnlyKnownItemsAndSensibleQuantities) {
+  DemoSession s;
+  host::TerminalMessage m;
+  ASSERT_EQ(host::ParseTerminalMessage(kPowerUp, &m).status, host::ParseStatus::kOk);
+  s.OnMessage(m);
+  auto reply = [&](const std::string& bytes) {
+    EXPECT_EQ(host::ParseTerminalMessage(bytes, &m).status, host::ParseStatus::kOk) << bytes;
+    return s.OnMessage(m);
+  };
+  reply("K\\1\\0\\Kal\\1\\Kdemo\\\\w\0F=01\0"s);
+  reply("S0\\\\w\0F=00\0"s);
+  ASSERT_EQ(s.screen(), Screen::kReceive);
+  EXPECT_EQ(reply("K\\2\\0\\KZ999\\1\\K5\\\\w\0F=01\0"s).note, "receive: unknown item Z999");
+  EXPECT_EQ(reply("K\\2\\0\\KB200\\1\\K0\\\\w\0F=01\0"s).note, "receive: bad quantity");
+  // The item stays from the reply before; only the quantity is new.
+  EXPECT_EQ(reply("K\\2\\0\\KB200\\\\w\0F=00\0"s).note, "receive: bad quantity");
+  const Answer done = reply("K\\2\\0\\KB200\\1\\K9999\\\\w\0F=01\0"s);
+  EXPECT_EQ(done.note, "receive: +9999 B200");
+  const std::string update =
+      "\x82\x80\x80\x80\x80\x80"
+      "000\\3U\\1ID 9999\n"s;
+  EXPECT_EQ(done.now.substr(0, update.size()), update);
+  EXPECT_EQ(s.received(1), 9999);
+}
+
+}  // namespace
+}  // namespace marl::demo
