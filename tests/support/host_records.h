@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/host_record.h"
+
 namespace marl::testing {
 
 // A command record (kind 0x82): header, body, line end.
@@ -18,6 +20,11 @@ inline std::string Command(std::string_view body, std::string_view header = "000
 // The status reply for a code as it travels.
 inline std::string Status(char code) {
   return std::string("K\\\\") + code;
+}
+
+// The status reply for a named status.
+inline std::string Reply(marl::Status status) {
+  return Status(status < 10 ? char('0' + status) : char(status));
 }
 
 }  // namespace marl::testing
