@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "base/host_record.h"
-
 namespace marl::testing {
 
 // A command record (kind 0x82): header, body, line end.
@@ -22,8 +20,9 @@ inline std::string Status(char code) {
   return std::string("K\\\\") + code;
 }
 
-// The status reply for a named status.
-inline std::string Reply(marl::Status status) {
+// The status reply for a status (kStatusSuccess...), whose code travels as
+// a digit below ten and as itself above.
+inline std::string Reply(int status) {
   return Status(status < 10 ? char('0' + status) : char(status));
 }
 
