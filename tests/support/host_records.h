@@ -20,4 +20,10 @@ inline std::string Status(char code) {
   return std::string("K\\\\") + code;
 }
 
+// The status reply for a status (kStatusSuccess...), whose code travels as
+// a digit below ten and as itself above.
+inline std::string Reply(int status) {
+  return Status(status < 10 ? char('0' + status) : char(status));
+}
+
 }  // namespace marl::testing

@@ -15,6 +15,7 @@
 #include "app/screen_setup.h"
 #include "forms/form.h"
 #include "hand_form.h"
+#include "host_records.h"
 #include "screen/display.h"
 #include "terminal_fixture.h"
 #include "ui/headless/automation_words.h"
@@ -169,16 +170,21 @@ TEST_F(AutomationTest, WaitsReturnAtOnceOrHandleHostDataAsItComes) {
   std::thread host = HostSendsLater(bad, 50);
   EXPECT_EQ(Run("wait output 5000"), "ok\n");
   host.join();
-  EXPECT_EQ(tt_.Sent(), "K\\\\1");
+  EXPECT_EQ(tt_.Sent(), Reply(kStatusFailure));
   // Until the window is read, the same chunk still counts.
   EXPECT_EQ(Run("wait output 0"), "ok\n");
   EXPECT_EQ(Run("grid").substr(0, 5), "grid ");
   EXPECT_EQ(Run("wait output 20"), "error: timeout\n");
+  // A wait that returned before the host's next screen would leave the old one.
+  host = HostSendsLater(bad.substr(0, 2) + "**MoRe**", 50);
+  EXPECT_EQ(Run("wait output 5000"), "ok\n");
+  EXPECT_EQ(tt_.Row(0).substr(0, 10), "More......");
+  host.join();
 
   host = HostSendsLater(bad, 30);
   EXPECT_EQ(Run("sleep 200\nwait quiet 100"), "ok\nok\n");
   host.join();
-  EXPECT_EQ(tt_.Sent(), "K\\\\1");
+  EXPECT_EQ(tt_.Sent(), Reply(kStatusFailure));
 }
 
 TEST_F(AutomationTest, KeyCodeReachesTheKeyProcessor) {

@@ -76,11 +76,11 @@ TEST_F(Banks, Expansion) {
   EXPECT_EQ(Expand("A|D09B"), "A<|D07>B");  // bank strings go in as they stand
   EXPECT_EQ(Expand("||D07"), "||D07");      // an escaped bar
   for (const char* bad : {"A|D10B", "A|D7", "A|Dx7"}) {
-    EXPECT_EQ(Expand(bad), "<null> " + Status('4')) << bad;
+    EXPECT_EQ(Expand(bad), "<null> " + Reply(kStatusBadNumber)) << bad;
   }
   // A bad reference is reported even while replies are switched off.
   SetStatusReplies(tt.t(), 0);
-  EXPECT_EQ(Expand("|D55"), "<null> " + Status('4'));
+  EXPECT_EQ(Expand("|D55"), "<null> " + Reply(kStatusBadNumber));
   EXPECT_EQ(StatusRepliesOn(tt.t()), 1);
   // Nothing beyond the work buffer.
   const std::string big(4000, 'x');
@@ -89,7 +89,7 @@ TEST_F(Banks, Expansion) {
   EXPECT_EQ(Expand(std::string(95, 'y') + "|D01").size(), 4095u);  // and the zero
   for (const std::string& over :
        {std::string("ab|D01|D01"), std::string(96, 'y') + "|D01", std::string(4096, 'z')}) {
-    EXPECT_EQ(Expand(over), "<null> " + Status('3'));
+    EXPECT_EQ(Expand(over), "<null> " + Reply(kStatusNoRoom));
   }
 }
 

@@ -28,32 +28,39 @@ TEST(RunCommand, RepliesAndReleases) {
   // and shows. '\' alone shows a stored table, or answers 4 when there is
   // none. Unsupported letters answer 1 after their arguments' check. With a
   // count, P's arguments are not checked. A table's '/' part is checked.
-  const std::pair<const char*, const char*> replies[] = {
-      {"\\12T\\Qty:\\A1", ""},  {"\\1x", "K\\\\1"},
-      {"\\123C0", "K\\\\1"},    {"\\S\\Qty:\\", "K\\\\5"},
-      {"\\", "K\\\\4"},         {"\\D anything", ""},
-      {"\\R\\a\\bc", "K\\\\1"}, {"\\R|5", "K\\\\9"},
-      {"\\PING", ""},           {"\\ping", ""},
-      {"\\PX", "K\\\\1"},       {"\\P|5", "K\\\\9"},
-      {"\\3P|5", "K\\\\1"},     {"/F\\a\\bc", "K\\\\0"},
-      {"/F|5", "K\\\\9"},
+  const std::pair<const char*, std::string> replies[] = {
+      {"\\12T\\Qty:\\A1", ""},
+      {"\\1x", Reply(kStatusFailure)},
+      {"\\123C0", Reply(kStatusFailure)},
+      {"\\S\\Qty:\\", Reply(kStatusOpenString)},
+      {"\\", Reply(kStatusBadNumber)},
+      {"\\D anything", ""},
+      {"\\R\\a\\bc", Reply(kStatusFailure)},
+      {"\\R|5", Reply(kStatusSyntax)},
+      {"\\PING", ""},
+      {"\\ping", ""},
+      {"\\PX", Reply(kStatusFailure)},
+      {"\\P|5", Reply(kStatusSyntax)},
+      {"\\3P|5", Reply(kStatusFailure)},
+      {"/F\\a\\bc", Reply(kStatusSuccess)},
+      {"/F|5", Reply(kStatusSyntax)},
   };
   for (const auto& [body, out] : replies) EXPECT_EQ(Exchange(tt, body), out) << body;
   // A tone: volume, frequency step and duration step; a bad field answers
   // with its letter.
-  const std::pair<const char*, const char*> tones[] = {
-      {"\\T", "K\\\\0 beep 1000 50"},
-      {"\\T         ", "K\\\\0 beep 1000 50"},
-      {"\\T100   005", "K\\\\0 beep 1000 400"},
-      {"\\T255030", "K\\\\0 beep 9000 50"},
-      {"\\T   000001", "K\\\\0 beep 20 4"},
-      {"\\T   001010", "K\\\\0 beep 300 7999"},
-      {"\\T100   011", "K\\\\L"},
-      {"\\T12x", "K\\\\V"},
-      {"\\T10", "K\\\\V"},
-      {"\\T   031", "K\\\\F"},
-      {"\\T      000", "K\\\\L"},
-      {"\\T1000000000", "K\\\\L"},
+  const std::pair<const char*, std::string> tones[] = {
+      {"\\T", Reply(kStatusSuccess) + " beep 1000 50"},
+      {"\\T         ", Reply(kStatusSuccess) + " beep 1000 50"},
+      {"\\T100   005", Reply(kStatusSuccess) + " beep 1000 400"},
+      {"\\T255030", Reply(kStatusSuccess) + " beep 9000 50"},
+      {"\\T   000001", Reply(kStatusSuccess) + " beep 20 4"},
+      {"\\T   001010", Reply(kStatusSuccess) + " beep 300 7999"},
+      {"\\T100   011", Reply(kStatusToneLength)},
+      {"\\T12x", Reply(kStatusToneVolume)},
+      {"\\T10", Reply(kStatusToneVolume)},
+      {"\\T   031", Reply(kStatusToneFrequency)},
+      {"\\T      000", Reply(kStatusToneLength)},
+      {"\\T0000000010", Reply(kStatusToneLength)},  // good fields, one byte too many,
   };
   for (const auto& [body, out] : tones) EXPECT_EQ(Exchange(tt, body), out) << body;
   // What the tables keep (a stored slot, a pending '/' part, the table form

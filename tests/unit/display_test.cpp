@@ -85,11 +85,6 @@ TEST_F(Display, DrawLinesCursorPlacement) {
   EXPECT_EQ(tt_.Row(7)[0], 'B');
 }
 
-TEST_F(Display, ShowStatusOnlyThreeTimesInALife) {
-  for (const char* text : {"one", "two", "three", "four"}) ShowStatus(t(), text);
-  EXPECT_EQ(tt_.Row(0).substr(0, 5), "three");
-}
-
 TEST_F(Display, RepaintDrawsRowsFromGridInAttributeRuns) {
   UpdateRow(t(), 1, 0, 20, "abcdefghijklmnopqrst", 0);
   UpdateRow(t(), 15, 0, 19, "0123456789012345678", 0);

@@ -41,7 +41,11 @@ TEST_F(FieldEdit, EditingKeysOnOneField) {
       // Insert pushes out trailing blanks only: one for '1', none for '2'.
       {abc, {kKeyEnd, kKeyLeft, ' ', kKeyHome, kKeyInsert, '1', '2'}, "1ABC", "1ABC", 1},
       {abcd, {kKeyRight, kKeyRight, kKeyLeft, kKeyBackspace, kKeyDelete}, "CD    ", "CD    ", 0},
-      {abcd, {kKeyBackspace, kKeyRight, kKeyClearField}, "      ", "      ", 1},  // refused at 0
+      {FieldSpec(six).Text("ABCDEF"),
+       {kKeyBackspace, kKeyRight, kKeyClearField},
+       "      ",
+       "      ",
+       1},  // Backspace refused at 0; Clear blanks every cell
       // A field longer than its cells scrolls them, and never past its length.
       {scrolled, {'a', 'b', 'c', 'd'}, "ABCD  ", "CD ", 0},
       {scrolled, {'a', 'b', 'c', 'd', 'e', 'f', kKeyHome, kKeyLeft}, "ABCDEF", "ABC", 1},

@@ -10,6 +10,7 @@
 #include "command_record.h"
 #include "commands/tables.h"
 #include "forms/form.h"
+#include "host_records.h"
 #include "screen/display.h"
 #include "terminal_fixture.h"
 
@@ -95,7 +96,7 @@ TEST(FormBuilder, RebuildingReplacesTheRecordsFormAndARefusalKeepsIt) {
   EXPECT_EQ(GetCurrentForm(tt.t()), nullptr);  // the old form is gone
   b.record->command[0] = 'x';                  // a field form must begin with '\'
   EXPECT_EQ(BuildRecordForm(tt.t(), b.record, {16, 20, 0}), nullptr);
-  EXPECT_EQ(tt.Sent(), "K\\\\9");
+  EXPECT_EQ(tt.Sent(), Reply(kStatusSyntax));
   EXPECT_EQ(b.record->form, second);
   FreeHostRecord(tt.t(), b.record);
   EXPECT_EQ(BytesHeldSince(tt.t(), start), 0);

@@ -90,7 +90,7 @@ TEST_F(Preparse, Dispatch) {
   const int32_t before = tt.t().alloc.bytes_in_use;
   tt.Host("WB2\nW000D/\\Z\n");
   EXPECT_EQ(tt.Events(), Events{"beep 1000 500"});
-  EXPECT_EQ(tt.Sent(), Status('1'));
+  EXPECT_EQ(tt.Sent(), Reply(kStatusFailure));
   EXPECT_NE(tt.t().banks.work, nullptr);  // the work buffer is in use from now on
   EXPECT_EQ(tt.t().alloc.bytes_in_use, before);
 }

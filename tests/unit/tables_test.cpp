@@ -82,7 +82,7 @@ TEST_F(Tables, StoringAgainExtendsTheDefinitionAndItsShownForm) {
   tt.Host(Command("\\3V\\1IA7", h));  // updated and shown again
   EXPECT_EQ(GetCurrentForm(tt.t()), form);
   EXPECT_EQ(tt.Row(0), "Qty:1Lot:7          ");
-  EXPECT_EQ(tt.Sent(), Status('0'));  // the \S alone answers
+  EXPECT_EQ(tt.Sent(), Reply(kStatusSuccess));  // the \S alone answers
 }
 
 TEST_F(Tables, SlotNumbersAndHeaderBits) {
@@ -92,7 +92,7 @@ TEST_F(Tables, SlotNumbersAndHeaderBits) {
   EXPECT_EQ(Store("\\40S\\F:\\Au", Header(0x30)), 0);  // out of range: slot 0, bits ignored
   EXPECT_EQ(Stored(0), "\\E:\\Av\\F:\\Au");
   EXPECT_EQ(Show("\\30"), nullptr);  // but such a count shows nothing
-  EXPECT_EQ(tt.Sent(), Status('4'));
+  EXPECT_EQ(tt.Sent(), Reply(kStatusBadNumber));
   ASSERT_NE(Show("\\0"), nullptr);
   EXPECT_EQ(GetCurrentForm(tt.t())->form_id, 0);
   // 0x20 empties the slot first, 0x10 every slot.
@@ -173,7 +173,7 @@ TEST_F(Tables, TableTextEntryAtTheCursorMarkOrTheHeaderPosition) {
     return ShowTableText(tt.t(), CommandRecord(tt.t(), header, body), kScreen);
   };
   EXPECT_EQ(show(Header(), "Pick|D42"), nullptr);  // checked before replies are switched off
-  EXPECT_EQ(tt.Sent(), Status('2'));
+  EXPECT_EQ(tt.Sent(), Reply(kStatusBadString));
   EXPECT_EQ(Entry(show(Header(0, 2, 4, 7), "Pick:|C^\nrow")), "5 at 0,5 width 4 flags 16 rows 0+2");
   EXPECT_EQ(Entry(show(Header(0x58, 0, 0, 23), "Pick^\nrow")),
             "23 at 1,3 width 3 flags 10 rows 1+2");
@@ -201,7 +201,7 @@ TEST_F(Tables, SlashPartsJoinUnderTheLastPartsHeader) {
                 FormTextRow(form, 2).substr(0, 5),
             "FirstSecondThird");
   EXPECT_EQ(Slash("/Xoops"), form);  // refused, the table kept
-  EXPECT_EQ(tt.Sent(), Status('0') + Status('0') + Status('1'));
+  EXPECT_EQ(tt.Sent(), Reply(kStatusSuccess) + Reply(kStatusSuccess) + Reply(kStatusFailure));
   ASSERT_NE(Slash("/LOnly"), nullptr);  // a last part alone is a whole table
   EXPECT_EQ(tt.Row(0).substr(0, 4), "Only");
   for (const char* part : {"/Fpending", "/F", "/"}) Slash(part);  // left pending
