@@ -58,8 +58,7 @@ void* GuardedAlloc(Terminal& t, uint32_t n, const char*, CallSite) {
   return block + 8;
 }
 
-void* GuardedCalloc(Terminal& t, uint32_t count, uint32_t size, const char* file,
-                    CallSite where) {
+void* GuardedCalloc(Terminal& t, uint32_t count, uint32_t size, const char* file, CallSite where) {
   uint64_t total = uint64_t(count) * size;
   if (total > UINT32_MAX - kGuardOverhead) return nullptr;
   void* p = GuardedAlloc(t, uint32_t(total), file, where);

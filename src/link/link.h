@@ -48,7 +48,7 @@ struct LinkState {
   // thread, read by the receive thread after every wake-up.
   std::atomic<int32_t> stop{1};
   HostEndpoint endpoint;
-  int connect_error = 0;  // errno of the last failed connect, for the front end
+  int connect_error = 0;         // errno of the last failed connect, for the front end
   char* simulator_id = nullptr;  // owned, guarded (MrpDazAre); "ID," or null
   std::thread receiver;
 

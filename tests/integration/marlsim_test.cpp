@@ -208,8 +208,9 @@ TEST(Marlsim, ScriptFilesAndItsOwnOptions) {
   Marlsim help({"--help"}, dir.path());
   EXPECT_EQ(help.Wait(), 0);
   EXPECT_NE(help.RemainingOutput(1000).find("--script FILE"), std::string::npos);
-  for (const Lines& bad : {Lines{"--bogus"}, Lines{"--size", "0x5"}, Lines{"--size", "20"},
-                           Lines{"--ui=bogus"}, Lines{"--zoom", "5"}, Lines{"--script", "nowhere"}, Lines{"--trace"}}) {
+  for (const Lines& bad :
+       {Lines{"--bogus"}, Lines{"--size", "0x5"}, Lines{"--size", "20"}, Lines{"--ui=bogus"},
+        Lines{"--zoom", "5"}, Lines{"--script", "nowhere"}, Lines{"--trace"}}) {
     Marlsim refused(bad, dir.path());
     EXPECT_EQ(refused.Wait(), 1) << bad[0];
     EXPECT_NE(refused.Diagnostics().find("marlsim: "), std::string::npos);

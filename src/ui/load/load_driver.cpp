@@ -153,11 +153,12 @@ LoadTotals Totals(const std::vector<std::unique_ptr<LoadWorker>>& workers) {
 void ShowProgress(const LoadOptions& o, bool tty, const LoadTotals& c, uint64_t running,
                   uint64_t failed_to_start, double screens_per_second, double seconds) {
   char line[256];
-  std::snprintf(line, sizeof line,
-                "load: %llu of %lld connected, %llu iterations, %.0f screens/s, %llu errors, %.0f s",
-                static_cast<unsigned long long>(running), static_cast<long long>(o.terminals),
-                static_cast<unsigned long long>(c.iterations), screens_per_second,
-                static_cast<unsigned long long>(c.error_count() + failed_to_start), seconds);
+  std::snprintf(
+      line, sizeof line,
+      "load: %llu of %lld connected, %llu iterations, %.0f screens/s, %llu errors, %.0f s",
+      static_cast<unsigned long long>(running), static_cast<long long>(o.terminals),
+      static_cast<unsigned long long>(c.iterations), screens_per_second,
+      static_cast<unsigned long long>(c.error_count() + failed_to_start), seconds);
   std::fprintf(o.progress, tty ? "\r%s\x1b[K" : "%s\n", line);
   std::fflush(o.progress);
 }
