@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/messages.h"
-#include "ui/tui/cp1252.h"
+#include "ui/pixels/code_page.h"
 #include "ui/tui/tui_keys.h"
 
 namespace marl {
@@ -90,13 +90,13 @@ TEST(TuiKeys, Utf8BytesBecomeCharactersAndMalformedOnesAreDropped) {
 
 TEST(TuiCells, CodePageBothWays) {
   for (int b = 0; b < 256; ++b) {
-    const char32_t u = Cp1252ToUnicode(uint8_t(b));
+    const char32_t u = CodePageToUnicode(uint8_t(b));
     if (u != 0) {
-      EXPECT_EQ(UnicodeToCp1252(u), b);
+      EXPECT_EQ(UnicodeToCodePage(u), b);
     }
   }
-  EXPECT_EQ(Cp1252ToUnicode(0x80), U'\u20AC');
-  EXPECT_EQ(UnicodeToCp1252(U'\u0100'), -1);
+  EXPECT_EQ(CodePageToUnicode(0x80), U'\u20AC');
+  EXPECT_EQ(UnicodeToCodePage(U'\u0100'), -1);
 }
 
 }  // namespace

@@ -10,19 +10,28 @@ constexpr uint16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 
                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 char FromCharacter(uint32_t ch) {
-  if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) return char(ch);
-  for (int i = 0; i < 32; ++i) {
-    if (kHigh[i] != 0 && kHigh[i] == ch) return char(0x80 + i);
-  }
-  return '?';
+  const int32_t byte = UnicodeToCodePage(ch);
+  return byte < 0 ? '?' : char(byte);
 }
 
 }  // namespace
 
-uint32_t CodePageCharacter(uint8_t byte) {
-  if (byte < 0x20 || byte == 0x7F) return 0;
+uint32_t CodePageToUnicode(uint8_t byte) {
   if (byte >= 0x80 && byte < 0xA0) return kHigh[byte - 0x80];
   return byte;
+}
+
+int32_t UnicodeToCodePage(uint32_t character) {
+  if (character < 0x80 || (character >= 0xA0 && character <= 0xFF)) return int32_t(character);
+  for (int i = 0; i < 32; ++i) {
+    if (kHigh[i] != 0 && kHigh[i] == character) return 0x80 + i;
+  }
+  return -1;
+}
+
+uint32_t CodePageCharacter(uint8_t byte) {
+  if (byte < 0x20 || byte == 0x7F) return 0;
+  return CodePageToUnicode(byte);
 }
 
 std::string ToCodePage(std::string_view utf8) {

@@ -8,6 +8,12 @@
 
 namespace marl {
 
+// The Unicode character of a byte, control bytes included; 0 for the five
+// bytes the code page leaves undefined.
+uint32_t CodePageToUnicode(uint8_t byte);
+// The byte for a character; -1 when the code page has none.
+int32_t UnicodeToCodePage(uint32_t character);
+
 // The character a byte shows; 0 for bytes that show nothing.
 uint32_t CodePageCharacter(uint8_t byte);
 

@@ -5,7 +5,7 @@
 #include <cwctype>
 
 #include "platform/messages.h"
-#include "ui/tui/cp1252.h"
+#include "ui/pixels/code_page.h"
 
 namespace marl {
 
@@ -105,7 +105,7 @@ bool CharacterInput(char32_t c, TuiInput* out) {
   // Most terminals send DEL for the Backspace key.
   if (c == 0x7F || c == '\b') c = '\b';
   if (c == 0) return false;
-  const int32_t byte = UnicodeToCp1252(c);
+  const int32_t byte = UnicodeToCodePage(c);
   if (byte < 0) return false;
   *out = Character(uint32_t(byte));
   return true;

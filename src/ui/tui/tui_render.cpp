@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "ui/tui/cp1252.h"
+#include "ui/pixels/code_page.h"
 
 namespace marl {
 
@@ -38,7 +38,7 @@ void Put(int y, int x, char32_t c, attr_t a, bool unicode) {
 
 void PutText(int y, int x, const std::string& text, attr_t a, bool unicode, int limit = 1 << 30) {
   for (size_t i = 0; i < text.size() && int(i) < limit; ++i) {
-    Put(y, x + int(i), Cp1252ToUnicode(static_cast<uint8_t>(text[i])), a, unicode);
+    Put(y, x + int(i), CodePageToUnicode(static_cast<uint8_t>(text[i])), a, unicode);
   }
 }
 
@@ -80,8 +80,8 @@ void DrawCells(int32_t rows, int32_t columns,
   for (int32_t r = 0; r < rows && top + r < bottom_limit && top + r < LINES; ++r) {
     for (int32_t c = 0; c < columns && left + c < COLS; ++c) {
       const ViewCell& v = cell(r, c);
-      Put(top + r, left + c, Cp1252ToUnicode(static_cast<uint8_t>(v.byte)), Attributes(v.attribute),
-          unicode);
+      Put(top + r, left + c, CodePageToUnicode(static_cast<uint8_t>(v.byte)),
+          Attributes(v.attribute), unicode);
     }
   }
 }
@@ -192,7 +192,7 @@ void RenderView(const TuiView& view, bool unicode) {
       for (int i = 0; i < f.width && f.column + i < setup.columns; ++i) {
         if (f.row < 0 || f.row >= setup.rows || f.column + i < 0) continue;
         const ViewCell& v = setup.at(f.row, f.column + i);
-        Put(y, x + i, Cp1252ToUnicode(static_cast<uint8_t>(v.byte)),
+        Put(y, x + i, CodePageToUnicode(static_cast<uint8_t>(v.byte)),
             f.focused ? A_REVERSE : A_UNDERLINE, unicode);
       }
     }
