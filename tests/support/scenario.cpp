@@ -152,6 +152,9 @@ void RunScenario(TestTerminal& tt, std::string_view script) {
     } else if (verb == "row") {
       const std::string text = numbered(&n);
       EXPECT_EQ(TrimRight(tt.Row(n)), TrimRight(text));
+    } else if (verb == "grid") {
+      const std::string text = numbered(&n);
+      EXPECT_EQ(TrimRight(tt.GridRow(n)), TrimRight(text));
     } else if (verb == "field") {
       const std::string text = numbered(&n);
       ASSERT_TRUE(form != nullptr && n >= 0 && n < form->field_count) << "no field " << n;

@@ -5,6 +5,7 @@
 #include "forms/form_display.h"
 #include "input/field_navigation.h"
 #include "input_fixture.h"
+#include "scenario.h"
 
 namespace marl::testing {
 namespace {
@@ -20,51 +21,90 @@ int32_t Beeps(TestTerminal& tt) {
 
 using FieldEdit = InputTest;
 
-TEST_F(FieldEdit, EditingKeysOnOneField) {
-  const FieldSpec six(0, 3, 6);
-  const FieldSpec abc = FieldSpec(0, 3, 4).Text("ABC");
-  const FieldSpec abcd = FieldSpec(six).Text("ABCD");
-  const FieldSpec scrolled = FieldSpec(0, 3, 3).Length(6);
-  struct Case {
-    FieldSpec field;
-    std::vector<int32_t> keys;
-    const char* buffer;
-    const char* shown;
-    int32_t beeps;
-  } cases[] = {
-      {six, {'a', 'b'}, "AB    ", "AB    ", 0},  // the form asks for capitals
-      {FieldSpec(six).Flags(kFieldNumeric), {'-', '1', '.', '5', 'A'}, "-1.5  ", "-1.5  ", 1},
-      {FieldSpec(six).Flags(kFieldProtected), {'c'}, "      ", "      ", 1},
-      {six, {kKeyEndProgram, 'a'}, "A     ", "A     ", 1},  // a code that is no character
-      {FieldSpec(six).Flags(kFieldScanOnly), {'d'}, "      ", "      ", 1},
-      {FieldSpec(six).Flags(kFieldPassword), {'a', '_', ' ', '9'}, "A_ 9  ", "*_ *  ", 0},
-      // Insert pushes out trailing blanks only: one for '1', none for '2'.
-      {abc, {kKeyEnd, kKeyLeft, ' ', kKeyHome, kKeyInsert, '1', '2'}, "1ABC", "1ABC", 1},
-      {abcd, {kKeyRight, kKeyRight, kKeyLeft, kKeyBackspace, kKeyDelete}, "CD    ", "CD    ", 0},
-      {FieldSpec(six).Text("ABCDEF"),
-       {kKeyBackspace, kKeyRight, kKeyClearField},
-       "      ",
-       "      ",
-       1},  // Backspace refused at 0; Clear blanks every cell
-      // A field longer than its cells scrolls them, and never past its length.
-      {scrolled, {'a', 'b', 'c', 'd'}, "ABCD  ", "CD ", 0},
-      {scrolled, {'a', 'b', 'c', 'd', 'e', 'f', kKeyHome, kKeyLeft}, "ABCDEF", "ABC", 1},
-      {scrolled, {'a', 'b', 'c', 'd', 'e', 'f', kKeyHome, kKeyEnd, 'g'}, "ABCDEF", "DEF", 1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    TestTerminal tt;
-    HandForm form(tt.t(), 16, 20, {c.field});
-    form->uppercase = 8;
-    DrawForm(tt.t(), form.get());
-    for (int32_t key : c.keys) Press(tt.t(), key);
-    const size_t width = std::string(c.shown).size();
-    EXPECT_EQ(form.Buffer(0), c.buffer);
-    EXPECT_EQ(tt.Row(0).substr(3, width), c.shown);
-    EXPECT_EQ(tt.GridRow(0).substr(3, width), c.shown);
-    EXPECT_EQ(Beeps(tt), c.beeps);
-  }
-}
+// One field at column 3 of a form whose header (0x08) asks for capitals;
+// the window shows what the field holds, or '*' for a password's cells.
+const Scenario kEditing[] = {
+    {"TypingIsUpperCased", R"(
+      host/8 \1T\ab:\@      \
+      type ab
+      field 0 AB
+      row 0 ab:AB)"},
+    {"NumericFieldRefusesALetter", R"(
+      host/8 \1T\ab:\B      \
+      type -1.5A
+      field 0 -1.5
+      row 0 ab:-1.5
+      events beep 440 120)"},
+    {"ProtectedFieldRefusesTyping", R"(
+      host/8 \1T\ab:\D      \
+      type c
+      field 0
+      events beep 440 120)"},
+    {"ACodeThatIsNoCharacterBeeps", R"(
+      host/8 \1T\ab:\@      \
+      key EndProgram
+      type a
+      field 0 A
+      events beep 440 120)"},
+    {"ScanOnlyFieldRefusesTyping", R"(
+      host/8 \1T\ab:\<C0>      \
+      type d
+      field 0
+      events beep 440 120)"},
+    {"PasswordShowsStarsForWhatIsTyped", R"(
+      host/8 \1T\ab:\A      \
+      type a_ 9
+      field 0 A_ 9
+      row 0 ab:*_ *
+      grid 0 <20><20><20>*_ *
+      events)"},
+    // Insert pushes out trailing blanks only: one for '1', none for '2'.
+    {"InsertPushesOutTrailingBlanksOnly", R"(
+      host/8 \1T\ab:\@ABC \
+      key End Left
+      type <20>
+      key Home Insert
+      type 12
+      field 0 1ABC
+      row 0 ab:1ABC
+      events beep 440 120)"},
+    {"BackspaceAndDeleteCloseUp", R"(
+      host/8 \1T\ab:\@ABCD  \
+      key Right Right Left Backspace Delete
+      field 0 CD
+      row 0 ab:CD
+      events)"},
+    {"BackspaceRefusedAtTheStartAndClearBlanksEveryCell", R"(
+      host/8 \1T\ab:\@ABCDEF\
+      key Backspace Right Clear
+      field 0
+      row 0 ab:
+      events beep 440 120)"},
+    // A field longer than its cells scrolls them, and never past its length.
+    {"ALongFieldScrollsItsCells", R"(
+      host/8 \1T\ab:\@|L6   \
+      type abcd
+      field 0 ABCD
+      row 0 ab:CD
+      grid 0 <20><20><20>CD
+      events)"},
+    {"ALongFieldStopsAtItsStart", R"(
+      host/8 \1T\ab:\@|L6   \
+      type abcdef
+      key Home Left
+      field 0 ABCDEF
+      row 0 ab:ABC
+      events beep 440 120)"},
+    {"ALongFieldStopsAtItsLength", R"(
+      host/8 \1T\ab:\@|L6   \
+      type abcdef
+      key Home End
+      type g
+      field 0 ABCDEF
+      row 0 ab:DEF
+      events beep 440 120)"},
+};
+SCENARIOS(EditingKeys, kEditing);
 
 TEST_F(FieldEdit, FullFieldMovesOnPastProtectedOnesOrSendsWhenScanned) {
   HandForm form(t(), 16, 20,
