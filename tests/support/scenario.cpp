@@ -1,5 +1,6 @@
 #include "scenario.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -105,72 +106,83 @@ std::string Unescape(std::string_view text) {
   return out;
 }
 
-void RunScenario(TestTerminal& tt, std::string_view script) {
+namespace {
+
+void Step(TestTerminal& tt, const std::string& step) {
   Terminal& t = tt.t();
+  const size_t space = step.find(' ');
+  std::string verb = step.substr(0, space);
+  const std::string rest = space == std::string::npos ? "" : step.substr(space + 1);
+  std::string option;
+  if (const size_t slash = verb.find('/'); slash != std::string::npos) {
+    option = verb.substr(slash + 1);
+    verb.resize(slash);
+  }
+  // "N TEXT": a number, then the text.
+  const auto numbered = [&](int32_t* n) {
+    *n = std::atoi(rest.c_str());
+    const size_t at = rest.find(' ');
+    return at == std::string::npos ? std::string() : Unescape(rest.substr(at + 1));
+  };
+  const Form* form = GetCurrentForm(t);
+  int32_t n = 0;
+  if (verb == "host") {
+    tt.Host(Command(Unescape(rest), HeaderOf(option)));
+  } else if (verb == "bytes") {
+    tt.Host(Unescape(rest));
+  } else if (verb == "type") {
+    Type(t, Unescape(rest));
+  } else if (verb == "key") {
+    std::istringstream names(rest);
+    for (std::string name; names >> name;) Press(t, KeyCode(name));
+  } else if (verb == "scan") {
+    Scan(t, Unescape(rest), uint8_t(option.empty() ? 1 : std::atoi(option.c_str())));
+  } else if (verb == "binary") {
+    tt.Host(Command("\\IXN"));
+  } else if (verb == "sent") {
+    EXPECT_EQ(tt.Sent(), Unescape(rest));
+  } else if (verb == "reply") {
+    std::string replies;
+    std::istringstream names(rest);
+    for (std::string name; names >> name;) replies += Reply(StatusCode(name));
+    EXPECT_EQ(tt.Sent(), replies);
+  } else if (verb == "row") {
+    const std::string text = numbered(&n);
+    EXPECT_EQ(TrimRight(tt.Row(n)), TrimRight(text));
+  } else if (verb == "grid") {
+    const std::string text = numbered(&n);
+    EXPECT_EQ(TrimRight(tt.GridRow(n)), TrimRight(text));
+  } else if (verb == "field") {
+    const std::string text = numbered(&n);
+    ASSERT_TRUE(form != nullptr && n >= 0 && n < form->field_count) << "no field " << n;
+    const FormField& f = form->fields[n];
+    EXPECT_EQ(TrimRight(std::string(f.buffer, size_t(f.length))), TrimRight(text));
+  } else if (verb == "cursor" || verb == "current") {
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(verb == "cursor" ? form->cursor : form->current_field, std::atoi(rest.c_str()));
+  } else if (verb == "events") {
+    std::string all;
+    for (const std::string& e : tt.Events()) all += (all.empty() ? "" : "; ") + e;
+    EXPECT_EQ(all, Unescape(rest));
+  } else if (verb == "waiting") {
+    EXPECT_EQ(IsWaitingForHost(t), std::atoi(rest.c_str()));
+  } else {
+    ADD_FAILURE() << "no step " << verb;
+  }
+}
+
+}  // namespace
+
+void RunScenario(TestTerminal& tt, std::string_view script) {
   std::istringstream lines{std::string(script)};
   std::string line;
   for (int32_t number = 1; std::getline(lines, line); ++number) {
     line.erase(0, line.find_first_not_of(' '));
     if (line.empty() || line[0] == '#') continue;
     SCOPED_TRACE("scenario line " + std::to_string(number) + ": " + line);
-    const size_t space = line.find(' ');
-    std::string verb = line.substr(0, space);
-    const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
-    std::string option;
-    if (const size_t slash = verb.find('/'); slash != std::string::npos) {
-      option = verb.substr(slash + 1);
-      verb.resize(slash);
-    }
-    // "N TEXT": a number, then the text.
-    const auto numbered = [&](int32_t* n) {
-      *n = std::atoi(rest.c_str());
-      const size_t at = rest.find(' ');
-      return at == std::string::npos ? std::string() : Unescape(rest.substr(at + 1));
-    };
-    const Form* form = GetCurrentForm(t);
-    int32_t n = 0;
-    if (verb == "host") {
-      tt.Host(Command(Unescape(rest), HeaderOf(option)));
-    } else if (verb == "bytes") {
-      tt.Host(Unescape(rest));
-    } else if (verb == "type") {
-      Type(t, Unescape(rest));
-    } else if (verb == "key") {
-      std::istringstream names(rest);
-      for (std::string name; names >> name;) Press(t, KeyCode(name));
-    } else if (verb == "scan") {
-      Scan(t, Unescape(rest), uint8_t(option.empty() ? 1 : std::atoi(option.c_str())));
-    } else if (verb == "binary") {
-      tt.Host(Command("\\IXN"));
-    } else if (verb == "sent") {
-      EXPECT_EQ(tt.Sent(), Unescape(rest));
-    } else if (verb == "reply") {
-      std::string replies;
-      std::istringstream names(rest);
-      for (std::string name; names >> name;) replies += Reply(StatusCode(name));
-      EXPECT_EQ(tt.Sent(), replies);
-    } else if (verb == "row") {
-      const std::string text = numbered(&n);
-      EXPECT_EQ(TrimRight(tt.Row(n)), TrimRight(text));
-    } else if (verb == "grid") {
-      const std::string text = numbered(&n);
-      EXPECT_EQ(TrimRight(tt.GridRow(n)), TrimRight(text));
-    } else if (verb == "field") {
-      const std::string text = numbered(&n);
-      ASSERT_TRUE(form != nullptr && n >= 0 && n < form->field_count) << "no field " << n;
-      const FormField& f = form->fields[n];
-      EXPECT_EQ(TrimRight(std::string(f.buffer, size_t(f.length))), TrimRight(text));
-    } else if (verb == "cursor" || verb == "current") {
-      ASSERT_NE(form, nullptr);
-      EXPECT_EQ(verb == "cursor" ? form->cursor : form->current_field, std::atoi(rest.c_str()));
-    } else if (verb == "events") {
-      std::string all;
-      for (const std::string& e : tt.Events()) all += (all.empty() ? "" : "; ") + e;
-      EXPECT_EQ(all, Unescape(rest));
-    } else if (verb == "waiting") {
-      EXPECT_EQ(IsWaitingForHost(t), std::atoi(rest.c_str()));
-    } else {
-      ADD_FAILURE() << "no step " << verb;
+    for (size_t start = 0, end; start <= line.size(); start = end + 3) {
+      end = std::min(line.find(" ; ", start), line.size());
+      Step(tt, line.substr(start, end - start));
     }
   }
 }

@@ -1,6 +1,6 @@
 // Scenarios: a case as a few lines of host bytes, keys and what must come
-// out, played against a headless terminal. One step a line, its first word
-// saying what it does:
+// out, played against a headless terminal. Steps are separated by line ends
+// or " ; ", each one's first word saying what it does:
 //
 //   host BODY          a command record (kind 0x82) with a zero header
 //   host/W,A,B,C BODY  ... its header word W (hex) and header values A, B, C

@@ -24,85 +24,38 @@ using FieldEdit = InputTest;
 // One field at column 3 of a form whose header (0x08) asks for capitals;
 // the window shows what the field holds, or '*' for a password's cells.
 const Scenario kEditing[] = {
-    {"TypingIsUpperCased", R"(
-      host/8 \1T\ab:\@      \
-      type ab
-      field 0 AB
-      row 0 ab:AB)"},
+    {"TypingIsUpperCased", R"(host/8 \1T\ab:\@      \ ; type ab ; field 0 AB ; row 0 ab:AB)"},
     {"NumericFieldRefusesALetter", R"(
-      host/8 \1T\ab:\B      \
-      type -1.5A
-      field 0 -1.5
-      row 0 ab:-1.5
-      events beep 440 120)"},
+      host/8 \1T\ab:\B      \ ; type -1.5A ; field 0 -1.5 ; row 0 ab:-1.5 ; events beep 440 120)"},
     {"ProtectedFieldRefusesTyping", R"(
-      host/8 \1T\ab:\D      \
-      type c
-      field 0
-      events beep 440 120)"},
+      host/8 \1T\ab:\D      \ ; type c ; field 0 ; events beep 440 120)"},
     {"ACodeThatIsNoCharacterBeeps", R"(
-      host/8 \1T\ab:\@      \
-      key EndProgram
-      type a
-      field 0 A
-      events beep 440 120)"},
+      host/8 \1T\ab:\@      \ ; key EndProgram ; type a ; field 0 A ; events beep 440 120)"},
     {"ScanOnlyFieldRefusesTyping", R"(
-      host/8 \1T\ab:\<C0>      \
-      type d
-      field 0
-      events beep 440 120)"},
+      host/8 \1T\ab:\<C0>      \ ; type d ; field 0 ; events beep 440 120)"},
     {"PasswordShowsStarsForWhatIsTyped", R"(
-      host/8 \1T\ab:\A      \
-      type a_ 9
-      field 0 A_ 9
-      row 0 ab:*_ *
-      grid 0 <20><20><20>*_ *
-      events)"},
+      host/8 \1T\ab:\A      \ ; type a_ 9 ; field 0 A_ 9 ; row 0 ab:*_ *
+      grid 0 <20><20><20>*_ * ; events)"},
     // Insert pushes out trailing blanks only: one for '1', none for '2'.
     {"InsertPushesOutTrailingBlanksOnly", R"(
-      host/8 \1T\ab:\@ABC \
-      key End Left
-      type <20>
-      key Home Insert
-      type 12
-      field 0 1ABC
-      row 0 ab:1ABC
-      events beep 440 120)"},
+      host/8 \1T\ab:\@ABC \ ; key End Left ; type <20> ; key Home Insert ; type 12
+      field 0 1ABC ; row 0 ab:1ABC ; events beep 440 120)"},
     {"BackspaceAndDeleteCloseUp", R"(
-      host/8 \1T\ab:\@ABCD  \
-      key Right Right Left Backspace Delete
-      field 0 CD
-      row 0 ab:CD
+      host/8 \1T\ab:\@ABCD  \ ; key Right Right Left Backspace Delete ; field 0 CD ; row 0 ab:CD
       events)"},
     {"BackspaceRefusedAtTheStartAndClearBlanksEveryCell", R"(
-      host/8 \1T\ab:\@ABCDEF\
-      key Backspace Right Clear
-      field 0
-      row 0 ab:
+      host/8 \1T\ab:\@ABCDEF\ ; key Backspace Right Clear ; field 0 ; row 0 ab:
       events beep 440 120)"},
     // A field longer than its cells scrolls them, and never past its length.
     {"ALongFieldScrollsItsCells", R"(
-      host/8 \1T\ab:\@|L6   \
-      type abcd
-      field 0 ABCD
-      row 0 ab:CD
-      grid 0 <20><20><20>CD
+      host/8 \1T\ab:\@|L6   \ ; type abcd ; field 0 ABCD ; row 0 ab:CD ; grid 0 <20><20><20>CD
       events)"},
     {"ALongFieldStopsAtItsStart", R"(
-      host/8 \1T\ab:\@|L6   \
-      type abcdef
-      key Home Left
-      field 0 ABCDEF
-      row 0 ab:ABC
+      host/8 \1T\ab:\@|L6   \ ; type abcdef ; key Home Left ; field 0 ABCDEF ; row 0 ab:ABC
       events beep 440 120)"},
     {"ALongFieldStopsAtItsLength", R"(
-      host/8 \1T\ab:\@|L6   \
-      type abcdef
-      key Home End
-      type g
-      field 0 ABCDEF
-      row 0 ab:DEF
-      events beep 440 120)"},
+      host/8 \1T\ab:\@|L6   \ ; type abcdef ; key Home End ; type g ; field 0 ABCDEF
+      row 0 ab:DEF ; events beep 440 120)"},
 };
 SCENARIOS(EditingKeys, kEditing);
 
