@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -152,11 +153,18 @@ void Step(TestTerminal& tt, const std::string& step) {
   } else if (verb == "grid") {
     const std::string text = numbered(&n);
     EXPECT_EQ(TrimRight(tt.GridRow(n)), TrimRight(text));
+  } else if (verb == "text") {
+    const std::string text = numbered(&n);
+    ASSERT_TRUE(form != nullptr && n >= 0 && n < form->row_count) << "no row " << n;
+    const size_t columns = size_t(form->column_count);
+    EXPECT_EQ(TrimRight(std::string(form->form_text + size_t(n) * columns, columns)),
+              TrimRight(text));
   } else if (verb == "field") {
     const std::string text = numbered(&n);
     ASSERT_TRUE(form != nullptr && n >= 0 && n < form->field_count) << "no field " << n;
     const FormField& f = form->fields[n];
-    EXPECT_EQ(TrimRight(std::string(f.buffer, size_t(f.length))), TrimRight(text));
+    EXPECT_EQ(TrimRight(std::string(f.buffer, strnlen(f.buffer, size_t(f.length)))),
+              TrimRight(text));
   } else if (verb == "cursor" || verb == "current") {
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(verb == "cursor" ? form->cursor : form->current_field, std::atoi(rest.c_str()));

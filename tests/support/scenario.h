@@ -13,6 +13,7 @@
 //   reply NAME...      the status replies for statuses (success, no-room...)
 //   row N TEXT         window row N, trailing blanks aside
 //   grid N TEXT        row N of the screen grid, likewise
+//   text N TEXT        row N of the current form's own text, likewise
 //   field N TEXT       the current form's field N, trailing blanks aside
 //   cursor N           the current form's cursor within its field
 //   current N          the current form's current field
