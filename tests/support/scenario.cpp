@@ -12,6 +12,7 @@
 #include "forms/form.h"
 #include "hand_form.h"
 #include "host_records.h"
+#include "input/key_maps.h"
 #include "input/key_processor.h"
 #include "screen/display.h"
 
@@ -44,7 +45,9 @@ int32_t KeyCode(const std::string& name) {
   };
   if (auto it = kKeys.find(name); it != kKeys.end()) return it->second;
   if (name.rfind("ShiftF", 0) == 0) return kKeyShiftF1 + std::atoi(name.c_str() + 6) - 1;
-  if (name.size() > 1 && name[0] == 'F') return kKeyF1 + std::atoi(name.c_str() + 1) - 1;
+  if (const int32_t n = std::atoi(name.c_str() + 1); name[0] == 'F' && n >= 1 && n <= 24) {
+    return kFunctionKeyCodes[n - 1];
+  }
   char* end = nullptr;
   const long code = std::strtol(name.c_str(), &end, 0);
   if (name.empty() || *end != 0) ADD_FAILURE() << "no key named " << name;
@@ -190,7 +193,7 @@ void RunScenario(TestTerminal& tt, std::string_view script) {
     SCOPED_TRACE("scenario line " + std::to_string(number) + ": " + line);
     for (size_t start = 0, end; start <= line.size(); start = end + 3) {
       end = std::min(line.find(" ; ", start), line.size());
-      Step(tt, line.substr(start, end - start));
+      if (end > start) Step(tt, line.substr(start, end - start));
     }
   }
 }

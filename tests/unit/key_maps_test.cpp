@@ -1,102 +1,84 @@
 #include "input/key_maps.h"
 
 #include <cstdio>
+#include <string>
 
+#include "base/settings.h"
 #include "base/terminal_config.h"
 #include "forms/form.h"
-#include "host_records.h"
-#include "input_fixture.h"
+#include "input/key_processor.h"
+#include "scenario.h"
 #include "screen/display.h"
 
 namespace marl::testing {
 namespace {
 
-using namespace std::string_literals;
+// Slot 1's form: one field of sixteen cells, the text dialect off, so that
+// a turn's end shows as the reply.
+#define FORM "binary ; host \\1T\\a:\\@                \\ ; "
 
-class KeyMaps : public InputTest {
- protected:
-  std::string Map(int32_t slot) {
-    const char* map = t().key_maps.maps[slot];
-    return map == nullptr ? "(none)" : map;
-  }
-  // Expands the map of F<n> and gives back the flags and what it plays.
-  std::pair<int32_t, std::string> Expand(int32_t n) {
-    char out[kMacroBufferSize];
-    const int32_t flags = ExpandKeyMap(t(), kFunctionKeyCodes[n - 1], out);
-    return {flags, std::string(out)};
-  }
+const Scenario kMaps[] = {
+    // Each map runs up to the next backslash; an empty one does nothing.
+    {"LoadsEveryMapUpToTheNextBackslash", FORM R"(
+      host \F\ABC\\@E ; reply success ; key F1 ; field 0 ABC ; key F2 F4 ; sent ; key F3
+      sent K\1\0\KABC)"},
+    {"AMapOfFifteenBytes", FORM R"(
+      host \F\x\123456789012345 ; reply success ; key F2 ; field 0 123456789012345)"},
+    // A load that fails leaves no maps at all.
+    {"AMapOfSixteenBytesLeavesNone", FORM R"(
+      host \F\x\12 ; host \F\x\1234567890123456 ; reply success no-room ; key F1 F2 ; field 0)"},
+    {"TwentyFourMaps", FORM R"(
+      host \F\a\b\c\d\e\f\g\h\i\j\k\l\m\n\o\p\q\r\s\t\u\v\w\x ; reply success ; key F11 F12 F24
+      field 0 klx)"},
+    {"TwentyFiveMapsLeaveNone", FORM R"(
+      host \F\a\b\c\d\e\f\g\h\i\j\k\l\m\n\o\p\q\r\s\t\u\v\w\x\y ; reply syntax ; key F1
+      field 0)"},
+    {"AMapsTextStartsWithABackslash", FORM R"(host \Fx ; reply syntax)"},
+    // @T types Tab; @A and a letter ends the turn with that letter.
+    {"AtCodesTypeKeysOrEndTheTurn", R"(
+      binary ; host \1T\a:\@    \b:\@    \ ; host \F\12@T\34@Aq ; reply success ; key F1
+      field 0 12 ; current 1 ; key F2 ; sent K\1\0\K12\1\K34\\q)"},
+    // @A@r and a letter ends the turn with that control letter alone.
+    {"AWholeReplyLetter", FORM R"(host \F\@A@rM ; reply success ; key F1 ; sent K\\<0D>)"},
+    // @S upper-cases the rest of one map only; a pause is read over; '@' at
+    // the very end types nothing; @1 is ';'.
+    {"ShiftPauseAndALoneAt", FORM R"(
+      host \F\@Sabc\x@rd500;;y\@\@1@~ ; reply success ; key F1 F2 F3 F4 ; field 0 ABCxy;~)"},
+    // In the first cell of a table whose header has 0x400 a control
+    // character ends the turn with it.
+    {"AControlCharacterInATablesFirstCell", R"(
+      binary ; host/400,0,3,5 a^<0A>b ; host \F\@rq ; reply success ; key F1 ; sent K<11>)"},
 };
+SCENARIOS(KeyMapKeys, kMaps);
 
-TEST_F(KeyMaps, LoadsEveryMapUpToTheNextBackslash) {
-  EXPECT_EQ(LoadMaps(t(), "\\F\\ABC\\\\@E"), 0);
-  EXPECT_EQ(Map(1), "");
-  EXPECT_EQ(Map(3), "(none)");
-  EXPECT_EQ(Expand(1), std::make_pair(2, "ABC"s));
-  EXPECT_EQ(Expand(2), std::make_pair(0, ""s));  // an empty map does nothing
-  EXPECT_EQ(Expand(3), std::make_pair(2, "\r"s));
-  EXPECT_EQ(Expand(4), std::make_pair(0, ""s));
+TEST(KeyMapsLoad, ARefusedLoadKeepsNothing) {
+  TestTerminal tt;
+  RunScenario(tt, R"(host \F\x\1234567890123456 ; host \Fx ; reply no-room syntax)");
+  EXPECT_EQ(tt.t().alloc.bytes_in_use, TestTerminal().t().alloc.bytes_in_use);
 }
 
-TEST_F(KeyMaps, LengthAndCountLimitsLeaveNoMapsAtAll) {
-  EXPECT_EQ(LoadMaps(t(), "\\F\\x\\123456789012345"), 0);
-  EXPECT_EQ(Map(1), "123456789012345");
-  EXPECT_EQ(LoadMaps(t(), "\\F\\x\\1234567890123456"), 3);
-  EXPECT_EQ(Map(0), "(none)");
-  std::string many = "\\F";
-  for (int32_t i = 0; i < 24; ++i) many += "\\k";
-  EXPECT_EQ(LoadMaps(t(), many), 0);
-  EXPECT_EQ(Map(23), "k");
-  EXPECT_EQ(LoadMaps(t(), many + "\\k"), 9);
-  EXPECT_EQ(Map(0), "(none)");
-  EXPECT_EQ(LoadMaps(t(), "\\Fx"), 9);
-  EXPECT_EQ(LoadMaps(t(), "\\Q"), 9);
-  EXPECT_EQ(t().alloc.bytes_in_use, TestTerminal(16, 20).t().alloc.bytes_in_use);
-}
-
-TEST_F(KeyMaps, FirstMapBelongsToTheTerminalForOlderHosts) {
-  auto first = [&] {
-    EXPECT_EQ(LoadMaps(t(), "\\F\\one\\two"), 0);
-    return Map(0);
+TEST(KeyMapsOfOlderHosts, FirstMapBelongsToTheTerminal) {
+  TestTerminal tt;
+  const auto first = [&] {
+    RunScenario(tt, FORM R"(host \F\one\two ; reply success ; key Clear F1)");
+    const Form* form = GetCurrentForm(tt.t());
+    return std::string(form->fields[0].buffer, 3);
   };
-  t().session.text_dialect = 0;
   EXPECT_EQ(first(), "one");
-  t().settings.setf0 = 1;
+  char setf0[] = "SETF0";
+  ApplySettingLine(tt.t(), setf0);
   EXPECT_EQ(first(), "two");
-  t().settings.setf0 = 0;
+  RunScenario(tt, "host \\IR ; sent IR16,20,00");  // switches it off again
   std::FILE* marker = std::fopen("C:F1MAP1", "w");
   ASSERT_NE(marker, nullptr);
   std::fclose(marker);
   EXPECT_EQ(first(), "two");
-  t().session.text_dialect = 1;  // the text dialect never skips
-  EXPECT_EQ(first(), "one");
   std::remove("C:F1MAP1");
 }
 
-TEST_F(KeyMaps, AtCodesTypeKeysOrEndTheTurn) {
-  ASSERT_EQ(LoadMaps(t(), "\\F\\12@T\\12@Aq\\@A@rM\\@Sabc\\@1@b@~\\x@rd500;;y\\@\\@rq"), 0);
-  EXPECT_EQ(Expand(1), std::make_pair(2, "12\t"s));
-  EXPECT_EQ(Expand(2), std::make_pair(3, "12"s));
-  EXPECT_EQ(t().keys.reply_letter, 'q');
-  EXPECT_EQ(t().keys.reply_mode, 2);
-  EXPECT_EQ(Expand(3), std::make_pair(1, ""s));
-  EXPECT_EQ(t().keys.reply_letter, '\r');
-  EXPECT_EQ(t().keys.reply_mode, 3);
-  t().keys.reply_mode = 0;
-  EXPECT_EQ(Expand(4), std::make_pair(2, "ABC"s));
-  EXPECT_EQ(t().key_maps.uppercase, 0);  // only for one expansion
-  EXPECT_EQ(Expand(5), std::make_pair(2, ";\x05~"s));
-  EXPECT_EQ(Expand(6), std::make_pair(2, "xy"s));    // a pause is read over
-  EXPECT_EQ(Expand(7), std::make_pair(0, ""s));      // '@' at the very end
-  EXPECT_EQ(Expand(8), std::make_pair(2, "\x11"s));  // a control character, typed
-  HandForm table(t(), 20, {"a", "b"}, FieldSpec(0, 5, 3), 0x400);
-  EXPECT_EQ(Expand(8), std::make_pair(1, ""s));  // in such a table's first cell: the turn ends
-  EXPECT_EQ(t().keys.reply_mode, 4);
-  EXPECT_EQ(t().keys.reply_letter, 17);
-  table->cursor = 1;  // past that cell it is typed again
-  EXPECT_EQ(Expand(8), std::make_pair(2, "\x11"s));
-}
-
-TEST_F(KeyMaps, ParseKeyMapCodeConsumesWhatItReadsAndNoMore) {
+TEST(KeyMaps, ParseKeyMapCodeConsumesWhatItReadsAndNoMore) {
+  TestTerminal tt;
+  Terminal& t = tt.t();
   struct Case {
     const char* after_at;
     uint8_t byte;
@@ -108,23 +90,21 @@ TEST_F(KeyMaps, ParseKeyMapCodeConsumesWhatItReadsAndNoMore) {
       {"S", 'S', 1, 0},   {"rd12;;;", 0xFF, 6, 0}, {"rd99999999", 0xFF, 7, 0},
   };
   for (const Case& c : cases) {
-    t().keys.reply_mode = 0;
+    t.keys.reply_mode = 0;
     int32_t index = 0;
-    EXPECT_EQ(ParseKeyMapCode(t(), c.after_at, &index), c.byte) << c.after_at;
+    EXPECT_EQ(ParseKeyMapCode(t, c.after_at, &index), c.byte) << c.after_at;
     EXPECT_EQ(index, c.consumed) << c.after_at;
-    EXPECT_EQ(t().keys.reply_mode, c.mode) << c.after_at;
+    EXPECT_EQ(t.keys.reply_mode, c.mode) << c.after_at;
   }
 }
 
-TEST_F(KeyMaps, ProgrammableKeyCommandTakesADigitOnly) {
-  tt_.Host(Command("\\O5"));
-  EXPECT_EQ(tt_.Sent(), Reply(kStatusSuccess));
-  SetCursor(t(), 5, 0);
-  tt_.Host(Command("\\Ox"));
-  EXPECT_EQ(tt_.Sent(), Reply(kStatusSyntax));
-  EXPECT_EQ(tt_.Row(5).substr(0, 19), "Invalid O_ command:");
-  EXPECT_EQ(tt_.Row(6).substr(0, 20), "        .00000000\\Ox");
-  EXPECT_EQ(Config(t()).programmable_key, kKeyRight);  // digit 5's, kept
+TEST(KeyMaps, ProgrammableKeyCommandTakesADigitOnly) {
+  TestTerminal tt;
+  RunScenario(tt, R"(host \O5 ; reply success)");
+  SetCursor(tt.t(), 5, 0);
+  RunScenario(tt, R"(
+      host \Ox ; reply syntax ; row 5 Invalid O_ command: ; row 6         ......000\Ox)");
+  EXPECT_EQ(Config(tt.t()).programmable_key, kKeyRight);  // digit 5's, kept
 }
 
 }  // namespace
