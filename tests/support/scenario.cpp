@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "app/window_keys.h"
 #include "base/host_record.h"
 #include "base/session.h"
 #include "forms/form.h"
@@ -14,6 +15,7 @@
 #include "host_records.h"
 #include "input/key_maps.h"
 #include "input/key_processor.h"
+#include "platform/messages.h"
 #include "screen/display.h"
 
 namespace marl::testing {
@@ -52,6 +54,20 @@ int32_t KeyCode(const std::string& name) {
   const long code = std::strtol(name.c_str(), &end, 0);
   if (name.empty() || *end != 0) ADD_FAILURE() << "no key named " << name;
   return int32_t(code);
+}
+
+// A window's virtual key by name (Right, F24...), or its code.
+uint32_t VirtualKey(const std::string& name) {
+  static const std::map<std::string, uint32_t> kKeys = {
+      {"Home", kVkHome},     {"End", kVkEnd},      {"Left", kVkLeft},     {"Right", kVkRight},
+      {"Up", kVkUp},         {"Down", kVkDown},    {"Insert", kVkInsert}, {"Delete", kVkDelete},
+      {"Return", kVkReturn}, {"Tab", kVkTab},      {"Back", kVkBack},     {"Escape", kVkEscape},
+      {"PageUp", kVkPrior},  {"PageDown", kVkNext}};
+  if (auto it = kKeys.find(name); it != kKeys.end()) return it->second;
+  if (const int32_t n = std::atoi(name.c_str() + 1); name[0] == 'F' && n >= 1 && n <= 24) {
+    return kVkF1 + uint32_t(n) - 1;
+  }
+  return name.size() == 1 ? uint32_t(name[0]) : uint32_t(std::strtoul(name.c_str(), nullptr, 0));
 }
 
 int32_t StatusCode(const std::string& name) {
@@ -139,6 +155,20 @@ void Step(TestTerminal& tt, const std::string& step) {
   } else if (verb == "key") {
     std::istringstream names(rest);
     for (std::string name; names >> name;) Press(t, KeyCode(name));
+  } else if (verb == "vk" || verb == "syskey" || verb == "char" || verb == "hotkey") {
+    std::istringstream names(rest);
+    for (std::string name; names >> name;) {
+      if (verb == "vk") HandleKeyDown(t, VirtualKey(name));
+      if (verb == "syskey") HandleSystemKeyDown(t, VirtualKey(name));
+      if (verb == "char") HandleCharacter(t, uint32_t(std::strtoul(name.c_str(), nullptr, 0)));
+      if (verb == "hotkey") HandleHotKey(t, std::atoi(name.c_str()));
+    }
+  } else if (verb == "click") {
+    // At a cell's top left: cells are 11 pixels wide and 13 high.
+    std::istringstream at(rest);
+    int32_t row = 0, column = 0;
+    at >> row >> column;
+    HandleLeftButton(t, intptr_t(column * 11) | (intptr_t(row * 13) << 16));
   } else if (verb == "scan") {
     Scan(t, Unescape(rest), uint8_t(option.empty() ? 1 : std::atoi(option.c_str())));
   } else if (verb == "binary") {

@@ -8,6 +8,10 @@
 //   type TEXT          characters typed
 //   key NAME...        keys by name (Enter, Tab, Down, F1, ShiftF1...) or code
 //   scan TEXT          a scan, label type 1; scan/N TEXT with label type N
+//   vk NAME...         window key presses (Right, Return, F24...), or codes;
+//                      syskey NAME... likewise with Alt
+//   char N...          window characters by code; hotkey N... hot keys
+//   click ROW COLUMN   the left button on a cell
 //   binary             the host's scan injection that turns the text dialect off
 //   sent TEXT          everything sent since the last look (nothing: "sent")
 //   reply NAME...      the status replies for statuses (success, no-room...)

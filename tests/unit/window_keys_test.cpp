@@ -13,6 +13,7 @@
 #include "input/field_edit.h"
 #include "input_fixture.h"
 #include "platform/messages.h"
+#include "scenario.h"
 #include "screen/display.h"
 
 namespace marl::testing {
@@ -20,115 +21,83 @@ namespace {
 
 using namespace std::string_literals;
 
-class WindowKeys : public InputTest {
- protected:
-  static intptr_t At(int32_t x, int32_t y) { return intptr_t(x) | (intptr_t(y) << 16); }
-};
-
-TEST_F(WindowKeys, KeysComeAsCharactersOrAsScanCodesThatReachTheMaps) {
-  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 10)});
-  std::string maps = "\\F";
-  for (char c = 'a'; c < 'a' + 24; ++c) maps += "\\"s + c;
-  ASSERT_EQ(LoadMaps(t(), maps), 0);
-  HandleKeyDown(t(), kVkRight);
-  HandleCharacter(t(), '1');
-  EXPECT_EQ(App(t()).host_data[1], 0x4D);  // the character keeps the last scan code
-  HandleKeyDown(t(), 'A');                 // keys with characters come as characters
-  HandleKeyDown(t(), kVkReturn);
-  for (uint32_t vk = kVkF1; vk < kVkF1 + 4; ++vk) HandleKeyDown(t(), vk);
-  HandleKeyDown(t(), 0xE4);        // the other F12
-  HandleKeyDown(t(), kVkF1 + 23);  // F24
-  HandleSystemKeyDown(t(), kVkF10);
-  HandleSystemKeyDown(t(), kVkF4);  // Alt+F4: nothing, the window stays
-  EXPECT_EQ(form.Buffer(0), " 1abcdlxj ");
-  EXPECT_EQ(tt_.Sent(), "");
-  EXPECT_FALSE(tt_.platform().quit_posted());
+// Keys with a character come as characters; the others as scan codes,
+// which reach the key maps (a to x on F1 to F24) and the form.
+TEST(WindowKeys, KeysComeAsCharactersOrAsScanCodesThatReachTheMaps) {
+  TestTerminal tt;
+  RunScenario(tt, R"(
+      host \1T\a:\@          \ ; host \F\a\b\c\d\e\f\g\h\i\j\k\l\m\n\o\p\q\r\s\t\u\v\w\x
+      reply success ; vk Right ; char 0x31)");
+  EXPECT_EQ(App(tt.t()).host_data[1], 0x4D);  // the character keeps the last scan code
+  // 0xE4 is the other F12; Alt+F4 does nothing, the window stays.
+  RunScenario(tt, R"(vk A Return F1 F2 F3 F4 0xE4 F24 ; syskey F10 F4 ; field 0  1abcdlxj ; sent)");
+  EXPECT_FALSE(tt.platform().quit_posted());
 }
-
-struct ScanKeyCase {
-  const char* name;
-  std::vector<uint32_t> keys;  // virtual keys, then the character 'x'
-  const char* first;           // the first field afterwards
-  const char* second;
-};
 
 // Keys without a character reach the form as their scan codes, each to its
-// own action.
-TEST_F(WindowKeys, ScanCodesOfTheEditingKeysActOnTheForm) {
-  const ScanKeyCase cases[] = {
-      {"Home", {kVkEnd, kVkHome}, "xbcd", "    "},
-      {"End: past the last cell, nothing to type into", {kVkEnd}, "abcd", "    "},
-      {"Left", {kVkEnd, kVkLeft}, "abcdx", "    "},
-      {"Delete", {kVkDelete}, "xcd ", "    "},
-      {"Insert", {kVkInsert}, "xabcd", "    "},
-      {"Down to the next field", {kVkDown}, "abcd", "x   "},
-      {"Up from the second field", {kVkDown, kVkUp}, "xbcd", "    "},
-      {"Tab has a character: not a scan code", {kVkTab}, "xbcd", "    "},
-  };
-  for (const ScanKeyCase& c : cases) {
-    TestTerminal tt;
-    tt.t().session.text_dialect = 0;
-    HandForm form(tt.t(), 16, 20, {FieldSpec(0, 0, 5).Text("abcd"), FieldSpec(1, 0, 4)});
-    for (uint32_t vk : c.keys) HandleKeyDown(tt.t(), vk);
-    HandleCharacter(tt.t(), 'x');
-    EXPECT_EQ(form.Buffer(0), std::string(c.first) + std::string(5 - std::strlen(c.first), ' '))
-        << c.name;
-    EXPECT_EQ(form.Buffer(1), c.second) << c.name;
-  }
+// own action; then 'x' is typed.
+#define FORM "binary ; host \\1T\\a:\\@abcd \\b:\\@    \\ ; "
+const Scenario kScanCodes[] = {
+    {"Home", FORM "vk End Home ; char 0x78 ; field 0 xbcd ; field 1"},
+    {"EndPastTheLastCellNothingToTypeInto", FORM "vk End ; char 0x78 ; field 0 abcd ; field 1"},
+    {"Left", FORM "vk End Left ; char 0x78 ; field 0 abcdx"},
+    {"Delete", FORM "vk Delete ; char 0x78 ; field 0 xcd"},
+    {"Insert", FORM "vk Insert ; char 0x78 ; field 0 xabcd"},
+    {"DownToTheNextField", FORM "vk Down ; char 0x78 ; field 0 abcd ; field 1 x"},
+    {"UpFromTheSecondField", FORM "vk Down Up ; char 0x78 ; field 0 xbcd ; field 1"},
+    {"TabHasACharacterNotAScanCode", FORM "vk Tab ; char 0x78 ; field 0 xbcd ; field 1"},
+};
+#undef FORM
+SCENARIOS(ScanCodes, kScanCodes);
+
+TEST(WindowKeys, HotKeysPressKeysRunAutoModeOrEndTheProgram) {
+  TestTerminal tt;
+  // Hot key 2 clears the field, 3 presses the programmable key ('p', from
+  // the parameters record), 7 clears the screen; 8 is not the terminal's, 12
+  // does nothing outside auto mode.
+  RunScenario(tt, R"(
+      binary ; host \1T\a:\@abc \ ; bytes <86> p<04><01><7F><0A> ; hotkey 2 3 ; field 0 p
+      hotkey 7 ; row 0 ; hotkey 8 12 ; sent)");
+  tt.platform().set_now(123456789);
+  RunScenario(tt, "hotkey 4 ; sent K\\1\\0\\Kp");  // auto mode starts with Enter
+  EXPECT_EQ(tt.t().session.auto_start, 123456789u);
+  EXPECT_EQ(tt.Events().back(), "sleep 500");
+  // In auto mode 12 ends the turn again once the host has answered; 4 ends
+  // auto mode, quietly; 11 powers up (in the text dialect).
+  RunScenario(tt, R"(
+      host \PING ; sent ; hotkey 12 ; sent K\1\0\Kp ; hotkey 4 ; host \IR ; sent IR16,20,00
+      hotkey 11 ; sent P,Rows=16,Cols=20<00>IP=127.0.0.1)");
+  EXPECT_FALSE(tt.platform().quit_requested());
+  RunScenario(tt, "char 24");  // Ctrl+X: hot key 1 through the window
+  EXPECT_TRUE(tt.platform().quit_requested());
 }
 
-TEST_F(WindowKeys, HotKeysPressKeysRunAutoModeOrEndTheProgram) {
-  t().session.text_dialect = 0;
-  HandForm form(t(), 16, 20, {FieldSpec(0, 0, 4).Text("abc")});
-  HandleHotKey(t(), 2);  // clear field
-  Config(t()).programmable_key = 'p';
-  HandleHotKey(t(), 3);
-  EXPECT_EQ(form.Buffer(0), "p   ");
-  HandleHotKey(t(), 7);
-  EXPECT_EQ(t().screen.cleared, 1);
-  for (int32_t id : {8, 12}) HandleHotKey(t(), id);  // not the terminal's; not in auto mode
-  EXPECT_EQ(tt_.Sent(), "");
-  tt_.platform().set_now(123456789);
-  HandleHotKey(t(), 4);  // auto mode starts with Enter
-  EXPECT_EQ(t().session.auto_start, 123456789u);
-  EXPECT_EQ(tt_.Sent(), "K\\-10\\0\\Kp");
-  EXPECT_EQ(tt_.Events().back(), "sleep 500");
-  ClearWaitingForHost(t());
-  HandleHotKey(t(), 12);
-  EXPECT_EQ(tt_.Sent(), "K\\-10\\0\\Kp");
-  HandleHotKey(t(), 4);  // off, and quiet
-  t().session.text_dialect = 1;
-  HandleHotKey(t(), 11);
-  EXPECT_EQ(tt_.Sent().substr(0, 21), "P,Rows=16,Cols=20\0IP="s);
-  EXPECT_FALSE(tt_.platform().quit_requested());
-  HandleCharacter(t(), 24);  // Ctrl+X: hot key 1 through the window
-  EXPECT_TRUE(tt_.platform().quit_requested());
+// Fields at column 5 on rows 0 to 4 (the last protected), and at column 0
+// on rows 20 and 21.
+TEST(WindowKeys, ClickMovesFieldByFieldToTheClickedOne) {
+  TestTerminal tt;
+  const std::string next_row(11, ' ');
+  std::string form = "\\abcd:\\@    \\";
+  for (const char* type : {"@", "@", "@", "D"}) form += next_row + "abcd:\\" + type + "    \\";
+  form += next_row + std::string(15 * 20, ' ') + "\\@    \\" + std::string(16, ' ') + "\\@    \\";
+  // Column 5 on row 3: Down three times; left of a field nothing; the last
+  // cell of a field counts; the current field: no movement.
+  RunScenario(tt, "binary ; host \\1T" + form + R"(
+      ; click 3 5 ; current 3 ; click 2 0 ; current 3 ; click 1 8 ; current 1 ; click 1 6
+      current 1 ; sent
+      # a protected field presses Enter
+      click 4 6 ; current 4 ; sent K\1\4\K)");
+  // Rows count from the top of the form: shown with its sixth field current,
+  // the form scrolls.
+  RunScenario(tt, "host/0,0,0,5 \\2T" + form + " ; current 5");
+  const int32_t top = GetCurrentForm(tt.t())->top_row;
+  ASSERT_GT(top, 0);
+  RunScenario(tt, "click " + std::to_string(21 - top) + " 0 ; current 6");
 }
 
-TEST_F(WindowKeys, ClickMovesFieldByFieldToTheClickedOne) {
-  HandForm form(t(), 40, 20,
-                {FieldSpec(0, 5, 4), FieldSpec(1, 5, 4), FieldSpec(2, 5, 4), FieldSpec(3, 5, 4),
-                 FieldSpec(4, 5, 4).Flags(kFieldProtected), FieldSpec(20, 0, 4)});
-  HandleLeftButton(t(), At(4 * 11, 3 * 13 + 5));  // column 5 on row 3: Down three times
-  EXPECT_EQ(form->current_field, 3);
-  HandleLeftButton(t(), At(0, 2 * 13));  // left of the field
-  EXPECT_EQ(form->current_field, 3);
-  HandleLeftButton(t(), At(8 * 11, 1 * 13));  // column 9: the cell after the field counts
-  EXPECT_EQ(form->current_field, 1);
-  HandleLeftButton(t(), At(6 * 11, 1 * 13));  // the current field: no movement
-  EXPECT_EQ(form->current_field, 1);
-  EXPECT_EQ(tt_.Sent(), "");
-  form->top_row = 18;  // rows count from the top of the form
-  HandleLeftButton(t(), At(0, 2 * 13));
-  EXPECT_EQ(form->current_field, 5);
-  form->top_row = 0;
-  t().session.text_dialect = 0;
-  HandleLeftButton(t(), At(6 * 11, 4 * 13));  // a protected field presses Enter
-  EXPECT_EQ(form->current_field, 4);
-  EXPECT_EQ(tt_.Sent(), "K\\-10\\4\\K");
-}
+using ScreenSize = InputTest;
 
-TEST_F(WindowKeys, NewScreenSizeGrowsTheGridAndKeepsWhatItHeld) {
+TEST_F(ScreenSize, NewScreenSizeGrowsTheGridAndKeepsWhatItHeld) {
   DrawAt(t(), 5, 0, 3, "old", 0);
   std::memcpy(t().screen.grid, "kept", 4);
   t().screen.rows = 20;
@@ -163,7 +132,7 @@ TEST_F(WindowKeys, NewScreenSizeGrowsTheGridAndKeepsWhatItHeld) {
 // any screen from a host's settings text or the settings file. The window
 // is laid out, the grid kept or dropped, forms shown and typed into, and
 // the power-up announces the size as it stands, all without overflow.
-TEST_F(WindowKeys, SizesNoScreenCanShowLeaveTheTerminalWhole) {
+TEST_F(ScreenSize, SizesNoScreenCanShowLeaveTheTerminalWhole) {
   const std::pair<int32_t, int32_t> sizes[] = {
       {-5, -7}, {16, -9}, {-9, 20}, {134217728, 20}, {16, 2147483647}, {2147483647, 2147483647},
       {16, 20}};
