@@ -3,10 +3,8 @@
 #include <cstring>
 
 #include "base/guarded_alloc.h"
-#include "commands/key_map_command.h"
 #include "forms/form.h"
 #include "forms/form_display.h"
-#include "input/key_maps.h"
 #include "input/scan.h"
 #include "screen/display.h"
 
@@ -83,16 +81,6 @@ HandForm::~HandForm() {
   if (form_ != nullptr) FreeForm(t_, form_, kTag);
 }
 
-std::string HandForm::Buffer(int32_t i) const {
-  const FormField& f = form_->fields[i];
-  return std::string(f.buffer, size_t(f.length));
-}
-
-std::string HandForm::TextRow(int32_t row) const {
-  return std::string(form_->form_text + size_t(row) * size_t(form_->column_count),
-                     size_t(form_->column_count));
-}
-
 void HandForm::SetText(int32_t row, int32_t column, const std::string& text) {
   const int32_t at = row * form_->column_count + column;
   const int32_t room = form_->row_count * form_->column_count - at;
@@ -112,11 +100,6 @@ void Scan(Terminal& t, const std::string& bytes, uint8_t label_type) {
   copy.push_back(0);
   ProcessScan(t, int32_t(bytes.size()), copy.data(), GetCurrentForm(t), t.screen.rows,
               t.screen.columns, label_type);
-}
-
-int32_t LoadMaps(Terminal& t, const std::string& body) {
-  const std::string text = "\x82" + std::string("00000000") + body;
-  return LoadKeyMaps(t, int32_t(text.size()), text.c_str());
 }
 
 }  // namespace marl::testing

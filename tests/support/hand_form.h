@@ -1,5 +1,6 @@
-// Forms built by hand for the input tests, without the host's form language:
-// a text of blank rows with fields at chosen places. The form is made with
+// Forms built by hand, without the host's form language, for the states a
+// host cannot make (a text without fields) and for the fuzzer and front-end
+// tests: a text of blank rows with fields at chosen places. The form is made with
 // the guarded allocator, becomes the current form and is released with it.
 #pragma once
 
@@ -45,10 +46,6 @@ class HandForm {
   Form* get() { return form_; }
   Form* operator->() { return form_; }
   FormField& field(int32_t i) { return form_->fields[i]; }
-  // The field's buffer up to its length.
-  std::string Buffer(int32_t i) const;
-  // One row of the form text.
-  std::string TextRow(int32_t row) const;
   void SetText(int32_t row, int32_t column, const std::string& text);
 
  private:
@@ -63,7 +60,5 @@ void Press(Terminal& t, int32_t code);
 void Type(Terminal& t, const std::string& text);
 // A scan as the host's scan command injects it.
 void Scan(Terminal& t, const std::string& bytes, uint8_t label_type = 1);
-// Loads the key maps of a host record whose body is `body`; its status.
-int32_t LoadMaps(Terminal& t, const std::string& body);
 
 }  // namespace marl::testing
