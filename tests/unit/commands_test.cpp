@@ -73,18 +73,6 @@ TEST(RunCommand, RepliesAndReleases) {
   EXPECT_EQ(tt.Sent(), "");
 }
 
-TEST(RunCommand, IdentifyAndPing) {
-  TestTerminal tt(16, 20);
-  tt.t().settings.setf0 = 1;
-  tt.t().session.text_dialect = 0;
-  EXPECT_EQ(Exchange(tt, "\\IR"), "IR16,20,00");
-  EXPECT_EQ(tt.t().session.text_dialect, 1);
-  EXPECT_EQ(tt.t().settings.setf0, 0);
-  SetWaitingForHost(tt.t(), 1);
-  tt.Host(Command("\\PING"));
-  EXPECT_EQ(IsWaitingForHost(tt.t()), 0);
-}
-
 TEST(CheckArguments, MarkupAndStrings) {
   TestTerminal tt;
   tt.t().banks.slots[7] = GuardedCopy(tt.t(), "XYZ", -1, "banks");

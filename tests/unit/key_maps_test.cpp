@@ -69,6 +69,7 @@ TEST(KeyMapsOfOlderHosts, FirstMapBelongsToTheTerminal) {
   ApplySettingLine(tt.t(), setf0);
   EXPECT_EQ(first(), "two");
   RunScenario(tt, "host \\IR ; sent IR16,20,00");  // switches it off again
+  EXPECT_EQ(first(), "one");
   std::FILE* marker = std::fopen("C:F1MAP1", "w");
   ASSERT_NE(marker, nullptr);
   std::fclose(marker);

@@ -65,8 +65,8 @@ TEST(WindowKeys, HotKeysPressKeysRunAutoModeOrEndTheProgram) {
   // In auto mode 12 ends the turn again once the host has answered; 4 ends
   // auto mode, quietly; 11 powers up (in the text dialect).
   RunScenario(tt, R"(
-      host \PING ; sent ; hotkey 12 ; sent K\1\0\Kp ; hotkey 4 ; host \IR ; sent IR16,20,00
-      hotkey 11 ; sent P,Rows=16,Cols=20<00>IP=127.0.0.1)");
+      host \PING ; sent ; waiting 0 ; hotkey 12 ; sent K\1\0\Kp ; hotkey 4 ; host \IR
+      sent IR16,20,00 ; hotkey 11 ; sent P,Rows=16,Cols=20<00>IP=127.0.0.1)");
   EXPECT_FALSE(tt.platform().quit_requested());
   RunScenario(tt, "char 24");  // Ctrl+X: hot key 1 through the window
   EXPECT_TRUE(tt.platform().quit_requested());
@@ -83,7 +83,7 @@ TEST(WindowKeys, ClickMovesFieldByFieldToTheClickedOne) {
   // Column 5 on row 3: Down three times; left of a field nothing; the last
   // cell of a field counts; the current field: no movement.
   RunScenario(tt, "binary ; host \\1T" + form + R"(
-      ; click 3 5 ; current 3 ; click 2 0 ; current 3 ; click 1 8 ; current 1 ; click 1 6
+      click 3 5 ; current 3 ; click 2 0 ; current 3 ; click 1 8 ; current 1 ; click 1 6
       current 1 ; sent
       # a protected field presses Enter
       click 4 6 ; current 4 ; sent K\1\4\K)");
