@@ -8,6 +8,7 @@
 #include "base/guarded_alloc.h"
 #include "base/terminal_config.h"
 #include "host_records.h"
+#include "scenario.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {
@@ -108,13 +109,11 @@ TEST(Records, ResetReleasesEverythingAndAnnounces) {
   TestTerminal tt;
   Terminal& t = tt.t();
   const int32_t in_use = t.alloc.bytes_in_use;
-  t.banks.slots[3] = GuardedCopy(t, "bank", -1, "banks");
-  t.tables.slots[2] = NewHostRecord(t, 3, "abc");
-  t.key_maps.maps[1] = GuardedCopy(t, "map", -1, "keys");
-  t.script.length = 1;
-  t.session.waiting = 1;
-  Config(t).beep_duration = 999;
-  tt.Host("\xFF\n");
+  // A bank, a table, a key map, a queued script, a longer beep, a waiting
+  // terminal: the reset record gives all of it up and powers up afresh.
+  RunScenario(tt, R"(host \1T\a:\@  \ ; key Enter ; sent K\1\\w<00>F=00<00> ; host \BU\03\bank
+      host \2S\A:\@x ; host \F\map ; host \Kab ; bytes <86> x<21><01><7F><0A>
+      reply success success success success ; bytes <FF><0A>)");
   EXPECT_EQ(t.alloc.bytes_in_use, in_use);
   EXPECT_EQ(t.banks.slots[3], nullptr);
   EXPECT_EQ(t.script.length + t.session.waiting, 0);
