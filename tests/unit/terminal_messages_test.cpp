@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 namespace marl::host {
@@ -11,14 +12,41 @@ namespace {
 
 using namespace std::string_literals;
 
-// Parses all of `bytes` as one message.
-TerminalMessage One(const std::string& bytes, const ParseOptions& options = {}) {
+// What a message says, beyond its defaults, in one line.
+std::string Describe(const TerminalMessage& m) {
+  std::ostringstream out;
+  out << MessageKindName(m.kind);
+  if (m.rows || m.columns) out << " " << m.rows << "x" << m.columns;
+  for (const std::string* s : {&m.address, &m.version, &m.id}) {
+    if (!s->empty()) out << " " << *s;
+  }
+  if (m.status) out << " status " << m.status;
+  if (m.kind == MessageKind::kPing) out << " " << m.ping_ms << "ms";
+  if (m.form_id) out << " form " << m.form_id;
+  for (const ReplyField& f : m.fields) {
+    out << " [" << f.index << " " << f.entry;
+    if (f.terminator) out << "/" << int(f.terminator);
+    out << " " << f.value << "]";
+  }
+  if (m.entry) out << " entry " << m.entry;
+  if (m.terminator) out << "/" << int(m.terminator);
+  if (m.row >= 0) out << " row " << m.row;
+  if (!m.text.empty()) out << " text " << m.text;
+  if (m.reply_letter >= 0)
+    out << (m.whole_reply_letter ? " whole " : " letter ") << char(m.reply_letter);
+  if (m.current_field >= 0) out << " F=" << m.current_field;
+  return out.str();
+}
+
+// Parses all of `bytes` as one message; "K" replies are read with the
+// trailer the text dialect adds unless `trailer` is off.
+std::string One(const std::string& bytes, bool trailer = true) {
   TerminalMessage m;
-  const ParseResult r = ParseTerminalMessage(bytes, &m, options);
+  const ParseResult r = ParseTerminalMessage(bytes, &m, ParseOptions{trailer});
   EXPECT_EQ(r.status, ParseStatus::kOk) << r.error;
   EXPECT_EQ(r.used, bytes.size());
   EXPECT_EQ(m.bytes, bytes.substr(0, r.used));
-  return m;
+  return Describe(m);
 }
 
 ParseStatus StatusOf(const std::string& bytes, size_t* used = nullptr) {
@@ -28,89 +56,43 @@ ParseStatus StatusOf(const std::string& bytes, size_t* used = nullptr) {
   return r.status;
 }
 
-TEST(TerminalMessages, PowerUpSimulatorIdAndIdentification) {
-  TerminalMessage m = One("P,Rows=16,Cols=20\0IP=192.168.0.5"s);
-  EXPECT_EQ(m.kind, MessageKind::kPowerUp);
-  EXPECT_EQ(m.rows, 16);
-  EXPECT_EQ(m.columns, 20);
-  EXPECT_EQ(m.address, "192.168.0.5");
-  EXPECT_EQ(One("P,Rows=9,Cols=16").address, "");  // no address known
-  m = One("IR16,20,00");
-  EXPECT_EQ(m.kind, MessageKind::kIdentification);
-  EXPECT_EQ(m.rows, 16);
-  EXPECT_EQ(m.version, "00");
-  // The ID and the power-up in one read: two messages.
-  const std::string both = "SCAN01,P,Rows=16,Cols=20\0IP=127.0.0.1"s;
-  ParseResult r = ParseTerminalMessage(both, &m);
-  EXPECT_EQ(r.used, 7u);
-  EXPECT_EQ(m.kind, MessageKind::kSimulatorId);
-  EXPECT_EQ(m.id, "SCAN01");
-  EXPECT_EQ(One("SCAN01,").id, "SCAN01");
-  EXPECT_EQ(One(both.substr(7)).kind, MessageKind::kPowerUp);
-}
-
-TEST(TerminalMessages, StatusRepliesPingsAndIS) {
-  EXPECT_EQ(One("K\\\\1").status, '1');
-  EXPECT_EQ(One("K\\\\F").status, 'F');  // a tone's bad frequency
-  TerminalMessage m;
-  const ParseResult r = ParseTerminalMessage("K\\\\0K\\\\4", &m);
-  EXPECT_EQ(r.used, 4u);
-  EXPECT_EQ(m.kind, MessageKind::kStatus);
-  m = One("NG,35");
-  EXPECT_EQ(m.kind, MessageKind::kPing);
-  EXPECT_EQ(m.ping_ms, 35u);
-  EXPECT_EQ(One("NG,0").ping_ms, 0u);
-  EXPECT_EQ(One("IS,").kind, MessageKind::kInfoRequest);
-}
-
-TEST(TerminalMessages, FormReplies) {
+TEST(TerminalMessages, EachKind) {
+  const std::pair<std::string, const char*> cases[] = {
+      {"P,Rows=16,Cols=20\0IP=192.168.0.5"s, "power-up 16x20 192.168.0.5"},
+      {"P,Rows=9,Cols=16", "power-up 9x16"},  // no address known
+      {"IR16,20,00", "identification 16x20 00"},
+      {"SCAN01,", "simulator ID SCAN01"},
+      {"K\\\\1", "status status 1"},
+      {"K\\\\F", "status status F"},  // a tone's bad frequency
+      {"NG,35", "ping 35ms"},
+      {"NG,0", "ping 0ms"},
+      {"IS,", "IS"},
+      // A backslash that starts no field is data.
+      {"K\\1\\0\\Kbob\\12\\S\x01"
+       "A\\B\\\\w\0F=12\0"s,
+       "form reply form 1 [0 K bob] [12 S/1 A\\B] letter w F=12"},
+      {"K\\-10\\\\z\0F=00\0"s, "form reply form -10 letter z F=0"},
+      // Reply mode 3: the reply is K, two backslashes and the letter alone.
+      {"K\\\\q\0F=00\0"s, "form reply whole q F=0"},
+      {"SB\\\\w\0F=00\0"s, "table reply entry S row 11 text B letter w F=0"},
+      {"S\x01"
+       "4711\\\\w\0F=00\0"s,
+       "table reply entry S/1 text 4711 letter w F=0"},
+      {"K42\0F=00\0"s, "table reply entry K text 42 F=0"},
+  };
+  for (const auto& [bytes, description] : cases) EXPECT_EQ(One(bytes), description) << bytes;
   // Without the trailer (the text dialect off) a reply runs to the end.
-  TerminalMessage m = One("K\\3\\0\\K12", ParseOptions{false});
-  EXPECT_EQ(m.kind, MessageKind::kFormReply);
-  EXPECT_EQ(m.form_id, 3);
-  ASSERT_EQ(m.fields.size(), 1u);
-  EXPECT_EQ(m.fields[0].index, 0);
-  EXPECT_EQ(m.fields[0].entry, 'K');
-  EXPECT_EQ(m.fields[0].value, "12");
-  EXPECT_EQ(m.reply_letter, -1);
-
-  m =
-      One("K\\1\\0\\Kbob\\12\\S\x01"
-          "A\\B\\\\w\0F=12\0"s);
-  EXPECT_EQ(m.form_id, 1);
-  EXPECT_EQ(m.reply_letter, 'w');
-  EXPECT_EQ(m.current_field, 12);
-  ASSERT_EQ(m.fields.size(), 2u);
-  EXPECT_EQ(m.fields[1].index, 12);
-  EXPECT_EQ(m.fields[1].entry, 'S');
-  EXPECT_EQ(m.fields[1].terminator, '\x01');
-  EXPECT_EQ(m.fields[1].value, "A\\B");  // a backslash that starts no field is data
-
-  m = One("K\\-10\\\\z\0F=00\0"s);
-  EXPECT_EQ(m.form_id, -10);
-  EXPECT_TRUE(m.fields.empty());
-  EXPECT_EQ(m.reply_letter, 'z');
-
-  // Reply mode 3: the reply is K, two backslashes and the letter alone.
-  m = One("K\\\\q\0F=00\0"s);
-  EXPECT_EQ(m.kind, MessageKind::kFormReply);
-  EXPECT_TRUE(m.whole_reply_letter);
-  EXPECT_EQ(m.reply_letter, 'q');
+  EXPECT_EQ(One("K\\3\\0\\K12", false), "form reply form 3 [0 K 12]");
 }
 
-TEST(TerminalMessages, TableReplies) {
-  TerminalMessage m = One("SB\\\\w\0F=00\0"s);
-  EXPECT_EQ(m.kind, MessageKind::kTableReply);
-  EXPECT_EQ(m.row, 11);
-  EXPECT_EQ(m.reply_letter, 'w');
-  m =
-      One("S\x01"
-          "4711\\\\w\0F=00\0"s);
-  EXPECT_EQ(m.entry, 'S');
-  EXPECT_EQ(m.terminator, '\x01');
-  EXPECT_EQ(m.text, "4711");
-  EXPECT_EQ(One("K\\\\x\0F=00\0"s).whole_reply_letter, true);
-  EXPECT_EQ(One("K42\0F=00\0"s).text, "42");
+TEST(TerminalMessages, TwoMessagesInOneRead) {
+  TerminalMessage m;
+  const std::string both = "SCAN01,P,Rows=16,Cols=20\0IP=127.0.0.1"s;
+  EXPECT_EQ(ParseTerminalMessage(both, &m).used, 7u);
+  EXPECT_EQ(Describe(m), "simulator ID SCAN01");
+  EXPECT_EQ(One(both.substr(7)), "power-up 16x20 127.0.0.1");
+  EXPECT_EQ(ParseTerminalMessage("K\\\\0K\\\\4", &m).used, 4u);
+  EXPECT_EQ(Describe(m), "status status 0");
 }
 
 TEST(TerminalMessages, IncompleteAndMalformedInput) {
