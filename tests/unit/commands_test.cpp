@@ -7,18 +7,11 @@
 #include "base/terminal_config.h"
 #include "commands/tables.h"
 #include "host_records.h"
+#include "scenario.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {
 namespace {
-
-// The reply, then " " and each event.
-std::string Exchange(TestTerminal& tt, const char* body) {
-  tt.Host(Command(body));
-  std::string out = tt.Sent();
-  for (const std::string& e : tt.Events()) out += " " + e;
-  return out;
-}
 
 // Syntax, the letter table and every reply; every record is released.
 TEST(RunCommand, RepliesAndReleases) {
@@ -28,49 +21,32 @@ TEST(RunCommand, RepliesAndReleases) {
   // and shows. '\' alone shows a stored table, or answers 4 when there is
   // none. Unsupported letters answer 1 after their arguments' check. With a
   // count, P's arguments are not checked. A table's '/' part is checked.
-  const std::pair<const char*, std::string> replies[] = {
-      {"\\12T\\Qty:\\A1", ""},
-      {"\\1x", Reply(kStatusFailure)},
-      {"\\123C0", Reply(kStatusFailure)},
-      {"\\S\\Qty:\\", Reply(kStatusOpenString)},
-      {"\\", Reply(kStatusBadNumber)},
-      {"\\D anything", ""},
-      {"\\R\\a\\bc", Reply(kStatusFailure)},
-      {"\\R|5", Reply(kStatusSyntax)},
-      {"\\PING", ""},
-      {"\\ping", ""},
-      {"\\PX", Reply(kStatusFailure)},
-      {"\\P|5", Reply(kStatusSyntax)},
-      {"\\3P|5", Reply(kStatusFailure)},
-      {"/F\\a\\bc", Reply(kStatusSuccess)},
-      {"/F|5", Reply(kStatusSyntax)},
-  };
-  for (const auto& [body, out] : replies) EXPECT_EQ(Exchange(tt, body), out) << body;
-  // A tone: volume, frequency step and duration step; a bad field answers
-  // with its letter.
-  const std::pair<const char*, std::string> tones[] = {
-      {"\\T", Reply(kStatusSuccess) + " beep 1000 50"},
-      {"\\T         ", Reply(kStatusSuccess) + " beep 1000 50"},
-      {"\\T100   005", Reply(kStatusSuccess) + " beep 1000 400"},
-      {"\\T255030", Reply(kStatusSuccess) + " beep 9000 50"},
-      {"\\T   000001", Reply(kStatusSuccess) + " beep 20 4"},
-      {"\\T   001010", Reply(kStatusSuccess) + " beep 300 7999"},
-      {"\\T100   011", Reply(kStatusToneLength)},
-      {"\\T12x", Reply(kStatusToneVolume)},
-      {"\\T10", Reply(kStatusToneVolume)},
-      {"\\T   031", Reply(kStatusToneFrequency)},
-      {"\\T      000", Reply(kStatusToneLength)},
-      {"\\T0000000010", Reply(kStatusToneLength)},  // good fields, one byte too many,
-  };
-  for (const auto& [body, out] : tones) EXPECT_EQ(Exchange(tt, body), out) << body;
+  RunScenario(tt, R"(
+      host \12T\Qty:\A1 ; sent ; host \1x ; reply failure ; host \123C0 ; reply failure
+      host \S\Qty:\ ; reply open-string ; host \ ; reply bad-number ; host \D anything ; sent
+      host \R\a\bc ; reply failure ; host \R|5 ; reply syntax ; host \PING ; host \ping ; sent
+      host \PX ; reply failure ; host \P|5 ; reply syntax ; host \3P|5 ; reply failure
+      host /F\a\bc ; reply success ; host /F|5 ; reply syntax
+      # A tone: volume, frequency step and duration step; a bad field
+      # answers with its letter.
+      host \T ; reply success ; events beep 1000 50
+      host \T<20><20><20><20><20><20><20><20><20> ; reply success ; events beep 1000 50
+      host \T100   005 ; reply success ; events beep 1000 400
+      host \T255030 ; reply success ; events beep 9000 50
+      host \T   000001 ; reply success ; events beep 20 4
+      host \T   001010 ; reply success ; events beep 300 7999
+      host \T100   011 ; reply tone-length ; host \T12x ; reply tone-volume
+      host \T10 ; reply tone-volume ; host \T   031 ; reply tone-frequency
+      host \T      000 ; reply tone-length
+      # good fields, one byte too many
+      host \T0000000010 ; reply tone-length ; events)");
   // What the tables keep (a stored slot, a pending '/' part, the table form
   // on the screen) is theirs until released.
   ReleaseAllTables(tt.t());
   ReleaseTableForms(tt.t());
   EXPECT_EQ(tt.t().alloc.bytes_in_use, before);
   SetStatusReplies(tt.t(), 0);
-  for (const char* body : {"\\Z", "\\T999", "\\C12", "\\K", "\\BE"}) tt.Host(Command(body));
-  EXPECT_EQ(tt.Sent(), "");
+  RunScenario(tt, R"(host \Z ; host \T999 ; host \C12 ; host \K ; host \BE ; sent)");
 }
 
 TEST(CheckArguments, MarkupAndStrings) {

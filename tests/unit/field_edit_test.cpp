@@ -22,28 +22,28 @@ const Scenario kEditing[] = {
     {"ScanOnlyFieldRefusesTyping", R"(
       host/8 \1T\ab:\<C0>      \ ; type d ; field 0 ; events beep 440 120)"},
     {"PasswordShowsStarsForWhatIsTyped", R"(
-      host/8 \1T\ab:\A      \ ; type a_ 9 ; field 0 A_ 9 ; row 0 ab:*_ *
-      grid 0 <20><20><20>*_ * ; events)"},
+      host/8 \1T\ab:\A      \
+      type a_ 9 ; field 0 A_ 9 ; row 0 ab:*_ * ; grid 0 <20><20><20>*_ * ; events)"},
     // Insert pushes out trailing blanks only: one for '1', none for '2'.
     {"InsertPushesOutTrailingBlanksOnly", R"(
-      host/8 \1T\ab:\@ABC \ ; key End Left ; type <20> ; key Home Insert ; type 12
-      field 0 1ABC ; row 0 ab:1ABC ; events beep 440 120)"},
+      host/8 \1T\ab:\@ABC \ ; key End Left ; type <20> ; key Home Insert
+      type 12 ; field 0 1ABC ; row 0 ab:1ABC ; events beep 440 120)"},
     {"BackspaceAndDeleteCloseUp", R"(
-      host/8 \1T\ab:\@ABCD  \ ; key Right Right Left Backspace Delete ; field 0 CD ; row 0 ab:CD
-      events)"},
+      host/8 \1T\ab:\@ABCD  \
+      key Right Right Left Backspace Delete ; field 0 CD ; row 0 ab:CD ; events)"},
     {"BackspaceRefusedAtTheStartAndClearBlanksEveryCell", R"(
-      host/8 \1T\ab:\@ABCDEF\ ; key Backspace Right Clear ; field 0 ; row 0 ab:
-      events beep 440 120)"},
+      host/8 \1T\ab:\@ABCDEF\
+      key Backspace Right Clear ; field 0 ; row 0 ab: ; events beep 440 120)"},
     // A field longer than its cells scrolls them, and never past its length.
     {"ALongFieldScrollsItsCells", R"(
-      host/8 \1T\ab:\@|L6   \ ; type abcd ; field 0 ABCD ; row 0 ab:CD ; grid 0 <20><20><20>CD
-      events)"},
+      host/8 \1T\ab:\@|L6   \
+      type abcd ; field 0 ABCD ; row 0 ab:CD ; grid 0 <20><20><20>CD ; events)"},
     {"ALongFieldStopsAtItsStart", R"(
-      host/8 \1T\ab:\@|L6   \ ; type abcdef ; key Home Left ; field 0 ABCDEF ; row 0 ab:ABC
-      events beep 440 120)"},
+      host/8 \1T\ab:\@|L6   \ ; type abcdef
+      key Home Left ; field 0 ABCDEF ; row 0 ab:ABC ; events beep 440 120)"},
     {"ALongFieldStopsAtItsLength", R"(
-      host/8 \1T\ab:\@|L6   \ ; type abcdef ; key Home End ; type g ; field 0 ABCDEF
-      row 0 ab:DEF ; events beep 440 120)"},
+      host/8 \1T\ab:\@|L6   \ ; type abcdef ; key Home End
+      type g ; field 0 ABCDEF ; row 0 ab:DEF ; events beep 440 120)"},
 };
 SCENARIOS(EditingKeys, kEditing);
 
@@ -52,8 +52,8 @@ const Scenario kForms[] = {
     // the scan-only field; its Enter is dropped for the reply the full field
     // sent.
     {"FullFieldMovesOnPastProtectedOnesOrSendsWhenScanned", R"(
-      host/41 \4T\a:\@  \b:\D  \c:\<D0>  \ ; type ab ; current 2 ; sent ; scan xy
-      sent K\4\0\Kab\2\S<01>xy\\w<00>F=02<00>)"},
+      host/41 \4T\a:\@  \b:\D  \c:\<D0>  \ ; type ab ; current 2 ; sent
+      scan xy ; sent K\4\0\Kab\2\S<01>xy\\w<00>F=02<00>)"},
     // Fields routed by scan identifiers are stepped over.
     {"ScanIdentifiedFieldsAreSteppedOver", R"(
       host \1T\a:\@  \b:\@|S#|~  \c:\@  \d:\@|I$|~  \ ; key Tab ; current 2
@@ -78,8 +78,8 @@ const Scenario kTables[] = {
       # Right goes up to the end of the entry, not past it
       events ; key Left Right Right ; events beep 440 120 ; cursor 2
       # the last cell entered gets the form's own back
-      key Backspace ; text 1 row one   1bcd ; row 1 row one   1bcd ; key Down
-      text 1 row one   abcd ; row 1 row one   abcd
+      key Backspace ; text 1 row one   1bcd ; row 1 row one   1bcd
+      key Down ; text 1 row one   abcd ; row 1 row one   abcd
       # only the row's text goes back: the field keeps what was typed, and
       # the echo shows it again on the next row
       field 0 12 ; type 5 ; text 2 row two   52.. ; row 2 row two   52..

@@ -26,17 +26,18 @@ TEST(InputQueue, GrowsEightEntriesAtATimeAndGivesAllBack) {
 // field's type ('P' sends when full).
 const Scenario kQueue[] = {
     {"TextDialectDropsTheKeysThatWouldReply", R"(
-      host \1T\^<0A>\@      \ ; key Enter ; sent K\1\\w<00>F=00<00> ; scan/3 B<00>C
-      row 0 Queued Scan Batt ; key Enter F10 ShiftF10 ; row 0 Skipping Transmittab)"},
+      host \1T\^<0A>\@      \ ; key Enter ; sent K\1\\w<00>F=00<00>
+      scan/3 B<00>C ; row 0 Queued Scan Batt
+      key Enter F10 ShiftF10 ; row 0 Skipping Transmittab)"},
     {"ReplayStopsAtTheKeyThatRepliesAndKeepsScansWhole", R"(
       binary ; host \1T\^<0A>\@      \ ; key Enter ; sent K\1 ; waiting 1 ; scan/3 B<00>C
       type a ; key Enter ; type b
       # the whole scan, its zero byte no key; 'b' waits for the next screen
-      host \2T\^<0A>\@      \ ; sent K\2\0\S<03>BCa ; host \3T\^<0A>\@      \ ; field 0 b
-      waiting 0)"},
+      host \2T\^<0A>\@      \ ; sent K\2\0\S<03>BCa
+      host \3T\^<0A>\@      \ ; field 0 b ; waiting 0)"},
     {"KeyScriptPlaysAfterTheQueueAndEndsTheTurnWithItsLetter", R"(
-      host \1T\^<0A>\@    \\@    \ ; host \Kab@T@Ax ; reply success ; host \1
-      sent K\1\0\Kab\\x<00>F=01<00>)"},
+      host \1T\^<0A>\@    \\@    \ ; host \Kab@T@Ax ; reply success
+      host \1 ; sent K\1\0\Kab\\x<00>F=01<00>)"},
     // Only the text dialect carries the rest of a scan into the next field.
     {"TextDialectCarriesAFullScanOn", R"(
       host/40 \1T\a:\@wx\b:\@    \ ; scan/0 ABCD ; field 0 AB ; field 1 CD ; current 1)"},
@@ -55,8 +56,8 @@ const Scenario kQueue[] = {
     {"TextDialectBlanksTheRestAndTabsOn", R"(
       host/100 \1T\a:\@wx\b:\@    \ ; scan/0 A ; field 0 A ; current 1)"},
     {"RoutedScanLosesItsIdentifierAndLeavesTheCursorAlone", R"(
-      host \1T\a:\@    \b:\@|S#|~      \c:\@|I$|~      \ ; binary ; type z ; scan #123#
-      field 1 123 ; current 0 ; cursor 1 ; sent
+      host \1T\a:\@    \b:\@|S#|~      \c:\@|I$|~      \ ; binary ; type z
+      scan #123# ; field 1 123 ; current 0 ; cursor 1 ; sent
       # only the first scan-identified field routes; this scan stays put
       scan $9$ ; field 2 ; field 0 z$9$)"},
 };

@@ -20,26 +20,28 @@ namespace {
 const Scenario kMaps[] = {
     // Each map runs up to the next backslash; an empty one does nothing.
     {"LoadsEveryMapUpToTheNextBackslash", FORM R"(
-      host \F\ABC\\@E ; reply success ; key F1 ; field 0 ABC ; key F2 F4 ; sent ; key F3
-      sent K\1\0\KABC)"},
+      host \F\ABC\\@E ; reply success ; key F1 ; field 0 ABC ; key F2 F4 ; sent
+      key F3 ; sent K\1\0\KABC)"},
     {"AMapOfFifteenBytes", FORM R"(
       host \F\x\123456789012345 ; reply success ; key F2 ; field 0 123456789012345)"},
     // A load that fails leaves no maps at all.
     {"AMapOfSixteenBytesLeavesNone", FORM R"(
       host \F\x\12 ; host \F\x\1234567890123456 ; reply success no-room ; key F1 F2 ; field 0)"},
     {"TwentyFourMaps", FORM R"(
-      host \F\a\b\c\d\e\f\g\h\i\j\k\l\m\n\o\p\q\r\s\t\u\v\w\x ; reply success ; key F11 F12 F24
-      field 0 klx)"},
+      host \F\a\b\c\d\e\f\g\h\i\j\k\l\m\n\o\p\q\r\s\t\u\v\w\x ; reply success
+      key F11 F12 F24 ; field 0 klx)"},
     {"TwentyFiveMapsLeaveNone", FORM R"(
-      host \F\a\b\c\d\e\f\g\h\i\j\k\l\m\n\o\p\q\r\s\t\u\v\w\x\y ; reply syntax ; key F1
-      field 0)"},
-    {"AMapsTextStartsWithABackslash", FORM R"(host \Fx ; reply syntax)"},
+      host \F\a\b\c\d\e\f\g\h\i\j\k\l\m\n\o\p\q\r\s\t\u\v\w\x\y ; reply syntax
+      key F1 ; field 0)"},
+    {"AMapsTextStartsWithABackslash", FORM R"(
+      host \Fx ; reply syntax)"},
     // @T types Tab; @A and a letter ends the turn with that letter.
     {"AtCodesTypeKeysOrEndTheTurn", R"(
-      binary ; host \1T\a:\@    \b:\@    \ ; host \F\12@T\34@Aq ; reply success ; key F1
-      field 0 12 ; current 1 ; key F2 ; sent K\1\0\K12\1\K34\\q)"},
+      binary ; host \1T\a:\@    \b:\@    \ ; host \F\12@T\34@Aq ; reply success
+      key F1 ; field 0 12 ; current 1 ; key F2 ; sent K\1\0\K12\1\K34\\q)"},
     // @A@r and a letter ends the turn with that control letter alone.
-    {"AWholeReplyLetter", FORM R"(host \F\@A@rM ; reply success ; key F1 ; sent K\\<0D>)"},
+    {"AWholeReplyLetter", FORM R"(
+      host \F\@A@rM ; reply success ; key F1 ; sent K\\<0D>)"},
     // @S upper-cases the rest of one map only; a pause is read over; '@' at
     // the very end types nothing; @1 is ';'.
     {"ShiftPauseAndALoneAt", FORM R"(
@@ -60,7 +62,8 @@ TEST(KeyMapsLoad, ARefusedLoadKeepsNothing) {
 TEST(KeyMapsOfOlderHosts, FirstMapBelongsToTheTerminal) {
   TestTerminal tt;
   const auto first = [&] {
-    RunScenario(tt, FORM R"(host \F\one\two ; reply success ; key Clear F1)");
+    RunScenario(tt, FORM R"(
+      host \F\one\two ; reply success ; key Clear F1)");
     const Form* form = GetCurrentForm(tt.t());
     return std::string(form->fields[0].buffer, 3);
   };

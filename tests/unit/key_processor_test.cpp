@@ -13,9 +13,9 @@ const Scenario kKeys[] = {
     // Insert acts at once: the queued 'a' replays into the next screen in
     // insert mode.
     {"WhileWaitingImmediateKeysActAndOthersAreQueued", R"(
-      host \7T\^<0A>^<0A>\@    \ ; key Enter ; sent K\7\\w<00>F=00<00> ; type a ; field 0
-      row 0 Queued Keystroke ; key Insert CtrlF ; sent IS, ; key Escape
-      sent K\7\\z<00>F=00<00> ; host \8T\^<0A>^<0A>\@xy  \ ; field 0 axy)"},
+      host \7T\^<0A>^<0A>\@    \ ; key Enter ; sent K\7\\w<00>F=00<00>
+      type a ; field 0 ; row 0 Queued Keystroke ; key Insert CtrlF ; sent IS,
+      key Escape ; sent K\7\\z<00>F=00<00> ; host \8T\^<0A>^<0A>\@xy  \ ; field 0 axy)"},
     {"BinaryDialectEscapeSendsTheFormAlone", R"(
       binary ; host \7T\^<0A>^<0A>\@    \ ; key Enter ; sent K\7 ; key Escape ; sent K\7)"},
     {"APowerUpKeySendsNothingHereAndAwaitsTheHost", R"(binary ; key 4118 ; sent ; waiting 1)"},
@@ -29,11 +29,11 @@ const Scenario kKeys[] = {
     // next row without moving on; elsewhere it ends the turn after its
     // character.
     {"ProgrammableKeyPicksTheNextTableRow", R"(
-      bytes <86> x<04><01><7F><0A> ; host/220,0,3,5 a^<0A>b^<0A>c ; key Programmable
-      row 1 b    x ; cursor 0)"},
+      bytes <86> x<04><01><7F><0A> ; host/220,0,3,5 a^<0A>b^<0A>c
+      key Programmable ; row 1 b    x ; cursor 0)"},
     {"ProgrammableKeyElsewhereEndsTheTurn", R"(
-      bytes <86> x<04><01><7F><0A> ; binary ; host/20,0,3,5 a^<0A>b^<0A>c ; key Programmable
-      sent Kx)"},
+      bytes <86> x<04><01><7F><0A> ; binary ; host/20,0,3,5 a^<0A>b^<0A>c
+      key Programmable ; sent Kx)"},
 };
 SCENARIOS(Keys, kKeys);
 

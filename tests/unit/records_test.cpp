@@ -111,9 +111,10 @@ TEST(Records, ResetReleasesEverythingAndAnnounces) {
   const int32_t in_use = t.alloc.bytes_in_use;
   // A bank, a table, a key map, a queued script, a longer beep, a waiting
   // terminal: the reset record gives all of it up and powers up afresh.
-  RunScenario(tt, R"(host \1T\a:\@  \ ; key Enter ; sent K\1\\w<00>F=00<00> ; host \BU\03\bank
-      host \2S\A:\@x ; host \F\map ; host \Kab ; bytes <86> x<21><01><7F><0A>
-      reply success success success success ; bytes <FF><0A>)");
+  RunScenario(tt, R"(
+      host \1T\a:\@  \ ; key Enter ; sent K\1\\w<00>F=00<00> ; host \BU\03\bank ; host \2S\A:\@x
+      host \F\map ; host \Kab
+      bytes <86> x<21><01><7F><0A> ; reply success success success success ; bytes <FF><0A>)");
   EXPECT_EQ(t.alloc.bytes_in_use, in_use);
   EXPECT_EQ(t.banks.slots[3], nullptr);
   EXPECT_EQ(t.script.length + t.session.waiting, 0);

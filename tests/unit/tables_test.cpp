@@ -17,19 +17,19 @@ namespace {
 // show what the slot holds.
 const Scenario kTables[] = {
     {"StoringAgainExtendsTheShownFormAndKeepsTheEntry", R"(
-      host \3S\Qty:\@1 ; host \3 ; type 9 ; host \3T\Lot:\@2 ; row 0 Qty:9Lot:2 ; host \3V\1I@7
-      row 0 Qty:9Lot:7
+      host \3S\Qty:\@1 ; host \3 ; type 9 ; host \3T\Lot:\@2 ; row 0 Qty:9Lot:2
+      host \3V\1I@7 ; row 0 Qty:9Lot:7
       # the \S alone answers
       reply success ; host/1000 \3 ; row 0 Qty:1Lot:7)"},
     {"NoCountIsSlotZeroAndAnOutOfRangeCountIsToo", R"(
-      host \S\E:\@v ; host/30 \40S\F:\@u ; host \0 ; row 0 E:vF:u ; host \30
-      reply success success bad-number)"},
+      host \S\E:\@v ; host/30 \40S\F:\@u ; host \0 ; row 0 E:vF:u
+      host \30 ; reply success success bad-number)"},
     {"HeaderBit20EmptiesTheSlotFirst", R"(
-      host \1S\A:\@x ; host \2S\B:\@y ; host/20 \2S\C:\@z ; host \2 ; row 0 C:z ; host \1
-      row 0 A:x)"},
+      host \1S\A:\@x ; host \2S\B:\@y ; host/20 \2S\C:\@z ; host \2 ; row 0 C:z
+      host \1 ; row 0 A:x)"},
     {"HeaderBit10EmptiesEverySlot", R"(
-      host \1S\A:\@x ; host/10 \4S\D:\@w ; host \4 ; row 0 D:w ; host \1
-      reply success success bad-number)"},
+      host \1S\A:\@x ; host/10 \4S\D:\@w ; host \4 ; row 0 D:w
+      host \1 ; reply success success bad-number)"},
     {"StoringRefusesBadArguments", R"(
       host \3SA:\@x ; host \3S\A: ; host \3S\A:\@x\B ; host \3
       # three strings, ending with '\'
@@ -37,22 +37,23 @@ const Scenario kTables[] = {
     {"ShowingAgainKeepsTheFormAndRebuildingReplacesIt", R"(
       host \7S\Qty:\@1 ; host \7 ; type 9 ; host \7 ; field 0 9 ; host/1000 \7 ; field 0 1)"},
     {"UpdateRefusesBadCommandsAndAppliesNone", R"(
-      host \5S\Qty:\@1\Lot:\@2 ; host \5U\2I@9 ; host \5U\25I@9 ; host \5U\24I@9
-      reply success no-such-field field-out-of-range no-such-field ; host \5U\1X@9
-      host \5U\I@9 ; host \5UI@9 ; host \6U\1I@9 ; reply syntax syntax syntax bad-number
+      host \5S\Qty:\@1\Lot:\@2 ; host \5U\2I@9 ; host \5U\25I@9
+      host \5U\24I@9 ; reply success no-such-field field-out-of-range no-such-field
+      host \5U\1X@9 ; host \5U\I@9 ; host \5UI@9
+      host \6U\1I@9 ; reply syntax syntax syntax bad-number
       # a bad second command: nothing is applied
       host \5U\0I@7\9I@1 ; reply no-such-field ; host/1000 \5 ; row 0 Qty:1Lot:2)"},
     {"UpdateOfAShownFormKeepsWhatWasDoneBeforeARefusal", R"(
       host \5S\Qty:\@1\Lot:\@2 ; host \5
       # the form has no room for a longer label
-      host \5U\1PLots: ; host \5U\0PQ:\1I@77\0I@3 ; reply success no-room success ; host/1000 \5
-      row 0 Q:1Lot:2 ; host \5U\1I@7 ; host \5 ; row 0 Q:1Lot:7)"},
+      host \5U\1PLots: ; host \5U\0PQ:\1I@77\0I@3 ; reply success no-room success
+      host/1000 \5 ; row 0 Q:1Lot:2 ; host \5U\1I@7 ; host \5 ; row 0 Q:1Lot:7)"},
     {"EachUpdateCommandWorksOnTheResultOfTheOneBefore", R"(
       host \6S\Qty:\@12\Lot:\@2\ ; host \6U\0PQ:\1FL:\N3\0IB4 ; reply success success
       host/1000 \6 ; row 0 Q:4L:3)"},
     {"SlashPartsJoinUnderTheLastPartsHeader", R"(
-      host /FFirst^<0A> ; host /MSecond^<0A> ; host/0,2,0,46 /LThird ; row 0 First
-      row 1 Second ; row 2 Third
+      host /FFirst^<0A> ; host /MSecond^<0A>
+      host/0,2,0,46 /LThird ; row 0 First ; row 1 Second ; row 2 Third
       # refused, the table kept
       host /Xoops ; reply success success failure ; row 2 Third
       # a last part alone is a whole table

@@ -26,8 +26,9 @@ using namespace std::string_literals;
 TEST(WindowKeys, KeysComeAsCharactersOrAsScanCodesThatReachTheMaps) {
   TestTerminal tt;
   RunScenario(tt, R"(
-      host \1T\a:\@          \ ; host \F\a\b\c\d\e\f\g\h\i\j\k\l\m\n\o\p\q\r\s\t\u\v\w\x
-      reply success ; vk Right ; char 0x31)");
+      host \1T\a:\@          \
+      host \F\a\b\c\d\e\f\g\h\i\j\k\l\m\n\o\p\q\r\s\t\u\v\w\x ; reply success ; vk Right
+      char 0x31)");
   EXPECT_EQ(App(tt.t()).host_data[1], 0x4D);  // the character keeps the last scan code
   // 0xE4 is the other F12; Alt+F4 does nothing, the window stays.
   RunScenario(tt, R"(vk A Return F1 F2 F3 F4 0xE4 F24 ; syskey F10 F4 ; field 0  1abcdlxj ; sent)");
@@ -65,8 +66,8 @@ TEST(WindowKeys, HotKeysPressKeysRunAutoModeOrEndTheProgram) {
   // In auto mode 12 ends the turn again once the host has answered; 4 ends
   // auto mode, quietly; 11 powers up (in the text dialect).
   RunScenario(tt, R"(
-      host \PING ; sent ; waiting 0 ; hotkey 12 ; sent K\1\0\Kp ; hotkey 4 ; host \IR
-      sent IR16,20,00 ; hotkey 11 ; sent P,Rows=16,Cols=20<00>IP=127.0.0.1)");
+      host \PING ; sent ; waiting 0 ; hotkey 12 ; sent K\1\0\Kp ; hotkey 4
+      host \IR ; sent IR16,20,00 ; hotkey 11 ; sent P,Rows=16,Cols=20<00>IP=127.0.0.1)");
   EXPECT_FALSE(tt.platform().quit_requested());
   RunScenario(tt, "char 24");  // Ctrl+X: hot key 1 through the window
   EXPECT_TRUE(tt.platform().quit_requested());
@@ -83,8 +84,8 @@ TEST(WindowKeys, ClickMovesFieldByFieldToTheClickedOne) {
   // Column 5 on row 3: Down three times; left of a field nothing; the last
   // cell of a field counts; the current field: no movement.
   RunScenario(tt, "binary ; host \\1T" + form + R"(
-      click 3 5 ; current 3 ; click 2 0 ; current 3 ; click 1 8 ; current 1 ; click 1 6
-      current 1 ; sent
+      click 3 5 ; current 3 ; click 2 0 ; current 3 ; click 1 8 ; current 1
+      click 1 6 ; current 1 ; sent
       # a protected field presses Enter
       click 4 6 ; current 4 ; sent K\1\4\K)");
   // Rows count from the top of the form: shown with its sixth field current,
