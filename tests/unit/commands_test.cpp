@@ -51,7 +51,7 @@ TEST(RunCommand, RepliesAndReleases) {
 
 TEST(CheckArguments, MarkupAndStrings) {
   TestTerminal tt;
-  tt.t().banks.slots[7] = GuardedCopy(tt.t(), "XYZ", -1, "banks");
+  RunScenario(tt, R"(host \BU\07\XYZ ; reply success)");
   // The codes with the text-dialect flag 0 and 1. Inside |X a blank takes
   // the byte after it along; text without hex digits is skipped up to |A. In
   // the text dialect any letter passes and |T ends the check.
@@ -66,7 +66,7 @@ TEST(CheckArguments, MarkupAndStrings) {
   for (const auto& [args, codes] : checks) {
     std::string got;
     for (int32_t dialect : {0, 1}) {
-      tt.t().session.text_dialect = dialect;
+      RunScenario(tt, dialect ? "host \\IR" : "binary");
       got += std::to_string(CheckArguments(tt.t(), args, nullptr, 1));
     }
     EXPECT_EQ(got, codes) << args;

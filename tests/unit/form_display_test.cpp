@@ -9,6 +9,7 @@
 #include "command_record.h"
 #include "forms/form.h"
 #include "forms/form_builder.h"
+#include "scenario.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {
@@ -55,26 +56,17 @@ TEST(FormDisplay, ScrollFormToBringsARowOntoTheScreen) {
   FreeHostRecord(tt.t(), b.record);
 }
 
+// Header 0x4400: a beep when shown, and a stored form's marks cleared when
+// shown again; with timing on (Ctrl+T) the response time shows instead of the
+// first row, and in auto mode a pause comes instead of the beep.
 TEST(FormDisplay, ShowingBeepsTimesAndClearsTheMarksOfStoredForms) {
   TestTerminal tt(4, 20);
-  BuiltForm b = BuildFieldForm(tt.t(), "\\Name:\\Aabc\\", Header(0x4400));
-  b.form->fields[0].modified = 1;
-  tt.Events();
-  ShowForm(tt.t(), b.form);
-  EXPECT_EQ(tt.Events(), (std::vector<std::string>{"beep 1000 120"}));
-  EXPECT_EQ(tt.Row(0).substr(0, 8), "Name:abc");
-  EXPECT_EQ(b.form->fields[0].modified, 1);  // 0x400 clears the marks of stored forms only
-  b.form->form_id = 3;
-  tt.t().screen.timing = 1;
   tt.platform().set_now(1000000);
-  tt.t().link.transmit_start = 1000000 - 35 * 10000;
-  DrawForm(tt.t(), b.form);
-  EXPECT_EQ(tt.Row(0).substr(0, 8), "Rsp 35ms");
-  EXPECT_EQ(b.form->fields[0].modified, 0);
-  tt.t().session.auto_mode = 1;  // the elapsed time and a pause instead of the beep
-  ShowForm(tt.t(), b.form);
-  EXPECT_EQ(tt.Events(), (std::vector<std::string>{"sleep 100"}));
-  FreeHostRecord(tt.t(), b.record);
+  RunScenario(tt, R"(binary ; events ; host/4400 \3T\Name:\@abc\ ; events beep 1000 120
+      row 0 Name:abc ; type x ; key Enter ; sent K\3\0\Kxbc ; char 20)");
+  tt.platform().set_now(1000000 + 35 * 10000);
+  RunScenario(tt, R"(host/4400 \3 ; row 0 Rsp 35ms ; events beep 1000 120 ; key Enter ; sent K\3
+      hotkey 4 ; events sleep 500 ; host/4400 \3 ; events sleep 100)");
 }
 
 }  // namespace

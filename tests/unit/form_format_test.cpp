@@ -9,6 +9,7 @@
 #include "command_record.h"
 #include "forms/form.h"
 #include "forms/form_builder.h"
+#include "scenario.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {
@@ -58,7 +59,7 @@ TEST(FormFormat, CallerBufferStopsWhenFull) {
   TestTerminal tt;
   const Plain full = FormatPlain(tt, "abcdef", 4);
   EXPECT_EQ(full.out + " " + std::to_string(full.result), "abcd 1");
-  tt.t().screen.debugging = 1;
+  RunScenario(tt, "key Debugging");
   const Plain blanks = FormatPlain(tt, "ab|09", 5);
   EXPECT_EQ(blanks.out + " " + std::to_string(blanks.result), "ab 1");
   EXPECT_EQ(tt.Row(tt.t().screen.rows - 2).substr(0, 16), "Oflow 2, 9 Space");
@@ -66,13 +67,13 @@ TEST(FormFormat, CallerBufferStopsWhenFull) {
 
 TEST(FormFormat, WaitAndBeepActOnlyInTablesOrTheTextDialect) {
   TestTerminal tt;
-  tt.t().session.text_dialect = 0;
+  RunScenario(tt, "binary");
   BuiltForm b = BuildFieldForm(tt.t(), "\\|W\x30|BName:\\Ax\\");
   EXPECT_EQ(FormTextRow(b.form, 0).substr(0, 11), "|W0|BName:x");
   FreeHostRecord(tt.t(), b.record);
   b = BuildTableText(tt.t(), "|W\x30|BPick");  // waits 5 x 0x30 - 32 ms after the beep
   FreeHostRecord(tt.t(), b.record);
-  tt.t().session.text_dialect = 1;
+  RunScenario(tt, "host \\IR ; sent IR16,20,00");
   b = BuildFieldForm(tt.t(), "\\|BName:\\Ax\\");
   EXPECT_EQ(FormTextRow(b.form, 0).substr(0, 6), "Name:x");
   FreeHostRecord(tt.t(), b.record);

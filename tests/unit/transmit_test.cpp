@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/connection.h"
+#include "scenario.h"
 #include "terminal_fixture.h"
 
 namespace marl::testing {
@@ -50,7 +51,7 @@ TEST(Transmit, TextDialectGatesPowerUpAndTheStatusLine) {
   EXPECT_EQ(tt.Row(0), "Ping, 0% Batt       ");
   EXPECT_NE(tt.t().link.transmit_start, 0u);
 
-  tt.t().session.text_dialect = 0;
+  RunScenario(tt, "binary");
   SendPowerUp(tt.t(), 16, 20);
   EXPECT_EQ(tt.Sent(), "");
   Transmit(tt.t(), -1, "abc", "Later");
