@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "base/session.h"
 #include "input_fixture.h"
 #include "scenario.h"
 
@@ -40,24 +39,18 @@ SCENARIOS(Keys, kKeys);
 using KeyProcessor = InputTest;
 
 TEST_F(KeyProcessor, PagingPastEitherEndAndShiftFunctionKeysEndTheTurn) {
-  t().session.text_dialect = 0;
+  RunScenario(tt_, "binary");
   // A text without fields: a current field would pull the page back to it.
   HandForm form(t(), 32, 20, {});
   form.SetText(16, 0, "second page");
-  Press(t(), kKeyPageDown);
-  EXPECT_EQ(tt_.Row(0), "second page         ");
-  EXPECT_EQ(tt_.Sent(), "");
+  RunScenario(tt_, "key PageDown ; row 0 second page ; sent");
   // PageDown on the last page ends the turn, as these keys always do.
-  for (int32_t key : {kKeyPageDown, kKeyShiftF1 + 3, kKeyPadEnter}) {
-    Press(t(), key);
-    EXPECT_EQ(tt_.Sent(), "K\\-10") << key;
-    ClearWaitingForHost(t());
+  for (const char* key : {"PageDown", "ShiftF4", "PadEnter"}) {
+    RunScenario(tt_, std::string("key ") + key + R"( ; sent K\-10 ; host \PING)");
   }
-  form->top_row = 5;
-  Press(t(), kKeyPageUp);
+  RunScenario(tt_, "key PageUp");
   EXPECT_EQ(form->top_row, 0);
-  Press(t(), kKeyPageUp);
-  EXPECT_EQ(tt_.Sent(), "K\\-10");
+  RunScenario(tt_, R"(key PageUp ; sent K\-10)");
 }
 
 }  // namespace
