@@ -69,7 +69,8 @@ TEST_F(Banks, Expansion) {
   int32_t length = -1;
   EXPECT_EQ(ExpandBankRefs(tt.t(), &length, text), text);
   EXPECT_EQ(length, -1);
-  tt.t().banks.work = tt.t().banks.work_buffer;
+  tt.Host("WB1\n");  // a text-dialect record: a beep
+  tt.Events();
   B({"U\\7\\XYZ", "U\\8\\", "U\\9\\<|D07>"});
   EXPECT_EQ(Expand("A|D07B|D07"), "AXYZBXYZ");
   EXPECT_EQ(Expand("A|D08B"), "AB");
