@@ -88,8 +88,10 @@ TEST_F(Banks, Expansion) {
   B({"U\\1\\" + big});
   EXPECT_EQ(Expand("ab|D01"), "ab" + big);
   EXPECT_EQ(Expand(std::string(95, 'y') + "|D01").size(), 4095u);  // and the zero
-  for (const std::string& over :
-       {std::string("ab|D01|D01"), std::string(96, 'y') + "|D01", std::string(4096, 'z')}) {
+  // An escaped bar takes its two cells only when both fit.
+  EXPECT_EQ(Expand(std::string(4093, 'z') + "||").size(), 4095u);
+  for (const std::string& over : {std::string("ab|D01|D01"), std::string(96, 'y') + "|D01",
+                                  std::string(4096, 'z'), std::string(4094, 'z') + "||"}) {
     EXPECT_EQ(Expand(over), "<null> " + Reply(kStatusNoRoom));
   }
 }
