@@ -33,7 +33,7 @@ const Scenario kQueue[] = {
       binary ; host \1T\^<0A>\@      \ ; key Enter ; sent K\1 ; waiting 1 ; scan/3 B<00>C
       type a ; key Enter ; type b
       # the whole scan, its zero byte no key; 'b' waits for the next screen
-      host \2T\^<0A>\@      \ ; sent K\2\0\S<03>BCa
+      host \2T\^<0A>\@      \ ; sent K\2\0\S<03>BCa ; field 0 BCa
       host \3T\^<0A>\@      \ ; field 0 b ; waiting 0)"},
     {"KeyScriptPlaysAfterTheQueueAndEndsTheTurnWithItsLetter", R"(
       host \1T\^<0A>\@    \\@    \ ; host \Kab@T@Ax ; reply success
