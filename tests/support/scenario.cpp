@@ -90,8 +90,7 @@ std::string TrimRight(std::string s) {
   return s.erase(s.find_last_not_of(' ') + 1);
 }
 
-}  // namespace
-
+// `text` with its <XX> escapes turned into bytes.
 std::string Unescape(std::string_view text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -106,8 +105,6 @@ std::string Unescape(std::string_view text) {
   }
   return out;
 }
-
-namespace {
 
 void Step(TestTerminal& tt, const std::string& step) {
   Terminal& t = tt.t();

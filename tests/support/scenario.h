@@ -41,10 +41,8 @@
 namespace marl::testing {
 
 struct Scenario {
-  const char* name;  // letters, digits and '_': the case's name in the test's
+  const char* name;  // letters, digits and '_': the case's name in test output
   const char* script;
-  int32_t rows = 16;
-  int32_t columns = 20;
 };
 
 // Failure messages name a case by its name alone.
@@ -55,14 +53,11 @@ inline void PrintTo(const Scenario& s, std::ostream* os) {
 // Plays `script` on `tt`; each failed expectation names its line.
 void RunScenario(TestTerminal& tt, std::string_view script);
 
-// `text` with its <XX> escapes turned into bytes.
-std::string Unescape(std::string_view text);
-
-// The parameterised fixture: each case a fresh terminal of its size.
+// The parameterised fixture: each case a fresh terminal of 16 x 20 cells.
 class Scenarios : public ::testing::TestWithParam<Scenario> {
  protected:
   void Play() {
-    TestTerminal tt(GetParam().rows, GetParam().columns);
+    TestTerminal tt;
     RunScenario(tt, GetParam().script);
   }
 };
