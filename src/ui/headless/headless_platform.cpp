@@ -54,7 +54,7 @@ void HeadlessPlatform::KeepPixels(std::shared_ptr<const GlyphAtlas> atlas, int32
 bool HeadlessPlatform::DrawText(const TextDraw& draw) {
   const bool setup = draw.window == kSetupWindow;
   if (setup && !setup_open_) return true;
-  if (atlas_ != nullptr) PaintText(setup ? setup_pixels_ : main_pixels_, *atlas_, draw);
+  if (atlas_ != nullptr) (setup ? setup_pixels_ : main_pixels_).Draw(*atlas_, draw);
   const Rect& client = setup ? setup_client_ : client_;
   const int32_t rows = setup ? setup_rows_ : rows_;
   const int32_t columns = setup ? setup_columns_ : columns_;
@@ -82,7 +82,7 @@ bool HeadlessPlatform::DrawText(const TextDraw& draw) {
 
 void HeadlessPlatform::EraseClient() {
   for (ViewCell& c : cells_) c = ViewCell();
-  std::fill(main_pixels_.pixels.begin(), main_pixels_.pixels.end(), kWhite);
+  main_pixels_.Erase();
 }
 
 Rect HeadlessPlatform::ClientRect() {
@@ -186,7 +186,7 @@ bool HeadlessPlatform::DestroySetupWindow() {
   if (!setup_open_) return false;
   setup_open_ = false;
   setup_cells_.clear();
-  setup_pixels_ = Picture();
+  setup_pixels_.Clear();
   return true;
 }
 
@@ -287,7 +287,8 @@ Picture HeadlessPlatform::VisiblePicture(bool caret_on) const {
 }
 
 Picture HeadlessPlatform::MainPicture(bool caret_on) const {
-  Picture p = main_pixels_;
+  if (atlas_ == nullptr) return Picture();
+  Picture p = main_pixels_.Painted(*atlas_);
   if (caret_on && caret_visible_) {
     p.Invert({caret_x_, caret_y_, caret_x_ + caret_width_, caret_y_ + caret_height_});
   }
@@ -295,8 +296,8 @@ Picture HeadlessPlatform::MainPicture(bool caret_on) const {
 }
 
 Picture HeadlessPlatform::SetupPicture(bool caret_on) const {
-  Picture p = setup_pixels_;
-  if (atlas_ == nullptr) return p;
+  if (atlas_ == nullptr) return Picture();
+  Picture p = setup_pixels_.Painted(*atlas_);
   for (const auto& [id, field] : edit_fields_) {
     PaintEditField(p, *atlas_, field.spec.rect, field.spec.text, caret_on && field.focused);
   }

@@ -17,6 +17,7 @@
 #include "ui/headless/front_end.h"
 #include "ui/host_handover.h"
 #include "ui/pixels/cell_canvas.h"
+#include "ui/pixels/lazy_picture.h"
 
 namespace marl {
 
@@ -177,8 +178,9 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   std::shared_ptr<const GlyphAtlas> atlas_;
   int32_t zoom_ = 1;
   std::string pixels_unavailable_ = "this front end keeps no pixels";
-  Picture main_pixels_;
-  Picture setup_pixels_;
+  // Painted when a picture is asked for.
+  mutable LazyPicture main_pixels_;
+  mutable LazyPicture setup_pixels_;
   std::map<int32_t, EditField> edit_fields_;
   int32_t next_edit_id_ = 1;
   bool setup_open_ = false;

@@ -1,0 +1,136 @@
+// Pixels painted only when looked at are the pixels that painting every
+// request at once gives.
+#include "ui/pixels/lazy_picture.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "app/main_window.h"
+#include "base/terminal_config.h"
+#include "commands/records.h"
+#include "forms/form.h"
+#include "host_records.h"
+#include "platform/messages.h"
+#include "screen/display.h"
+#include "terminal.h"
+#include "ui/headless/headless_main.h"
+#include "ui/headless/headless_platform.h"
+#include "ui/pixels/glyph_atlas.h"
+
+namespace marl::testing {
+namespace {
+
+std::shared_ptr<const GlyphAtlas> Glyphs() {
+  std::string error;
+  return LoadGlyphs(&error);
+}
+
+// Draws of every kind, overlapping, some partly or wholly outside.
+TextDraw RandomDraw(std::mt19937& random, std::string* text) {
+  const auto pick = [&random](int lo, int hi) {
+    return std::uniform_int_distribution<int>(lo, hi)(random);
+  };
+  text->assign(size_t(pick(0, 30)), 'A');
+  for (char& c : *text) c = char(pick(0, 255));
+  TextDraw draw;
+  const int32_t left = pick(-20, 230);
+  const int32_t top = pick(-20, 220);
+  draw.rect = {left, top, left + pick(0, 250), top + pick(0, 30)};
+  draw.cell_width = pick(0, 1) ? 11 : 10;
+  draw.font = CellFont(pick(0, 3));
+  draw.reverse = pick(0, 1) != 0;
+  draw.text = *text;
+  return draw;
+}
+
+TEST(LazyPicture, PaintsWhatEagerPaintingPaints) {
+  const auto atlas = Glyphs();
+  if (atlas == nullptr) GTEST_SKIP() << "no glyphs";
+  std::mt19937 random(12);
+  LazyPicture lazy;
+  Picture eager;
+  lazy.Reset(220, 208);
+  eager.Reset(220, 208);
+  std::string text;
+  // Past the most requests that may wait, so some are painted on the way.
+  for (int i = 0; i < 9000; ++i) {
+    if (i % 1500 == 700) {
+      lazy.Erase();
+      eager.Reset(220, 208);
+    }
+    const TextDraw draw = RandomDraw(random, &text);
+    lazy.Draw(*atlas, draw);
+    PaintText(eager, *atlas, draw);
+    if (i % 2000 == 1999 || i == 8999) {
+      ASSERT_EQ(lazy.Painted(*atlas).pixels, eager.pixels) << "after draw " << i;
+      EXPECT_EQ(lazy.waiting(), 0u);
+    }
+  }
+  EXPECT_LE(lazy.waiting(), 4096u);
+  // An erase after the last look leaves white; a new size starts white.
+  lazy.Erase();
+  eager.Reset(220, 208);
+  EXPECT_EQ(lazy.Painted(*atlas).pixels, eager.pixels);
+  lazy.Draw(*atlas, RandomDraw(random, &text));
+  lazy.Reset(11, 13);
+  EXPECT_EQ(lazy.Painted(*atlas).pixels, std::vector<uint32_t>(11 * 13, kWhite));
+}
+
+// The headless window, with a twin that paints each request as it comes.
+class EagerTwin : public HeadlessPlatform {
+ public:
+  bool DrawText(const TextDraw& draw) override {
+    if (draw.window == kMainWindow) PaintText(eager, *atlas(), draw);
+    return HeadlessPlatform::DrawText(draw);
+  }
+  void EraseClient() override {
+    eager.Reset(eager.width, eager.height);
+    HeadlessPlatform::EraseClient();
+  }
+  Rect LayoutWindow(const WindowLayout& layout) override {
+    const Rect client = HeadlessPlatform::LayoutWindow(layout);
+    eager.Reset(client.Width(), client.Height());
+    return client;
+  }
+  Picture eager;
+};
+
+TEST(LazyPicture, TheWindowsSnapshotIsTheEagerOne) {
+  const auto atlas = Glyphs();
+  if (atlas == nullptr) GTEST_SKIP() << "no glyphs";
+  EagerTwin window;
+  window.KeepPixels(atlas, 1);
+  Terminal t(&window);
+  window.Attach(&t);
+  t.screen.rows = 16;
+  t.screen.columns = 20;
+  SetTerminalCols(t, 20);
+  SetTerminalRows(t, 16);
+  MainWindowProc(t, kWmCreate, 0, 0);
+  CreateTerminalConfig(t);
+  ResizeScreenGrid(t);
+  t.link.capture_sends = true;
+  const auto host = [&t](const std::string& bytes) {
+    const int32_t length = int32_t(bytes.size());
+    ProcessHostData(t, bytes.data(), &length, 0);
+  };
+  // Forms shown, overwritten, typed into and shown again.
+  host(Command("\\1S\\Lot:\\A12345\\Qty:\\N12\\") + Command("\\1"));
+  window.SendMessage(kWmChar, '7', 0);
+  EXPECT_EQ(window.MainPicture(false).pixels, window.eager.pixels);
+  for (int i = 0; i < 40; ++i)
+    host(Command("\\" + std::to_string(i % 3) + "S\\Item:\\A9\\") +
+         Command("\\" + std::to_string(i % 3)));
+  window.SendMessage(kWmChar, '\b', 0);
+  window.SendMessage(kWmChar, 'x', 0);
+  const Picture lazy = window.MainPicture(false);
+  EXPECT_EQ(lazy.pixels, window.eager.pixels);
+  EXPECT_NE(std::count(lazy.pixels.begin(), lazy.pixels.end(), kWhite),
+            ptrdiff_t(lazy.pixels.size()));
+}
+
+}  // namespace
+}  // namespace marl::testing
