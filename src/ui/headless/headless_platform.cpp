@@ -61,27 +61,31 @@ bool HeadlessPlatform::DrawText(const TextDraw& draw) {
   std::vector<ViewCell>& cells = setup ? setup_cells_ : cells_;
   const Rect& r = draw.rect;
   if (draw.row < 0 || draw.row >= rows || r.top >= client.bottom) return true;
-  for (size_t i = 0; i < draw.text.size(); ++i) {
-    // A glyph shows while any of it lies inside the rectangle.
-    const int64_t x = int64_t(r.left) + int64_t(i) * draw.cell_width;
-    if (x >= r.right || x >= client.right) break;
-    const int64_t column = int64_t(draw.column) + int64_t(i);
-    if (column < 0) continue;
-    if (column >= columns) break;
-    ViewCell& c = cells[size_t(draw.row) * size_t(columns) + size_t(column)];
-    c.byte = draw.text[i];
-    uint8_t attribute = draw.reverse ? 0x01 : 0x00;
-    if (draw.font == CellFont::kUnderlined || draw.font == CellFont::kBoldUnderlined) {
-      attribute |= 0x02;
-    }
-    if (draw.font == CellFont::kBold || draw.font == CellFont::kBoldUnderlined) attribute |= 0x08;
-    c.attribute = attribute;
+  // A glyph shows while any of it lies inside the rectangle: the cells from
+  // the first on the window to the first that starts at the right edge.
+  const int64_t right = std::min<int64_t>(r.right, client.right);
+  int64_t end = int64_t(draw.text.size());
+  if (r.left >= right) {
+    end = 0;
+  } else if (draw.cell_width > 0) {
+    end = std::min(end, (right - r.left + draw.cell_width - 1) / draw.cell_width);
+  }
+  end = std::min(end, int64_t(columns) - draw.column);
+  const int64_t begin = std::max<int64_t>(0, -int64_t(draw.column));
+  uint8_t attribute = draw.reverse ? 0x01 : 0x00;
+  if (draw.font == CellFont::kUnderlined || draw.font == CellFont::kBoldUnderlined) {
+    attribute |= 0x02;
+  }
+  if (draw.font == CellFont::kBold || draw.font == CellFont::kBoldUnderlined) attribute |= 0x08;
+  ViewCell* row = cells.data() + size_t(draw.row) * size_t(columns);
+  for (int64_t i = begin; i < end; ++i) {
+    row[draw.column + i] = ViewCell{draw.text[size_t(i)], attribute};
   }
   return true;
 }
 
 void HeadlessPlatform::EraseClient() {
-  for (ViewCell& c : cells_) c = ViewCell();
+  std::fill(cells_.begin(), cells_.end(), ViewCell());
   main_pixels_.Erase();
 }
 

@@ -1,5 +1,5 @@
-// Pixels painted only when looked at are the pixels that painting every
-// request at once gives.
+// The headless window's drawing: its cells, and pixels painted only when
+// looked at, which are the pixels that painting every request at once gives.
 #include "ui/pixels/lazy_picture.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +130,48 @@ TEST(LazyPicture, TheWindowsSnapshotIsTheEagerOne) {
   EXPECT_EQ(lazy.pixels, window.eager.pixels);
   EXPECT_NE(std::count(lazy.pixels.begin(), lazy.pixels.end(), kWhite),
             ptrdiff_t(lazy.pixels.size()));
+}
+
+// The cells a draw lands in, one glyph at a time as a person would count
+// them, against the window's own arithmetic.
+TEST(HeadlessCells, EveryGlyphThatShowsAndNoOther) {
+  HeadlessPlatform window;
+  WindowLayout layout;
+  layout.rows = 16;
+  layout.columns = 20;
+  const Rect client = window.LayoutWindow(layout);
+  std::vector<ViewCell> expected(16 * 20);
+  std::mt19937 random(7);
+  std::string text;
+  for (int i = 0; i < 3000; ++i) {
+    TextDraw draw = RandomDraw(random, &text);
+    draw.row = std::uniform_int_distribution<int>(-1, 16)(random);
+    draw.column = std::uniform_int_distribution<int>(-25, 22)(random);
+    draw.cell_width = std::uniform_int_distribution<int>(-2, 12)(random);
+    window.DrawText(draw);
+    if (draw.row < 0 || draw.row >= 16 || draw.rect.top >= client.bottom) continue;
+    for (size_t k = 0; k < draw.text.size(); ++k) {
+      const int64_t x = int64_t(draw.rect.left) + int64_t(k) * draw.cell_width;
+      const int64_t column = draw.column + int64_t(k);
+      if (x >= draw.rect.right || x >= client.right || column >= 20) break;
+      if (column < 0) continue;
+      const bool bold = draw.font == CellFont::kBold || draw.font == CellFont::kBoldUnderlined;
+      const bool underlined =
+          draw.font == CellFont::kUnderlined || draw.font == CellFont::kBoldUnderlined;
+      expected[size_t(draw.row * 20 + column)] = {
+          draw.text[k], uint8_t((draw.reverse ? 1 : 0) | (underlined ? 2 : 0) | (bold ? 8 : 0))};
+    }
+    if (i % 500 == 0) {
+      window.EraseClient();
+      expected.assign(expected.size(), ViewCell());
+    }
+  }
+  for (int32_t r = 0; r < 16; ++r) {
+    for (int32_t c = 0; c < 20; ++c) {
+      ASSERT_EQ(window.cell(r, c).byte, expected[size_t(r * 20 + c)].byte) << r << "," << c;
+      ASSERT_EQ(window.cell(r, c).attribute, expected[size_t(r * 20 + c)].attribute);
+    }
+  }
 }
 
 }  // namespace
