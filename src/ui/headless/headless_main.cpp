@@ -90,6 +90,7 @@ int RunOn(HeadlessPlatform& platform, const HeadlessOptions& options) {
       status = 1;
       break;
     case StartResult::kRunning:
+      platform.WatchHostSocket(t.link.socket);
       automation.Run();
       status = automation.any_error() ? 2 : 0;
       break;

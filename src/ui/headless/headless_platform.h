@@ -145,6 +145,10 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   // loop that polls it beside its other inputs, then drains it and pumps.
   int wake_fd() { return handover_.wake_fd(); }
   void DrainWake() { handover_.DrainWake(); }
+  // The host's socket, which the waits for host data watch too, so that
+  // a chunk's arrival wakes this thread without a switch to the receive
+  // thread first (-1: none).
+  void WatchHostSocket(int fd) { handover_.WatchSource(fd); }
   // The window is gone: hand-overs return at once from now on, so the
   // receive thread can end.
   void StopHandOver() { handover_.Stop(); }
