@@ -35,6 +35,8 @@ echo "integration suite under ThreadSanitizer: passed"
 unpacked=$(mktemp -d)
 trap 'rm -f "$log"; rm -rf "$unpacked"' EXIT
 dpkg -x build/marlsim_*.deb "$unpacked"
+# Nothing links the font the window draws with, so only Depends brings it.
+dpkg-deb -f build/marlsim_*.deb Depends | grep -q 'fonts-liberation2 | fonts-liberation'
 "$unpacked"/usr/bin/marlsim --version
 "$unpacked"/usr/bin/marlsim-demo-host --version
 MANWIDTH=80 man -l "$unpacked"/usr/share/man/man1/marlsim.1 | grep 'EXIT STATUS' >/dev/null

@@ -1,17 +1,36 @@
 #include "ui/sdl/sdl_beeper.h"
 
 #include <SDL2/SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <vector>
 
 namespace marl {
+namespace {
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// On a machine without a sound card (CI, containers, SSH sessions) libasound
+// prints eight lines of its own to standard error before SDL gives up, and
+// SDL's one-line reason says it all. SDL loads libasound at run time, so the
+// handler is set in that same library; it stays loaded for SDL's use.
+void QuietAlsa() {
+  void* alsa = dlopen("libasound.so.2", RTLD_LAZY);
+  if (alsa == nullptr) return;
+  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+  auto set_handler = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"));
+  if (set_handler != nullptr) set_handler(&IgnoreAlsaError);
+}
+
+}  // namespace
 
 SdlBeeper::~SdlBeeper() {
   if (device_ != 0) SDL_CloseAudioDevice(device_);
 }
 
 bool SdlBeeper::Open(std::string* error) {
+  QuietAlsa();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     *error = SDL_GetError();
     return false;
