@@ -1,7 +1,5 @@
 // The headless window's drawing: its cells, and pixels painted only when
 // looked at, which are the pixels that painting every request at once gives.
-#include "ui/pixels/lazy_picture.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -19,6 +17,7 @@
 #include "ui/headless/headless_main.h"
 #include "ui/headless/headless_platform.h"
 #include "ui/pixels/glyph_atlas.h"
+#include "ui/pixels/lazy_picture.h"
 
 namespace marl::testing {
 namespace {
@@ -62,7 +61,8 @@ TEST(LazyPicture, PaintsWhatEagerPaintingPaints) {
       eager.Reset(220, 208);
     }
     const TextDraw draw = RandomDraw(random, &text);
-    lazy.Draw(*atlas, draw);
+    if (lazy.full()) lazy.Painted(*atlas);
+    lazy.Draw(draw);
     PaintText(eager, *atlas, draw);
     if (i % 2000 == 1999 || i == 8999) {
       ASSERT_EQ(lazy.Painted(*atlas).pixels, eager.pixels) << "after draw " << i;
@@ -74,7 +74,7 @@ TEST(LazyPicture, PaintsWhatEagerPaintingPaints) {
   lazy.Erase();
   eager.Reset(220, 208);
   EXPECT_EQ(lazy.Painted(*atlas).pixels, eager.pixels);
-  lazy.Draw(*atlas, RandomDraw(random, &text));
+  lazy.Draw(RandomDraw(random, &text));
   lazy.Reset(11, 13);
   EXPECT_EQ(lazy.Painted(*atlas).pixels, std::vector<uint32_t>(11 * 13, kWhite));
 }
@@ -130,6 +130,51 @@ TEST(LazyPicture, TheWindowsSnapshotIsTheEagerOne) {
   EXPECT_EQ(lazy.pixels, window.eager.pixels);
   EXPECT_NE(std::count(lazy.pixels.begin(), lazy.pixels.end(), kWhite),
             ptrdiff_t(lazy.pixels.size()));
+}
+
+// The glyphs are rendered once, for the first picture, and not at all for
+// a window nobody looks at; without them a snapshot says why.
+TEST(LazyPicture, GlyphsAreFoundWhenFirstNeeded) {
+  int asked = 0;
+  std::shared_ptr<const GlyphAtlas> glyphs = Glyphs();
+  HeadlessPlatform window;
+  window.KeepPixels(
+      [&](std::string* error) {
+        ++asked;
+        *error = "font Liberation Mono Regular not found";
+        return glyphs;
+      },
+      1);
+  WindowLayout layout;
+  layout.rows = 2;
+  layout.columns = 4;
+  window.LayoutWindow(layout);
+  TextDraw draw;
+  draw.rect = {0, 0, 44, 13};
+  draw.text = "abcd";
+  for (int i = 0; i < 10000; ++i) {
+    window.DrawText(draw);
+    if (i % 1000 == 0) window.EraseClient();
+  }
+  EXPECT_EQ(asked, 0);
+  const Picture first = window.MainPicture(false);
+  window.MainPicture(false);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(first.pixels.size(), glyphs ? 44u * 26u : 0u);
+
+  glyphs = nullptr;
+  HeadlessPlatform bare;
+  bare.KeepPixels(
+      [&](std::string* error) {
+        *error = "font Liberation Mono Regular not found";
+        return glyphs;
+      },
+      1);
+  bare.LayoutWindow(layout);
+  bare.DrawText(draw);
+  EXPECT_EQ(bare.Snapshot("never.png"), "no snapshots: font Liberation Mono Regular not found");
+  EXPECT_FALSE(bare.keeps_pixels());
+  EXPECT_EQ(bare.RowText(0), "abcd");
 }
 
 // The cells a draw lands in, one glyph at a time as a person would count

@@ -6,8 +6,7 @@ namespace marl {
 
 namespace {
 
-// Requests that may wait before they are painted anyway, so that a screen
-// that is drawn over and over without an erase keeps bounded memory.
+// Requests that may wait before they must be painted.
 constexpr size_t kMaxWaitingDraws = 4096;
 constexpr size_t kMaxWaitingBytes = 1 << 20;
 
@@ -28,11 +27,12 @@ void LazyPicture::Erase() {
   erase_waits_ = true;
 }
 
-void LazyPicture::Draw(const GlyphAtlas& atlas, const TextDraw& draw) {
+bool LazyPicture::full() const {
+  return draws_.size() >= kMaxWaitingDraws || texts_.size() >= kMaxWaitingBytes;
+}
+
+void LazyPicture::Draw(const TextDraw& draw) {
   if (picture_.pixels.empty()) return;
-  if (draws_.size() >= kMaxWaitingDraws || texts_.size() + draw.text.size() > kMaxWaitingBytes) {
-    Painted(atlas);
-  }
   draws_.push_back({draw, texts_.size(), draw.text.size()});
   draws_.back().draw.text = {};
   texts_.append(draw.text);

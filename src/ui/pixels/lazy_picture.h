@@ -24,7 +24,11 @@ class LazyPicture {
   void Clear();
   // The whole picture white again.
   void Erase();
-  void Draw(const GlyphAtlas& atlas, const TextDraw& draw);
+  // Waits to be painted. Whoever draws paints what waits once it is full,
+  // so that a window drawn over and over without an erase keeps bounded
+  // memory.
+  void Draw(const TextDraw& draw);
+  bool full() const;
   // Every waiting request painted.
   const Picture& Painted(const GlyphAtlas& atlas);
 
