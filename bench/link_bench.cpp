@@ -4,7 +4,9 @@
 //   round trip   a host send to the status reply  vs  a bare TCP echo
 //   screens      60 answered forms in one chunk   vs  the echo of that chunk
 //   key          a typed key to the reply at host vs  a stdin-to-socket relay
-// Latencies are reported as medians (median_us), throughput as screens_per_s.
+// Each measure and its baseline take turns, one step each, so that load
+// that comes and goes falls on both alike. Latencies are medians
+// (*_median_us); throughput is screens_per_s.
 #include <benchmark/benchmark.h>
 #include <netinet/tcp.h>
 
@@ -127,27 +129,12 @@ double Median(std::vector<double> us) {
   return us[us.size() / 2];
 }
 
-void ReportMedian(benchmark::State& state, std::vector<double>& us) {
-  if (!us.empty()) state.counters["median_us"] = Median(us);
-}
-
 // Microseconds that `step` took, or a negative number when it failed.
 template <typename Step>
 double Time(Step step) {
   const auto start = Clock::now();
   const bool ok = step();
   return ok ? std::chrono::duration<double, std::micro>(Clock::now() - start).count() : -1;
-}
-
-template <typename Step>
-void MeasureEach(benchmark::State& state, Step step) {
-  std::vector<double> us;
-  us.reserve(size_t(state.max_iterations));
-  for (auto _ : state) {
-    us.push_back(Time(step));
-    if (us.back() < 0) return state.SkipWithError("no answer");
-  }
-  ReportMedian(state, us);
 }
 
 // A measure and its baseline take turns, one step each, so that whatever
@@ -215,54 +202,52 @@ BENCHMARK(BM_Screens)->Iterations(500)->Unit(benchmark::kMicrosecond)->UseRealTi
 // Enter on the shown form: its reply, as the host receives it.
 constexpr size_t kEnterReplySize = 12;
 
-void BM_KeyRelay(benchmark::State& state) {
-  LoopbackHost host;
+// The key and a relay of the same bytes from a pipe to a socket take turns.
+void BM_Key(benchmark::State& state) {
+  LoopbackHost relay_host;
   int pipe_fds[2];
   if (pipe2(pipe_fds, O_CLOEXEC) != 0) return state.SkipWithError("pipe");
   std::thread relay([&] {
-    const int fd = Connect(host.port());
+    const int fd = Connect(relay_host.port());
     char bytes[256];
     for (ssize_t n; (n = read(pipe_fds[0], bytes, sizeof bytes)) > 0;) {
       send(fd, bytes, size_t(n), MSG_NOSIGNAL);
     }
     close(fd);
   });
-  host.Accept(kLimitMs);
+  relay_host.Accept(kLimitMs);
   const std::string line(kEnterReplySize, 'k');
-  MeasureEach(state, [&] {
-    return write(pipe_fds[1], line.data(), line.size()) == ssize_t(line.size()) &&
-           host.Receive(line.size(), kLimitMs).size() == line.size();
-  });
+  const auto relayed = [&] {
+    return Time([&] {
+      return write(pipe_fds[1], line.data(), line.size()) == ssize_t(line.size()) &&
+             relay_host.Receive(line.size(), kLimitMs).size() == line.size();
+    });
+  };
+
+  Session s;
+  const std::string form = Record("\\1S\\Lot:\\A12345\\Qty:\\N12\\") + Record("\\1");
+  const bool shown =
+      s.Exchange(form, kStatusReplySize) && s.sim.Command("wait ready") == Lines{"ok"};
+  // The reply to Enter; then the next form, outside the measure.
+  const auto keyed = [&] {
+    const double us = Time([&] {
+      return s.sim.Write("key enter") &&
+             s.host.Receive(kEnterReplySize, kLimitMs).size() == kEnterReplySize;
+    });
+    s.sim.Answer();
+    s.host.Send(Record("\\1"));
+    return s.sim.Command("wait ready") == Lines{"ok"} ? us : -1;
+  };
+  std::vector<double> key_us, relay_us;
+  const bool ok = shown && Alternate(state, keyed, relayed, &key_us, &relay_us);
   close(pipe_fds[1]);
   relay.join();
   close(pipe_fds[0]);
+  if (!ok) return state.SkipWithError("no reply");
+  state.counters["key_median_us"] = Median(key_us);
+  state.counters["relay_median_us"] = Median(relay_us);
 }
-BENCHMARK(BM_KeyRelay)->Iterations(2000)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-void BM_KeyReply(benchmark::State& state) {
-  Session s;
-  const std::string form = Record("\\1S\\Lot:\\A12345\\Qty:\\N12\\") + Record("\\1");
-  if (!s.Exchange(form, kStatusReplySize) || s.sim.Command("wait ready") != Lines{"ok"}) {
-    return state.SkipWithError("no form");
-  }
-  std::vector<double> us;
-  us.reserve(size_t(state.max_iterations));
-  for (auto _ : state) {
-    const auto start = Clock::now();
-    s.sim.Write("key enter");
-    const bool answered = s.host.Receive(kEnterReplySize, kLimitMs).size() == kEnterReplySize;
-    us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    // The next form, outside the measure.
-    state.PauseTiming();
-    s.sim.Answer();
-    s.host.Send(Record("\\1"));
-    const bool ready = s.sim.Command("wait ready") == Lines{"ok"};
-    state.ResumeTiming();
-    if (!answered || !ready) return state.SkipWithError("no reply");
-  }
-  ReportMedian(state, us);
-}
-BENCHMARK(BM_KeyReply)->Iterations(2000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_Key)->Iterations(2000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
 }  // namespace marl::testing
