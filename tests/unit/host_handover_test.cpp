@@ -59,12 +59,6 @@ TEST(HostHandover, EveryChunkFromAWatchedSocketArrivesInOrder) {
     ASSERT_TRUE(TakeNext(handover, &chunk, 5000)) << i;
     ASSERT_EQ(chunk, message);
   }
-  // Many at once: whatever way they are cut, the bytes come whole and in order.
-  std::string sent, got;
-  for (int i = 0; i < 3000; ++i) sent += std::to_string(i) + ",";
-  ASSERT_EQ(send(sv[0], sent.data(), sent.size(), 0), ssize_t(sent.size()));
-  while (got.size() < sent.size() && TakeNext(handover, &chunk, 5000)) got += chunk;
-  EXPECT_EQ(got, sent);
   // The host closes: reported once, and then the socket is not watched.
   shutdown(sv[0], SHUT_RDWR);
   receiver.join();
