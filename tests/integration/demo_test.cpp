@@ -5,17 +5,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "harness.h"
-#include "temp_dir.h"
 
 namespace marl::testing {
 namespace {
-
-using Lines = std::vector<std::string>;
 
 class Demo {
  public:
@@ -38,26 +36,20 @@ class Demo {
   // terminal 1: " before each; the host writes them on its own thread, so
   // they are waited for.
   Lines HostSaw(size_t n) {
-    std::string log;
-    for (int tries = 0; tries < 500; ++tries) {
-      log = dir_.Read("host.log");
-      if (size_t(std::count(log.begin() + long(std::min(seen_, log.size())), log.end(), '\n')) >= n)
-        break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
     Lines lines;
-    size_t start = seen_;
-    for (size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
-      std::string line = log.substr(start, end - start);
-      const std::string prefix = "demo host: terminal 1: ";
-      if (line.rfind(prefix, 0) == 0) line.erase(0, prefix.size());
-      lines.push_back(line);
-      if (lines.size() == n) {
-        start = end + 1;
-        break;
+    for (int tries = 0; tries < 500 && lines.size() < seen_ + n; ++tries) {
+      if (tries > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      lines.clear();
+      std::istringstream log(dir_.Read("host.log"));
+      // A line still being written has no line end yet.
+      for (std::string line; std::getline(log, line) && !log.eof();) {
+        const std::string prefix = "demo host: terminal 1: ";
+        lines.push_back(line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : line);
       }
     }
-    seen_ = start;
+    lines.erase(lines.begin(), lines.begin() + long(std::min(seen_, lines.size())));
+    lines.resize(std::min(n, lines.size()));
+    seen_ += lines.size();
     return lines;
   }
 

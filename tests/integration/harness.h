@@ -4,6 +4,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,18 +14,42 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "host_records.h"
 #include "loopback.h"
+#include "temp_dir.h"
 
 namespace marl::testing {
+
+using Lines = std::vector<std::string>;
+
+// A command record with the header words a test gives (word 0 first). A
+// header byte is taken with its top bit off, so 0x80 stands for 0 without
+// putting a zero byte on the wire.
+inline std::string HostCommand(std::string_view body, std::vector<int> words = {}) {
+  words.resize(5);
+  std::string header;
+  for (const int w : words) header += char(0x80 | w);
+  return Command(body, header + "000");
+}
+
+// Runs a shell command line; its standard output.
+inline std::string Shell(const std::string& command) {
+  std::string out;
+  if (std::FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
 
 namespace harness {
 
@@ -124,25 +149,21 @@ inline int UnusedPort() {
   return port;
 }
 
-class Marlsim {
+using Env = std::vector<std::pair<std::string, std::string>>;
+
+// A program run by the test, with its standard input and output on pipes
+// and its standard error in a file.
+class Process {
  public:
-  // Starts marlsim with `args` in `directory`, with `env` added to (or
-  // replacing in) this process's environment.
-  Marlsim(const std::vector<std::string>& args, const std::string& directory,
-          const std::vector<std::pair<std::string, std::string>>& env = {})
-      : stderr_path_(directory + "/marlsim.stderr." +
-                     std::to_string(reinterpret_cast<uintptr_t>(this))) {
+  // Starts `args` (a program, looked up on the PATH, and its arguments) in
+  // `directory`, with `env` added to (or replacing in) this process's
+  // environment.
+  Process(const Lines& args, const std::string& directory, const Env& env = {})
+      : stderr_path_(directory + "/stderr." + std::to_string(reinterpret_cast<uintptr_t>(this))) {
     // Everything the child needs is built before the fork; env(1) sets the
-    // variables.
-    std::vector<std::string> strings = {"/usr/bin/env"};
+    // variables and finds the program.
+    Lines strings = {"/usr/bin/env"};
     for (const auto& [name, value] : env) strings.push_back(name + "=" + value);
-    strings.push_back(MARLSIM_PATH);
-    // The window front end only where a test asks for it, whatever display
-    // the machine has.
-    if (std::none_of(args.begin(), args.end(),
-                     [](const std::string& a) { return a.rfind("--ui", 0) == 0; })) {
-      strings.push_back("--ui=headless");
-    }
     strings.insert(strings.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& s : strings) argv.push_back(s.data());
@@ -167,28 +188,70 @@ class Marlsim {
     input_ = in[1];
     output_ = out[0];
   }
-  ~Marlsim() {
+  ~Process() {
     CloseInput();
     Wait(5000);
     if (output_ >= 0) close(output_);
   }
-  Marlsim(const Marlsim&) = delete;
-  Marlsim& operator=(const Marlsim&) = delete;
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
 
-  // Sends one command and returns every line of its answer, the final "ok"
-  // or "error: ..." included; an empty list when no answer came in time.
-  std::vector<std::string> Command(const std::string& line, int timeout_ms = 15000) {
-    if (!Write(line)) return {};
-    return Answer(timeout_ms);
-  }
-  // Sends one command without waiting for its answer.
+  // Sends one line without waiting for an answer.
   bool Write(const std::string& line) {
     const std::string text = line + "\n";
     return input_ >= 0 && write(input_, text.data(), text.size()) == ssize_t(text.size());
   }
+  void CloseInput() {
+    if (input_ >= 0) close(input_);
+    input_ = -1;
+  }
+  // The exit status, or -1 when the process did not end in time (it is then
+  // killed). The program's end closes its output; what it wrote is kept.
+  int Wait(int timeout_ms = 15000) {
+    if (pid_ <= 0) return -1;
+    bool ended = false;
+    buffered_ += harness::Read(output_, std::string::npos, timeout_ms, timeout_ms, &ended);
+    if (!ended) kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    if (!ended) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  // Standard output that nothing has taken yet, up to `count` bytes, until
+  // nothing has come for `ms`.
+  std::string RemainingOutput(int ms, size_t count = std::string::npos) {
+    std::string all =
+        buffered_ + harness::Read(output_, count - std::min(count, buffered_.size()), ms, ms);
+    buffered_.clear();
+    return all;
+  }
+  std::string Diagnostics() const { return ReadFile(stderr_path_); }
+  pid_t pid() const { return pid_; }
+
+ protected:
+  std::string stderr_path_;
+  pid_t pid_ = -1;
+  int input_ = -1;
+  int output_ = -1;
+  std::string buffered_;
+};
+
+// marlsim, driven through its automation commands.
+class Marlsim : public Process {
+ public:
+  Marlsim(Lines args, const std::string& directory, const Env& env = {})
+      : Process(WithProgram(std::move(args)), directory, env) {}
+
+  // Sends one command and returns every line of its answer, the final "ok"
+  // or "error: ..." included; an empty list when no answer came in time.
+  Lines Command(const std::string& line, int timeout_ms = 15000) {
+    if (!Write(line)) return {};
+    return Answer(timeout_ms);
+  }
   // The answer to the oldest command not yet answered, as Command gives it.
-  std::vector<std::string> Answer(int timeout_ms = 15000) {
-    std::vector<std::string> answer;
+  Lines Answer(int timeout_ms = 15000) {
+    Lines answer;
     size_t rows = 0;  // lines still to take whatever they hold, even "ok"
     const auto deadline = harness::Clock::now() + std::chrono::milliseconds(timeout_ms);
     for (size_t end;;) {
@@ -216,47 +279,64 @@ class Marlsim {
     }
   }
   // The rows of `screen` (or attrs, grid) without the heading and the "ok".
-  std::vector<std::string> Rows(const std::string& command = "screen") {
-    std::vector<std::string> answer = Command(command);
+  Lines Rows(const std::string& command = "screen") {
+    Lines answer = Command(command);
     if (answer.size() < 2) return {};
-    return std::vector<std::string>(answer.begin() + 1, answer.end() - 1);
+    return Lines(answer.begin() + 1, answer.end() - 1);
   }
-  void CloseInput() {
-    if (input_ >= 0) close(input_);
-    input_ = -1;
-  }
-  // The exit status, or -1 when the process did not end in time (it is then
-  // killed). The program's end closes its output; what it wrote is kept.
-  int Wait(int timeout_ms = 15000) {
-    if (pid_ <= 0) return -1;
-    bool ended = false;
-    buffered_ += harness::Read(output_, std::string::npos, timeout_ms, timeout_ms, &ended);
-    if (!ended) kill(pid_, SIGKILL);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    if (!ended) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-  // Whatever came on standard output that no command has taken.
-  std::string RemainingOutput(int ms) {
-    std::string all = buffered_ + harness::Read(output_, std::string::npos, ms, ms);
-    buffered_.clear();
-    return all;
-  }
-  std::string Diagnostics() const {
-    std::ostringstream all;
-    all << std::ifstream(stderr_path_).rdbuf();
-    return all.str();
-  }
-  pid_t pid() const { return pid_; }
 
  private:
-  std::string stderr_path_;
-  pid_t pid_ = -1;
-  int input_ = -1;
-  int output_ = -1;
-  std::string buffered_;
+  // The window front end only where a test asks for it, whatever display
+  // the machine has.
+  static Lines WithProgram(Lines args) {
+    if (std::none_of(args.begin(), args.end(),
+                     [](const std::string& a) { return a.rfind("--ui", 0) == 0; })) {
+      args.insert(args.begin(), "--ui=headless");
+    }
+    args.insert(args.begin(), MARLSIM_PATH);
+    return args;
+  }
+};
+
+inline std::string Port(const LoopbackHost& host) {
+  return "-P" + std::to_string(host.port());
+}
+
+// marlsim with a 20 x 16 screen (and `args`) connected to a host played by
+// the test, which has read the announcement; the events so far are taken.
+struct Session {
+  explicit Session(Lines args = {}, const Env& env = {})
+      : sim((args.insert(args.end(), {"--size", "20x16", Port(host)}), args), dir.path(), env) {
+    accepted = host.Accept(10000);
+    // The start-up tune takes its real time in a window.
+    if (accepted) {
+      power_up = host.Receive(1, 5000);
+      power_up += host.ReceiveUntilQuiet(200, 2000);
+    }
+    sim.Command("events");
+  }
+  // Host bytes, handled; what the terminal answered.
+  std::string Host(const std::string& bytes) {
+    sim.Command("state");  // the window read, so that the wait is for these bytes
+    host.Send(bytes);
+    EXPECT_EQ(sim.Command("wait output"), Lines{"ok"});
+    return host.ReceiveUntilQuiet(200, 3000);
+  }
+  // Automation commands, each answered ok; what went to the host.
+  std::string Keys(const Lines& commands) {
+    for (const std::string& c : commands) EXPECT_EQ(sim.Command(c), Lines{"ok"}) << c;
+    return host.ReceiveUntilQuiet(200, 3000);
+  }
+  std::string State() {
+    const Lines lines = sim.Command("state");
+    return lines.empty() ? "" : lines[0];
+  }
+
+  TempDir dir;
+  LoopbackHost host;
+  Marlsim sim;
+  bool accepted = false;
+  std::string power_up;
 };
 
 }  // namespace marl::testing

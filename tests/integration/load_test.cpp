@@ -5,16 +5,13 @@
 #include <signal.h>
 
 #include <chrono>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "harness.h"
 #include "load_host.h"
-#include "temp_dir.h"
 
 namespace marl::testing {
 namespace {
@@ -30,12 +27,6 @@ constexpr const char* kScript =
     "type \"{n}:{i}\"\n"
     "key Enter\n";
 
-std::string ReadFile(const std::string& path) {
-  std::ostringstream all;
-  all << std::ifstream(path).rdbuf();
-  return all.str();
-}
-
 // A number the JSON report gives for `name` (the first one so named).
 long long Number(const std::string& json, const std::string& name) {
   std::smatch m;
@@ -47,22 +38,17 @@ struct LoadRun {
   TempDir dir;
   std::string report = dir.File("report.json");
 
-  std::vector<std::string> Args(const LoadHost& host, int terminals,
-                                const std::vector<std::string>& more = {}) {
+  // marlsim --load of `terminals` following kScript (or the script file
+  // that `more` names) with a 20 x 16 screen, against `host`.
+  Lines Args(const LoadHost& host, int terminals, const Lines& more = {}) {
     dir.Write("script.txt", kScript);
-    std::vector<std::string> args = {"--load",
-                                     std::to_string(terminals),
-                                     "--script",
-                                     "script.txt",
-                                     "--size",
-                                     "20x16",
-                                     "--report",
-                                     report,
-                                     "-P" + std::to_string(host.port()),
-                                     "-ILD"};
+    Lines args = {"--load", std::to_string(terminals), "--script", "script.txt", "--report",
+                  report};
     args.insert(args.end(), more.begin(), more.end());
+    args.insert(args.end(), {"--size", "20x16", "-P" + std::to_string(host.port()), "-ILD"});
     return args;
   }
+  std::string Report() const { return ReadFile(report); }
 };
 
 TEST(Load, EveryReplyArrivesOnceInOrderAndTheReportCountsWhatTheHostCounted) {
@@ -90,7 +76,7 @@ TEST(Load, EveryReplyArrivesOnceInOrderAndTheReportCountsWhatTheHostCounted) {
   }
   EXPECT_EQ(terminals.at("LD1,").announced, "127.1.0.1");
 
-  const std::string json = ReadFile(run.report);
+  const std::string json = run.Report();
   EXPECT_EQ(Number(json, "terminals"), kTerminals);
   EXPECT_EQ(Number(json, "connected"), kTerminals);
   EXPECT_EQ(Number(json, "iterations"), kTerminals * kIterations);
@@ -110,7 +96,7 @@ TEST(Load, AHostThatDropsOneTerminalFailsOnlyThatOne) {
               run.dir.path());
   EXPECT_EQ(sim.Wait(60000), 2) << sim.Diagnostics();
 
-  const std::string json = ReadFile(run.report);
+  const std::string json = run.Report();
   EXPECT_EQ(Number(json, "iterations"), (kTerminals - 1) * kIterations + 3);
   EXPECT_EQ(Number(json, "connection_closed"), 1);
   EXPECT_EQ(Number(json, "total"), 1);
@@ -129,12 +115,11 @@ TEST(Load, AStalledHostTimesTheWaitsOutAndCtrlCStillWritesTheReport) {
   LoadHost host(1);
   LoadRun run;
   run.dir.Write("slow.txt", "wait ready\ntype x\nkey Enter\nwait ready 300\n");
-  std::vector<std::string> args = run.Args(host, 5, {"--duration", "30"});
-  args[3] = "slow.txt";
+  const Lines args = run.Args(host, 5, {"--duration", "30", "--script", "slow.txt"});
   {
     Marlsim sim(args, run.dir.path());
     EXPECT_EQ(sim.Wait(10000), 2) << sim.Diagnostics();
-    const std::string json = ReadFile(run.report);
+    const std::string json = run.Report();
     EXPECT_EQ(Number(json, "wait_timeout"), 5) << json;
   }
   // A run that is interrupted ends at once with its report.
@@ -143,7 +128,7 @@ TEST(Load, AStalledHostTimesTheWaitsOutAndCtrlCStillWritesTheReport) {
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   kill(sim.pid(), SIGINT);
   EXPECT_EQ(sim.Wait(10000), 130) << sim.Diagnostics();
-  const std::string json = ReadFile(run.report);
+  const std::string json = run.Report();
   EXPECT_NE(json.find("\"stopped\":\"interrupted\""), std::string::npos) << json;
   EXPECT_EQ(Number(json, "connected"), 5);
 }
@@ -180,7 +165,7 @@ TEST(Load, TerminalCommandLinesTheRampAndAHostThatIsNotThere) {
   // Placeholders in the terminal's command line are filled in per terminal.
   LoadHost host(1);
   LoadRun run;
-  std::vector<std::string> args = run.Args(host, 3);
+  Lines args = run.Args(host, 3);
   args.back() = "-IHH{n:03}";
   Marlsim sim(args, run.dir.path());
   sim.Wait(20000);
@@ -191,16 +176,16 @@ TEST(Load, TerminalCommandLinesTheRampAndAHostThatIsNotThere) {
   Marlsim ramped(run.Args(host, 3, {"--ramp", "10"}), run.dir.path());
   ramped.Wait(20000);
   std::smatch m;
-  const std::string ramp_json = ReadFile(run.report);
+  const std::string ramp_json = run.Report();
   ASSERT_TRUE(std::regex_search(ramp_json, m, std::regex("\"duration_s\":([0-9.]+)")));
   EXPECT_GE(std::stod(m[1]), 0.2);
 
   // Nobody listens: every terminal fails to connect, and the report says so.
-  std::vector<std::string> nowhere = run.Args(host, 3);
-  nowhere[8] = "-P" + std::to_string(UnusedPort());
+  Lines nowhere = run.Args(host, 3);
+  nowhere.end()[-2] = "-P" + std::to_string(UnusedPort());
   Marlsim lonely(nowhere, run.dir.path());
   EXPECT_EQ(lonely.Wait(20000), 2) << lonely.Diagnostics();
-  const std::string json = ReadFile(run.report);
+  const std::string json = run.Report();
   EXPECT_EQ(Number(json, "connect"), 3) << json;
   EXPECT_NE(json.find("Failed to Connect!"), std::string::npos) << json;
 }

@@ -11,17 +11,9 @@
 #include <vector>
 
 #include "harness.h"
-#include "host_records.h"
-#include "temp_dir.h"
 
 namespace marl::testing {
 namespace {
-
-using Lines = std::vector<std::string>;
-
-std::string Port(const LoopbackHost& host) {
-  return "-P" + std::to_string(host.port());
-}
 
 // The first line of an answer, "" when none came.
 std::string First(const Lines& lines) {
@@ -128,7 +120,7 @@ TEST(Marlsim, AStalledHostGetsEveryReplyInOrderAfterTheSendTimeout) {
   EXPECT_EQ(sim.Wait(), 0);
 }
 
-TEST(Marlsim, WithoutASizeTheSetupWindowComesFirst) {
+TEST(Marlsim, TheSetupWindowAtTheFirstStartAndOnItsHotKey) {
   TempDir dir;
   LoopbackHost host;
   Marlsim sim({Port(host)}, dir.path());
@@ -142,6 +134,23 @@ TEST(Marlsim, WithoutASizeTheSetupWindowComesFirst) {
             std::string("P,Rows=16,Cols=24\0", 18));
   EXPECT_EQ(dir.Read("vozido.ini"), "ROWS=16\nCOLS=24\n");
   EXPECT_EQ(First(sim.Command("screen")), "screen 16 24 1 0");
+
+  // Ctrl+F1: answered as soon as the setup window is open, which then takes
+  // the commands that follow until Enter closes it; Ctrl+P announces the
+  // new size.
+  EXPECT_EQ(sim.Command("hotkey 9"), Lines{"ok"});
+  EXPECT_NE(sim.Rows().at(1).find("COLS:"), std::string::npos);
+  for (const char* command : {"key Backspace", "key Backspace", "type 30", "key Tab",
+                              "key Backspace", "key Backspace", "type 12", "key Enter"}) {
+    EXPECT_EQ(sim.Command(command), Lines{"ok"}) << command;
+  }
+  EXPECT_EQ(sim.RemainingOutput(300), "");
+  EXPECT_EQ(sim.Command("screen").at(1), "Press CTRL-P" + std::string(18, ' '));
+  EXPECT_EQ(First(sim.Command("screen")), "screen 12 30 1 0");
+  EXPECT_EQ(sim.Command("key Ctrl+P"), Lines{"ok"});
+  EXPECT_EQ(host.ReceiveUntilQuiet(300, 5000).substr(0, 21),
+            std::string("P,Rows=12,Cols=30\0IP=", 21));
+  EXPECT_EQ(dir.Read("vozido.ini"), "ROWS=12\nCOLS=30\n");
   sim.CloseInput();
   EXPECT_EQ(sim.Wait(), 0);
 }

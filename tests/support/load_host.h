@@ -29,7 +29,6 @@ class LoadHost {
     std::string peer;                  // the address it connected from
     std::vector<std::string> replies;  // each form reply's field, in order
     int screens = 0;                   // forms sent to it
-    bool dropped = false;
   };
 
   // Answers every reply unless `answers` is above 0: then the terminal's
@@ -131,7 +130,6 @@ class LoadHost {
         const ssize_t n = recv(fds[i].fd, bytes, sizeof bytes, 0);
         if (n > 0) c.buffer.append(bytes, size_t(n));
         if (n <= 0 || !Take(fds[i].fd, c)) {
-          c.seen.dropped = n > 0;
           closed_.push_back(c.seen);
           close(fds[i].fd);
           connections_.erase(fds[i].fd);

@@ -11,6 +11,14 @@
 
 namespace marl::testing {
 
+// The whole file, or "<missing>" when there is none.
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return in ? all.str() : "<missing>";
+}
+
 class TempDir {
  public:
   TempDir() : path_(std::filesystem::temp_directory_path() / "marl-test-XXXXXX") {
@@ -28,13 +36,7 @@ class TempDir {
   void Write(const std::string& name, const std::string& bytes) const {
     std::ofstream(File(name), std::ios::binary) << bytes;
   }
-  // The whole file, or "<missing>" when there is none.
-  std::string Read(const std::string& name) const {
-    std::ifstream in(File(name), std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return in ? all.str() : "<missing>";
-  }
+  std::string Read(const std::string& name) const { return ReadFile(File(name)); }
 
  private:
   std::string path_;

@@ -4,8 +4,6 @@
 // comes out with capture-pane.
 #pragma once
 
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,6 +13,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "harness.h"
 
 namespace marl::testing {
 
@@ -103,29 +103,13 @@ class Tmux {
  private:
   // Runs tmux with `args` on this test's server; its standard output.
   std::string Run(const std::vector<std::string>& args) {
-    std::vector<std::string> all = {"tmux", "-L", socket_, "-f", "/dev/null"};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return "";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      dup2(out[1], 1);
-      const int null = open("/dev/null", O_WRONLY);
-      dup2(null, 2);
-      execvp("tmux", argv.data());
-      _exit(127);
+    std::string line = "tmux -L " + socket_ + " -f /dev/null";
+    for (const std::string& a : args) {
+      line += " '";
+      for (const char c : a) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+      line += "'";
     }
-    close(out[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return text;
+    return Shell(line + " 2>/dev/null");
   }
 
   static inline std::atomic<int> counter_{0};

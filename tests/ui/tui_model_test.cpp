@@ -1,12 +1,11 @@
 // The terminal front end without a terminal: what curses reports becomes
-// the window's messages, and the code page's bytes become characters.
+// the window's messages.
 #include <gtest/gtest.h>
 #include <ncursesw/curses.h>
 
 #include <vector>
 
 #include "platform/messages.h"
-#include "ui/pixels/code_page.h"
 #include "ui/tui/tui_keys.h"
 
 namespace marl {
@@ -86,17 +85,6 @@ TEST(TuiKeys, Utf8BytesBecomeCharactersAndMalformedOnesAreDropped) {
             bytes({'o', 'k'}));
   std::vector<CursesKey> keyed = {Char(0xC3), Key(KEY_UP), Char(0xA9)};
   EXPECT_EQ(JoinUtf8(keyed).size(), 1u);
-}
-
-TEST(TuiCells, CodePageBothWays) {
-  for (int b = 0; b < 256; ++b) {
-    const char32_t u = CodePageToUnicode(uint8_t(b));
-    if (u != 0) {
-      EXPECT_EQ(UnicodeToCodePage(u), b);
-    }
-  }
-  EXPECT_EQ(CodePageToUnicode(0x80), U'\u20AC');
-  EXPECT_EQ(UnicodeToCodePage(U'\u0100'), -1);
 }
 
 }  // namespace

@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "harness.h"
-#include "temp_dir.h"
 #include "tmux.h"
 
 namespace marl::testing {
@@ -17,14 +14,8 @@ namespace {
 
 using namespace std::string_literals;
 
-// A command record: kind 0x82, eight header bytes (0x80 stands for 0), the
-// body and a line end.
-std::string Command(const std::string& body) {
-  return "\x82" + std::string(5, char(0x80)) + "000" + body + "\n";
-}
-
 // User (plain) on row 0 and Pass (password) on row 1, six cells each.
-const std::string kLogin = Command("\\1T\\User:\\@      \\|09Pass:\\A      \\");
+const std::string kLogin = HostCommand("\\1T\\User:\\@      \\|09Pass:\\A      \\");
 
 // The pane's shell runs marlsim, then says how it ended and in what state
 // it left the terminal, and stays so that the test can read it.
@@ -36,105 +27,81 @@ std::string PaneCommand(const std::string& dir, const std::string& term,
          "echo; sleep 60";
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // A terminal of 60 x 24 running marlsim with a 20 x 16 screen, connected to
 // a host that has read the power-up.
-class Session {
- public:
-  explicit Session(const std::string& term = "tmux-256color", int columns = 60, int rows = 24)
-      : tmux_(columns, rows,
-              PaneCommand(dir_.path(), term, "--size 20x16 -P" + std::to_string(host_.port()))) {
-    accepted_ = host_.Accept(10000);
+struct Session {
+  explicit Session(const std::string& term = "tmux-256color")
+      : tmux(60, 24, PaneCommand(dir.path(), term, "--size 20x16 " + Port(host))) {
+    accepted = host.Accept(10000);
     // The power-up follows the start-up tune, which takes its real time here.
-    if (accepted_) {
-      power_up_ = host_.Receive(1, 5000);
-      power_up_ += host_.ReceiveUntilQuiet(200, 2000);
+    if (accepted) {
+      power_up = host.Receive(1, 5000);
+      power_up += host.ReceiveUntilQuiet(200, 2000);
     }
   }
-  bool accepted() const { return accepted_; }
-  const std::string& power_up() const { return power_up_; }
-  LoopbackHost& host() { return host_; }
-  Tmux& tmux() { return tmux_; }
   // Host bytes, then what the terminal answered once `shown` is on screen.
   std::string Host(const std::string& bytes, const std::string& shown) {
-    host_.Send(bytes);
-    EXPECT_TRUE(tmux_.WaitForText(shown)) << tmux_.Text();
-    return host_.ReceiveUntilQuiet(150, 2000);
+    host.Send(bytes);
+    EXPECT_TRUE(tmux.WaitForText(shown)) << tmux.Text();
+    return host.ReceiveUntilQuiet(150, 2000);
   }
   // Keys, and what went to the host for them.
   std::string Keys(const std::vector<std::string>& keys) {
-    tmux_.Keys(keys);
-    return host_.ReceiveUntilQuiet(300, 3000);
+    tmux.Keys(keys);
+    return host.ReceiveUntilQuiet(300, 3000);
   }
 
- private:
-  TempDir dir_;
-  LoopbackHost host_;
-  Tmux tmux_;
-  bool accepted_ = false;
-  std::string power_up_;
+  TempDir dir;
+  LoopbackHost host;
+  Tmux tmux;
+  bool accepted = false;
+  std::string power_up;
 };
 
 // The status line under the 16 rows of the screen and its frame.
 constexpr int kStatusLine = 18;
 
-TEST(Tui, FormKeysFunctionKeysAndTheTerminalRestoredAtTheEnd) {
+TEST(Tui, FormKeysAClickAndTheTerminalRestoredAtTheEnd) {
   Session s;
-  ASSERT_TRUE(s.accepted()) << s.tmux().Text();
-  EXPECT_EQ(s.power_up().substr(0, 18), "P,Rows=16,Cols=20\0"s);
+  ASSERT_TRUE(s.accepted) << s.tmux.Text();
+  EXPECT_EQ(s.power_up.substr(0, 18), "P,Rows=16,Cols=20\0"s);
   EXPECT_EQ(s.Host(kLogin, "Pass:"), "");
   // One text cell per terminal cell, inside the frame at the top left.
-  EXPECT_EQ(s.tmux().At(0, 0, 22), "##### Marlpoint ######");
-  EXPECT_EQ(s.tmux().At(1, 0, 22), "#User:               #");
-  EXPECT_EQ(s.tmux().At(2, 0, 22), "#Pass:               #");
-  EXPECT_EQ(s.tmux().At(17, 0, 1), "#");
-  EXPECT_NE(s.tmux().At(kStatusLine, 0, 60).find("connected | 20x16"), std::string::npos);
+  EXPECT_EQ(s.tmux.At(0, 0, 22), "##### Marlpoint ######");
+  EXPECT_EQ(s.tmux.At(1, 0, 22), "#User:               #");
+  EXPECT_EQ(s.tmux.At(2, 0, 22), "#Pass:               #");
+  EXPECT_EQ(s.tmux.At(17, 0, 1), "#");
+  EXPECT_NE(s.tmux.At(kStatusLine, 0, 60).find("connected | 20x16"), std::string::npos);
   // The caret is the terminal's cursor, in the first field.
-  EXPECT_EQ(s.tmux().Format("#{cursor_y},#{cursor_x},#{cursor_flag}"), "1,6,1");
+  EXPECT_EQ(s.tmux.Format("#{cursor_y},#{cursor_x},#{cursor_flag}"), "1,6,1");
 
   // A left click on the Pass field, as the terminal reports it (X10 mouse
   // bytes: button 1 at column 7, row 2, then its release), moves there.
-  s.tmux().Bytes({"1b", "5b", "4d", "20", "28", "23", "1b", "5b", "4d", "23", "28", "23"});
-  EXPECT_TRUE(s.tmux().WaitFor(
-      [&](const std::string&) { return s.tmux().Format("#{cursor_y},#{cursor_x}") == "2,6"; }));
+  s.tmux.Bytes({"1b", "5b", "4d", "20", "28", "23", "1b", "5b", "4d", "23", "28", "23"});
+  EXPECT_TRUE(s.tmux.WaitFor(
+      [&](const std::string&) { return s.tmux.Format("#{cursor_y},#{cursor_x}") == "2,6"; }));
   EXPECT_EQ(s.Keys({"Up", "bob", "Tab", "pw1", "Enter"}), "K\\1\\0\\Kbob\\1\\Kpw1\\\\w\0F=01\0"s);
-  EXPECT_EQ(s.tmux().At(2, 1, 8), "Pass:***");
-
-  // A key map from the host: F1 types 12 and Tab, F2 answers with its own
-  // reply.
-  EXPECT_EQ(s.Host(Command("\\F\\12@T\\@A@rM"), "Pass:***"), "K\\\\0");
-  // The same form again, drawn from where the cursor stands.
-  s.host().Send(kLogin);
-  ASSERT_TRUE(s.tmux().WaitForText("#Pass:***   User:    #")) << s.tmux().Text();
-  s.tmux().Keys({"F1"});
-  EXPECT_TRUE(s.tmux().WaitForText("User:12")) << s.tmux().Text();
-  EXPECT_EQ(s.Keys({"F2"}), "K\\\\\r\0F=01\0"s);  // on field 1, after the map's Tab
+  EXPECT_EQ(s.tmux.At(2, 1, 8), "Pass:***");
 
   // Ctrl+X ends the program and the shell gets its terminal back: line
   // editing and echo on, cursor shown, no alternate screen, no mouse.
-  s.tmux().Keys({"C-x"});
-  ASSERT_TRUE(s.tmux().WaitForText("EXIT=0")) << s.tmux().Text();
-  EXPECT_TRUE(s.tmux().WaitForText("icanon echo")) << s.tmux().Text();
-  EXPECT_EQ(s.tmux().Format("#{alternate_on},#{cursor_flag},#{mouse_any_flag}"), "0,1,0");
-  EXPECT_TRUE(s.host().WaitForEnd(3000));
+  s.tmux.Keys({"C-x"});
+  ASSERT_TRUE(s.tmux.WaitForText("EXIT=0")) << s.tmux.Text();
+  EXPECT_TRUE(s.tmux.WaitForText("icanon echo")) << s.tmux.Text();
+  EXPECT_EQ(s.tmux.Format("#{alternate_on},#{cursor_flag},#{mouse_any_flag}"), "0,1,0");
+  EXPECT_TRUE(s.host.WaitForEnd(3000));
 }
 
 TEST(Tui, AMessageBoxAHotKeyAndTheSetupWindow) {
   Session s;
-  ASSERT_TRUE(s.accepted()) << s.tmux().Text();
+  ASSERT_TRUE(s.accepted) << s.tmux.Text();
   // Underlined and bold text keep their look; the status line is reverse.
   EXPECT_EQ(s.Host("D/\\B\\Lot\n", "Waiting"), "K\\\\0");
-  const std::string attributes =
-      "\x82\x80\x80\x80\x80\x81"
-      "000";
-  EXPECT_EQ(s.Host(attributes + "\\1T\\|H\x82Stock|H\x80^\n|D00:\\A|H\x88XYZ|H\x80\\Qty:\\N12\\\n",
+  EXPECT_EQ(s.Host(HostCommand("\\1T\\|H\x82Stock|H\x80^\n|D00:\\A|H\x88XYZ|H\x80\\Qty:\\N12\\",
+                               {0, 0, 0, 0, 1}),
                    "Lot:XYZQty:12"),
             "");
-  const std::string escaped = s.tmux().Escaped();
+  const std::string escaped = s.tmux.Escaped();
   EXPECT_NE(escaped.find("\x1b[4mStock"), std::string::npos) << escaped;
   EXPECT_NE(escaped.find("\x1b[1mXYZ"), std::string::npos) << escaped;
   EXPECT_NE(escaped.find("\x1b[7m 127.0.0.1"), std::string::npos) << escaped;
@@ -144,79 +111,79 @@ TEST(Tui, AMessageBoxAHotKeyAndTheSetupWindow) {
                    "123\n",
                    "Bad Command:"),
             "");
-  EXPECT_TRUE(s.tmux().WaitForText("< OK >"));
+  EXPECT_TRUE(s.tmux.WaitForText("< OK >"));
   EXPECT_EQ(s.Keys({"Enter"}), "K\\\\1");
   EXPECT_TRUE(
-      s.tmux().WaitFor([](const std::string& p) { return p.find("Bad") == std::string::npos; }));
+      s.tmux.WaitFor([](const std::string& p) { return p.find("Bad") == std::string::npos; }));
 
   // Alt+F1 as the terminal sends it: auto mode presses Enter on the form.
   EXPECT_EQ(s.Keys({"M-F1"}), "K\\1\\\\w\0F=01\0"s);
-  EXPECT_TRUE(s.tmux().WaitForText("| AUTO |")) << s.tmux().Text();
-  s.tmux().Keys({"M-a"});  // off again, by the key every terminal can send
+  EXPECT_TRUE(s.tmux.WaitForText("| AUTO |")) << s.tmux.Text();
+  s.tmux.Keys({"M-a"});  // off again, by the key every terminal can send
   EXPECT_TRUE(
-      s.tmux().WaitFor([](const std::string& p) { return p.find("AUTO") == std::string::npos; }));
+      s.tmux.WaitFor([](const std::string& p) { return p.find("AUTO") == std::string::npos; }));
 
   // Ctrl+F1: the setup window over the screen; the focus ring with Tab and
   // Shift+Tab; Enter saves the new size, which Ctrl+P announces.
-  s.tmux().Keys({"C-F1"});
-  ASSERT_TRUE(s.tmux().WaitForText("COLS:")) << s.tmux().Text();
-  s.tmux().Keys({"Tab", "BTab", "31", "Tab", "12"});
-  EXPECT_TRUE(s.tmux().WaitForText("ROWS: [12 ]")) << s.tmux().Text();
-  EXPECT_TRUE(s.tmux().WaitForText("COLS: [31 ]")) << s.tmux().Text();
-  s.tmux().Keys({"Enter"});
-  ASSERT_TRUE(s.tmux().WaitForText("#Press CTRL-P                   #")) << s.tmux().Text();
-  EXPECT_NE(s.tmux().At(14, 0, 60).find("connected | 31x12"), std::string::npos) << s.tmux().Text();
+  s.tmux.Keys({"C-F1"});
+  ASSERT_TRUE(s.tmux.WaitForText("COLS:")) << s.tmux.Text();
+  s.tmux.Keys({"Tab", "BTab", "31", "Tab", "12"});
+  EXPECT_TRUE(s.tmux.WaitForText("ROWS: [12 ]")) << s.tmux.Text();
+  EXPECT_TRUE(s.tmux.WaitForText("COLS: [31 ]")) << s.tmux.Text();
+  s.tmux.Keys({"Enter"});
+  ASSERT_TRUE(s.tmux.WaitForText("#Press CTRL-P                   #")) << s.tmux.Text();
+  EXPECT_NE(s.tmux.At(14, 0, 60).find("connected | 31x12"), std::string::npos) << s.tmux.Text();
   EXPECT_EQ(s.Keys({"C-p"}).substr(0, 18), "P,Rows=12,Cols=31\0"s);
   // Esc, at once, leaves the setup window without a change.
-  s.tmux().Keys({"M-s"});
-  ASSERT_TRUE(s.tmux().WaitForText("COLS: [   ]")) << s.tmux().Text();
-  s.tmux().Keys({"4", "Escape"});
-  EXPECT_TRUE(s.tmux().WaitFor([](const std::string& p) {
+  s.tmux.Keys({"M-s"});
+  ASSERT_TRUE(s.tmux.WaitForText("COLS: [   ]")) << s.tmux.Text();
+  s.tmux.Keys({"4", "Escape"});
+  EXPECT_TRUE(s.tmux.WaitFor([](const std::string& p) {
     return p.find("COLS:") == std::string::npos;
-  })) << s.tmux().Text();
-  EXPECT_NE(s.tmux().At(14, 0, 60).find("connected | 31x12"), std::string::npos);
-  s.tmux().Keys({"M-q"});
-  EXPECT_TRUE(s.tmux().WaitForText("EXIT=0")) << s.tmux().Text();
+  })) << s.tmux.Text();
+  EXPECT_NE(s.tmux.At(14, 0, 60).find("connected | 31x12"), std::string::npos);
+  s.tmux.Keys({"M-q"});
+  EXPECT_TRUE(s.tmux.WaitForText("EXIT=0")) << s.tmux.Text();
 }
 
 TEST(Tui, ATooSmallTerminalShowsWhatFitsAndSaysSo) {
   Session s;
-  ASSERT_TRUE(s.accepted()) << s.tmux().Text();
+  ASSERT_TRUE(s.accepted) << s.tmux.Text();
   EXPECT_EQ(s.Host(kLogin, "Pass:"), "");
-  s.tmux().Resize(15, 8);
-  ASSERT_TRUE(s.tmux().WaitForText("TOO SMALL")) << s.tmux().Text();
-  EXPECT_EQ(s.tmux().At(1, 0, 15), "#User:         ");
-  EXPECT_EQ(s.tmux().At(7, 0, 15), "TOO SMALL: need");
+  s.tmux.Resize(15, 8);
+  ASSERT_TRUE(s.tmux.WaitForText("TOO SMALL")) << s.tmux.Text();
+  EXPECT_EQ(s.tmux.At(1, 0, 15), "#User:         ");
+  EXPECT_EQ(s.tmux.At(7, 0, 15), "TOO SMALL: need");
   // Down to a single cell and back: still running, all drawn again.
-  s.tmux().Resize(1, 1);
-  s.tmux().Resize(60, 24);
-  ASSERT_TRUE(s.tmux().WaitFor([](const std::string& p) {
+  s.tmux.Resize(1, 1);
+  s.tmux.Resize(60, 24);
+  ASSERT_TRUE(s.tmux.WaitFor([](const std::string& p) {
     return p.find("TOO SMALL") == std::string::npos && p.find("| 20x16") != std::string::npos;
-  })) << s.tmux().Text();
-  EXPECT_EQ(s.tmux().At(2, 0, 22), "#Pass:               #");
+  })) << s.tmux.Text();
+  EXPECT_EQ(s.tmux.At(2, 0, 22), "#Pass:               #");
 
   // Bytes that no key table knows (and malformed UTF-8) change nothing; the
   // keys after them work.
-  s.tmux().Bytes({"1b", "5b", "39", "39", "7e", "ff", "fe", "00", "1b", "5b", "4f"});
+  s.tmux.Bytes({"1b", "5b", "39", "39", "7e", "ff", "fe", "00", "1b", "5b", "4f"});
   EXPECT_EQ(s.Keys({"ok\u00e9"}), "");
-  EXPECT_TRUE(s.tmux().WaitForText("User:ok#")) << s.tmux().Text();  // a UTF-8 e-acute
-  s.host().Close();
-  EXPECT_TRUE(s.tmux().WaitForText("not connected | 20x16")) << s.tmux().Text();
+  EXPECT_TRUE(s.tmux.WaitForText("User:ok#")) << s.tmux.Text();  // a UTF-8 e-acute
+  s.host.Close();
+  EXPECT_TRUE(s.tmux.WaitForText("not connected | 20x16")) << s.tmux.Text();
 
   // Ended by a signal: the terminal is given back all the same.
-  const std::string shell = s.tmux().Format("#{pane_pid}");
+  const std::string shell = s.tmux.Format("#{pane_pid}");
   const std::string children = ReadFile("/proc/" + shell + "/task/" + shell + "/children");
   ASSERT_GT(std::atoi(children.c_str()), 0) << children;
   kill(std::atoi(children.c_str()), SIGTERM);
-  EXPECT_TRUE(s.tmux().WaitForText("EXIT=143")) << s.tmux().Text();
-  EXPECT_TRUE(s.tmux().WaitForText("icanon echo")) << s.tmux().Text();
-  EXPECT_EQ(s.tmux().Format("#{alternate_on},#{cursor_flag},#{mouse_any_flag}"), "0,1,0");
+  EXPECT_TRUE(s.tmux.WaitForText("EXIT=143")) << s.tmux.Text();
+  EXPECT_TRUE(s.tmux.WaitForText("icanon echo")) << s.tmux.Text();
+  EXPECT_EQ(s.tmux.Format("#{alternate_on},#{cursor_flag},#{mouse_any_flag}"), "0,1,0");
 }
 
 TEST(Tui, TheFirstStartAsksForTheSizeBeforeConnecting) {
   TempDir dir;
   LoopbackHost host;
-  Tmux tmux(60, 24, PaneCommand(dir.path(), "tmux-256color", "-P" + std::to_string(host.port())));
+  Tmux tmux(60, 24, PaneCommand(dir.path(), "tmux-256color", Port(host)));
   ASSERT_TRUE(tmux.WaitForText("COLS: [20 ]")) << tmux.Text();
   EXPECT_TRUE(tmux.WaitForText("ROWS: [16 ]")) << tmux.Text();
   EXPECT_TRUE(tmux.WaitForText(" not connected")) << tmux.Text();  // the rest under the window
@@ -256,11 +223,11 @@ TEST(Tui, TerminalsItCannotFullyUse) {
   {
     // An unknown terminal type runs as vt100 and says so.
     Session s("no-such-terminal");
-    ASSERT_TRUE(s.accepted()) << s.tmux().Text();
-    EXPECT_TRUE(s.tmux().WaitForText("TERM 'no-such-terminal' unknown: vt100")) << s.tmux().Text();
+    ASSERT_TRUE(s.accepted) << s.tmux.Text();
+    EXPECT_TRUE(s.tmux.WaitForText("TERM 'no-such-terminal' unknown: vt100")) << s.tmux.Text();
     EXPECT_EQ(s.Host(kLogin, "Pass:"), "");
-    s.tmux().Keys({"C-x"});
-    EXPECT_TRUE(s.tmux().WaitForText("EXIT=0")) << s.tmux().Text();
+    s.tmux.Keys({"C-x"});
+    EXPECT_TRUE(s.tmux.WaitForText("EXIT=0")) << s.tmux.Text();
   }
   {
     // A terminal that cannot place its cursor: a clear message.

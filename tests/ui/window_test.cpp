@@ -3,26 +3,22 @@
 // person's keys in it send to the host.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "harness.h"
-#include "temp_dir.h"
 #include "x_display.h"
 
 namespace marl::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-std::string Command(const std::string& body) {
-  return "\x82" + std::string(5, char(0x80)) + "000" + body + "\n";
-}
+constexpr const char* kTitle = "Corvanex Marlpoint Simulator";
 
 // Row 0 plain, row 1 reverse video, row 2 bold, row 3 a label and an
 // empty six-cell field on which the cursor stands (row 3, column 5).
-const std::string kForm = Command(
+const std::string kForm = HostCommand(
     "\\1T\\Name:^\n|H\x81REV|H\x80^\n|H\x88"
     "BOLD|H\x80^\nCode:\\A      \\");
 
@@ -41,33 +37,29 @@ class Window : public ::testing::Test {
             {"SDL_AUDIODRIVER", "dummy"},
             {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}};
   }
-  // A terminal of 20 x 16 on `ui` that shows kForm.
-  void ShowForm(Marlsim& sim, LoopbackHost& host) {
-    ASSERT_TRUE(host.Accept(10000)) << sim.Diagnostics();
-    // The window's start-up tune and pause really take their time.
-    ASSERT_EQ(host.Receive(30, 5000), std::string("P,Rows=16,Cols=20\0IP=127.0.0.1", 30));
-    host.Send(kForm);
-    ASSERT_EQ(sim.Command("wait text \"Code:\""), Lines{"ok"}) << sim.Diagnostics();
+  // A terminal of 20 x 16 in a window (with `args`) that shows kForm.
+  std::unique_ptr<Session> ShowForm(Lines args = {}) {
+    args.insert(args.begin(), "--ui=sdl");
+    auto s = std::make_unique<Session>(args, Env());
+    EXPECT_TRUE(s->accepted) << s->sim.Diagnostics();
+    EXPECT_EQ(s->power_up, std::string("P,Rows=16,Cols=20\0IP=127.0.0.1", 30));
+    EXPECT_EQ(s->Host(kForm), "");
+    return s;
   }
   // The window's snapshot, as its PNG file gives it back.
-  Image Snapshot(Marlsim& sim, const std::string& name) {
-    EXPECT_EQ(sim.Command("snapshot " + name), Lines{"ok"});
-    return ReadSnapshot(dir_.File(name));
+  Image Snapshot(Session& s, const std::string& name) {
+    EXPECT_EQ(s.sim.Command("snapshot " + name), Lines{"ok"});
+    return ReadSnapshot(s.dir.File(name));
   }
-  std::string Port(const LoopbackHost& host) const { return "-P" + std::to_string(host.port()); }
 
   XDisplay x_;
-  TempDir dir_;
 };
 
 TEST_F(Window, TheFormsCellsAsDrawnAndTheSameInEveryFrontEnd) {
-  LoopbackHost host;
-  Marlsim sim({"--ui=sdl", "--size", "20x16", Port(host)}, dir_.path(), Env());
-  ShowForm(sim, host);
-  const Image image = Snapshot(sim, "window.png");
+  const auto s = ShowForm();
+  const Image image = Snapshot(*s, "window.png");
   ASSERT_EQ(image.width, 220);
   ASSERT_EQ(image.height, 208);
-
   // A label's ink stays in its cells: "Name:" in columns 0 to 4 of row 0.
   EXPECT_GT(image.DarkIn(0, 0, 55, 13), 40);
   EXPECT_EQ(image.DarkIn(55, 0, 220, 13), 0);
@@ -82,7 +74,7 @@ TEST_F(Window, TheFormsCellsAsDrawnAndTheSameInEveryFrontEnd) {
   EXPECT_EQ(image.DarkIn(66, 39, 220, 52), 0);
 
   // What the X server shows is the snapshot, but for the blinking caret.
-  const Image shown = x_.Capture("Corvanex Marlpoint Simulator");
+  const Image shown = x_.Capture(kTitle);
   ASSERT_EQ(shown.width, 220);
   ASSERT_EQ(shown.height, 208);
   int differ = 0;
@@ -95,69 +87,73 @@ TEST_F(Window, TheFormsCellsAsDrawnAndTheSameInEveryFrontEnd) {
   EXPECT_EQ(differ, 0);
 
   // The headless front end paints the same session the same, byte for byte.
-  LoopbackHost host2;
-  Marlsim headless({"--ui=headless", "--size", "20x16", Port(host2)}, dir_.path());
-  ShowForm(headless, host2);
+  Session headless;
+  EXPECT_EQ(headless.Host(kForm), "");
   EXPECT_EQ(Snapshot(headless, "headless.png").pixels, image.pixels);
-  EXPECT_EQ(ReadFile(dir_.File("headless.png")), ReadFile(dir_.File("window.png")));
+  EXPECT_EQ(ReadFile(headless.dir.File("headless.png")), ReadFile(s->dir.File("window.png")));
   // A window stays open after its script; only quit (or a person) closes it.
-  EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
-  EXPECT_EQ(sim.Wait(), 0);
+  EXPECT_EQ(s->sim.Command("quit"), Lines{"ok"});
+  EXPECT_EQ(s->sim.Wait(), 0);
 }
 
-TEST_F(Window, KeysTypedIntoTheWindowGoToTheHostAsTheFormReply) {
-  LoopbackHost host;
-  Marlsim sim({"--ui=sdl", "--size", "20x16", Port(host)}, dir_.path(), Env());
-  ShowForm(sim, host);
-  ASSERT_TRUE(x_.Focus("Corvanex Marlpoint Simulator"));
+TEST_F(Window, ZoomedKeysTypedIntoTheWindowGoToTheHostAsTheFormReply) {
+  const auto s = ShowForm({"--zoom", "2"});
+  // Each pixel a 2 x 2 block, in the snapshot and on the screen.
+  const Image image = Snapshot(*s, "zoomed.png");
+  EXPECT_EQ(image.width, 440);
+  EXPECT_EQ(image.height, 416);
+  EXPECT_EQ(image.DarkIn(110, 0, 440, 26), 0);  // "Name:" in its doubled cells
+  EXPECT_EQ(image.at(20, 10), image.at(21, 11));
+  const Image shown = x_.Capture(kTitle);
+  EXPECT_EQ(shown.width, 440);
+  EXPECT_EQ(shown.height, 416);
+
+  ASSERT_TRUE(x_.Focus(kTitle));
   x_.Tool("type --delay 20 'AB12'");
   x_.Tool("key Return");
-  const std::string reply = host.ReceiveUntilQuiet(500, 5000);
+  const std::string reply = s->host.ReceiveUntilQuiet(500, 5000);
   EXPECT_NE(reply.find("AB12"), std::string::npos) << reply;
-  EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
-  EXPECT_EQ(sim.Wait(), 0);
+  EXPECT_EQ(s->sim.Command("quit"), Lines{"ok"});
+  EXPECT_EQ(s->sim.Wait(), 0);
 }
 
 TEST_F(Window, AltSOpensTheScanBoxWhoseTextArrivesAsTheHostsOwnScanWould) {
-  LoopbackHost host;
-  Marlsim sim({"--ui=sdl", "--size", "20x16", Port(host)}, dir_.path(), Env());
-  ASSERT_TRUE(host.Accept(10000)) << sim.Diagnostics();
-  ASSERT_EQ(host.Receive(30, 5000).size(), 30u);
+  Session s({"--ui=sdl"}, Env());
+  ASSERT_TRUE(s.accepted) << s.sim.Diagnostics();
   // A field that sends when a scan fills it.
-  host.Send(Command("\\1T\\Code:\\P        \\"));
-  ASSERT_EQ(sim.Command("wait text \"Code:\""), Lines{"ok"});
-  ASSERT_TRUE(x_.Focus("Corvanex Marlpoint Simulator"));
+  EXPECT_EQ(s.Host(HostCommand("\\1T\\Code:\\P        \\")), "");
+  ASSERT_TRUE(x_.Focus(kTitle));
   x_.Tool("key alt+s");
-  ASSERT_TRUE(x_.Focus("Scan")) << sim.Diagnostics();
+  ASSERT_TRUE(x_.Focus("Scan")) << s.sim.Diagnostics();
   x_.Tool("type --delay 20 4711");
   x_.Tool("key Return");
-  EXPECT_EQ(host.ReceiveUntilQuiet(500, 5000), std::string("K\\1\\0\\S\0014711\\\\w\0F=00\0", 21));
-  EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
+  EXPECT_EQ(s.host.ReceiveUntilQuiet(500, 5000),
+            std::string("K\\1\\0\\S\0014711\\\\w\0F=00\0", 21));
+  EXPECT_EQ(s.sim.Command("quit"), Lines{"ok"});
 }
 
 TEST_F(Window, AMessageBoxIsAnsweredInTheWindowAndTheHostHearsOfIt) {
-  LoopbackHost host;
-  Marlsim sim({"--ui=sdl", "--size", "20x16", Port(host)}, dir_.path(), Env());
-  ShowForm(sim, host);
-  sim.Command("events");
+  const auto s = ShowForm();
+  s->sim.Command("events");
   // A record of an unknown kind: a box without a caption of its own.
-  host.Send(
+  s->host.Send(
       "\x90"
       "123\n");
-  ASSERT_TRUE(x_.Focus("Error")) << sim.Diagnostics();
+  ASSERT_TRUE(x_.Focus("Error")) << s->sim.Diagnostics();
   x_.Tool("key Return");
-  EXPECT_EQ(host.Receive(4, 5000), "K\\\\1");
-  const Lines events = sim.Command("events");
+  EXPECT_EQ(s->host.Receive(4, 5000), "K\\\\1");
+  const Lines events = s->sim.Command("events");
   ASSERT_FALSE(events.empty());
   EXPECT_EQ(events[0].rfind("msgbox \"\" \"Bad Command:", 0), 0u) << events[0];
   EXPECT_NE(events[0].find(" ok ok"), std::string::npos);
-  EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
+  EXPECT_EQ(s->sim.Command("quit"), Lines{"ok"});
 }
 
 TEST_F(Window, TheSetupWindowsFieldsEditedWithKeysGiveTheNewSize) {
+  TempDir dir;
   LoopbackHost host;
   // No size anywhere: the setup window comes first, proposing 20 x 16.
-  Marlsim sim({"--ui=sdl", Port(host)}, dir_.path(), Env());
+  Marlsim sim({"--ui=sdl", Port(host)}, dir.path(), Env());
   ASSERT_TRUE(x_.Focus("Marlpoint Simulator Screen Setup")) << sim.Diagnostics();
   x_.Tool("key BackSpace BackSpace");
   x_.Tool("type 30x");  // COLS takes any character; only two are read
@@ -166,26 +162,8 @@ TEST_F(Window, TheSetupWindowsFieldsEditedWithKeysGiveTheNewSize) {
   x_.Tool("key shift+Tab Tab Return");
   ASSERT_TRUE(host.Accept(10000)) << sim.Diagnostics();
   EXPECT_EQ(host.Receive(17, 5000), "P,Rows=12,Cols=30");
-  const std::string settings = dir_.Read("vozido.ini");
-  EXPECT_NE(settings.find("ROWS=12"), std::string::npos) << settings;
-  EXPECT_NE(settings.find("COLS=30"), std::string::npos) << settings;
+  EXPECT_EQ(dir.Read("vozido.ini"), "ROWS=12\nCOLS=30\n");
   EXPECT_EQ(sim.Command("screen").at(0).rfind("screen 12 30 ", 0), 0u);
-  EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
-}
-
-TEST_F(Window, ZoomMakesTheWindowAndItsSnapshotTwiceAsLarge) {
-  LoopbackHost host;
-  Marlsim sim({"--ui=sdl", "--zoom", "2", "--size", "20x16", Port(host)}, dir_.path(), Env());
-  ShowForm(sim, host);
-  const Image image = Snapshot(sim, "zoomed.png");
-  EXPECT_EQ(image.width, 440);
-  EXPECT_EQ(image.height, 416);
-  // Each pixel a 2 x 2 block: "Name:" stays in its (doubled) cells.
-  EXPECT_EQ(image.DarkIn(110, 0, 440, 26), 0);
-  EXPECT_EQ(image.at(20, 10), image.at(21, 11));
-  const Image shown = x_.Capture("Corvanex Marlpoint Simulator");
-  EXPECT_EQ(shown.width, 440);
-  EXPECT_EQ(shown.height, 416);
   EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
 }
 

@@ -8,13 +8,13 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "harness.h"
 
 namespace marl::testing {
 
@@ -22,6 +22,12 @@ struct Image {
   int width = 0;
   int height = 0;
   std::vector<uint32_t> pixels;  // 0xRRGGBB
+  // `count` pixels of three bytes each, red first.
+  void Append(const uint8_t* rgb, int count) {
+    for (int i = 0; i < count; ++i, rgb += 3) {
+      pixels.push_back(uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2]);
+    }
+  }
   uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
   bool Dark(int x, int y) const {
     const uint32_t p = at(x, y);
@@ -36,13 +42,6 @@ struct Image {
     return n;
   }
 };
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
 
 inline uint32_t BigEndian(const std::string& s, size_t at) {
   return uint32_t(uint8_t(s[at])) << 24 | uint32_t(uint8_t(s[at + 1])) << 16 |
@@ -73,24 +72,9 @@ inline Image ReadSnapshot(const std::string& path) {
                  uLong(packed.size())) != Z_OK) {
     return Image();
   }
-  for (int y = 0; y < image.height; ++y) {
-    const uint8_t* p = raw.data() + size_t(y) * row + 1;
-    for (int x = 0; x < image.width; ++x, p += 3) {
-      image.pixels.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
-    }
-  }
+  for (int y = 0; y < image.height; ++y)
+    image.Append(raw.data() + size_t(y) * row + 1, image.width);
   return image;
-}
-
-// Runs a shell command line; its standard output.
-inline std::string Shell(const std::string& command) {
-  std::string out;
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
 }
 
 class XDisplay {
@@ -134,10 +118,12 @@ class XDisplay {
   std::string Tool(const std::string& arguments) const {
     return Shell("DISPLAY=" + name_ + " xdotool " + arguments + " 2>/dev/null");
   }
-  // The top-level window titled `title`, waiting up to five seconds for it;
-  // "" when none came. (xdotool's own search misses the message boxes.)
+  // The top-level window titled `title`, waiting up to fifteen seconds for
+  // it (a busy machine starts a window slowly); "" when none came.
+  // (xdotool's own search misses the message boxes.)
   std::string Find(const std::string& title) const {
-    for (int i = 0; i < 100; ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < deadline) {
       std::string id =
           Shell("DISPLAY=" + name_ + " xwininfo -root -children 2>/dev/null | grep -F '\"" + title +
                 "\":' | awk '{print $1}' | head -1");
@@ -169,10 +155,7 @@ class XDisplay {
     }
     const size_t start = size_t(used) + 1;
     if (ppm.size() < start + size_t(image.width) * size_t(image.height) * 3) return Image();
-    for (size_t i = 0; i < size_t(image.width) * size_t(image.height); ++i) {
-      const auto* p = reinterpret_cast<const uint8_t*>(ppm.data() + start + i * 3);
-      image.pixels.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
-    }
+    image.Append(reinterpret_cast<const uint8_t*>(ppm.data() + start), image.width * image.height);
     return image;
   }
 

@@ -8,7 +8,6 @@
 #include "ui/headless/headless_main.h"
 #include "ui/pixels/cell_canvas.h"
 #include "ui/pixels/code_page.h"
-#include "ui/pixels/glyph_atlas.h"
 #include "ui/sdl/sdl_keys.h"
 
 namespace marl::testing {
@@ -57,64 +56,28 @@ TEST(CodePage, TextComesAndGoesAsTheWindowsBytes) {
   EXPECT_EQ(FromCodePage("\xE9\x80\n\x01"), "\xC3\xA9\xE2\x82\xAC\n?");
   EXPECT_EQ(CodePageCharacter(0x81), 0u);
   EXPECT_EQ(CodePageCharacter(' '), uint32_t(' '));
+  // The terminal front end's cells, and back.
+  for (int b = 0; b < 256; ++b) {
+    const uint32_t u = CodePageToUnicode(uint8_t(b));
+    EXPECT_TRUE(u == 0 || UnicodeToCodePage(u) == b) << b;
+  }
+  EXPECT_EQ(CodePageToUnicode(0x80), U'\u20AC');
+  EXPECT_EQ(UnicodeToCodePage(U'\u0100'), -1);
 }
 
-class Painter : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string error;
-    atlas_ = LoadGlyphs(&error);
-    if (atlas_ == nullptr) GTEST_SKIP() << error;
-    picture_.Reset(110, 26);
-  }
-  int Dark(int x0, int y0, int x1, int y1) const {
-    int n = 0;
-    for (int y = y0; y < y1; ++y) {
-      for (int x = x0; x < x1; ++x) n += (picture_.pixels[size_t(y * 110 + x)] & 0xFF) < 128;
-    }
-    return n;
-  }
-  std::shared_ptr<const GlyphAtlas> atlas_;
-  Picture picture_;
-};
-
-TEST_F(Painter, TextStaysInItsRectangleAndFillsOnlyItsOwnCells) {
-  TextDraw draw;
-  draw.text = "MMMMM";
-  draw.rect = {0, 0, 33, 13};  // three cells of five
-  draw.reverse = true;
-  PaintText(picture_, *atlas_, draw);
-  EXPECT_GT(Dark(0, 0, 33, 13), 33 * 13 / 2);
-  EXPECT_EQ(Dark(33, 0, 110, 26), 0);
-  // A draw-line's rectangle runs to the window's edge; only the text's own
-  // cells get their background.
-  draw = TextDraw();
-  draw.text = "MM";
-  draw.rect = {0, 13, 110, 26};
-  draw.reverse = true;
-  PaintText(picture_, *atlas_, draw);
-  EXPECT_EQ(Dark(22, 13, 110, 26), 0);
-  // Bold letters are ten pixels apart.
-  picture_.Reset(110, 26);
-  draw = TextDraw();
-  draw.text = "MMM";
-  draw.font = CellFont::kBold;
-  draw.cell_width = 10;
-  draw.rect = {0, 0, 110, 13};
-  PaintText(picture_, *atlas_, draw);
-  EXPECT_GT(Dark(20, 0, 30, 13), 0);
-  EXPECT_EQ(Dark(30, 0, 110, 13), 0);
-}
-
-TEST_F(Painter, ZoomRepeatsEachPixel) {
-  picture_.Fill({1, 1, 2, 2}, kBlack);
-  const Picture big = picture_.Scaled(3);
+// What a picture looks like is the window test's (tests/ui) to check,
+// against the X server's own pixels.
+TEST(Picture, ZoomRepeatsEachPixelUpToTheLargestPictureKept) {
+  Picture picture;
+  picture.Reset(110, 26);
+  picture.Fill({1, 1, 2, 2}, kBlack);
+  const Picture big = picture.Scaled(3);
   ASSERT_EQ(big.width, 330);
   EXPECT_EQ(big.pixels[size_t(3 * 330 + 3)], kBlack);
   EXPECT_EQ(big.pixels[size_t(5 * 330 + 5)], kBlack);
   EXPECT_EQ(big.pixels[size_t(6 * 330 + 6)], kWhite);
-  picture_.Reset(1 << 14, 1 << 14);  // past the largest picture kept
-  EXPECT_TRUE(picture_.pixels.empty());
+  picture.Reset(1 << 14, 1 << 14);  // past the largest picture kept
+  EXPECT_TRUE(picture.pixels.empty());
 }
 
 }  // namespace
