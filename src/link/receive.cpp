@@ -1,6 +1,5 @@
 #include "link/receive.h"
 
-#include <poll.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -47,9 +46,9 @@ int32_t ReceiveLoop(Terminal& t) {
   // The socket stays open until this thread has been joined.
   const int socket = t.link.socket;
   char buffer[kReceiveBufferSize];
+  // The read itself waits for the host: a readiness wait before it would
+  // only add a system call to every chunk's way.
   while (t.link.stop.load() == 0) {
-    pollfd p{socket, POLLIN, 0};
-    poll(&p, 1, -1);
     const int32_t n = ReceiveStep(t, socket, buffer);
     if (n == 0) break;
     if (n < 0 && Lasting(errno)) break;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 
 namespace marl {
@@ -60,6 +61,7 @@ void HostHandover::Close() {
 
 bool HostHandover::Take(const char** bytes, int32_t* length) {
   if (state_.load(std::memory_order_acquire) != kOffered || stopped_.load()) return false;
+  source_quiet_ = false;
   *bytes = bytes_;
   *length = length_;
   return true;
@@ -96,11 +98,35 @@ bool HostHandover::Wait(int input, int32_t timeout_ms) {
     main_blocked_.store(0);
     return false;
   }
-  pollfd fds[2] = {{wake_fd_, POLLIN, 0}, {input, POLLIN, 0}};
-  const int result = poll(fds, input >= 0 ? 2 : 1, timeout_ms);
+  // Once the host has closed, or when the last brief wait came to nothing,
+  // a readable socket says nothing new: only the wake descriptor counts.
+  const bool watch = source_fd_ >= 0 && !source_quiet_ && !closed_.load() && !stopped_.load();
+  pollfd fds[3] = {{wake_fd_, POLLIN, 0}, {input, POLLIN, 0}, {source_fd_, POLLIN, 0}};
+  nfds_t count = 1;
+  if (input >= 0) fds[count++] = fds[1];
+  const nfds_t source = count;
+  if (watch) fds[count++] = fds[2];
+  const int result = poll(fds, count, timeout_ms);
   main_blocked_.store(0);
   if (result > 0 && fds[0].revents != 0) DrainWake();
-  return result > 0 && input >= 0 && fds[1].revents != 0;
+  const bool input_ready = result > 0 && input >= 0 && fds[1].revents != 0;
+  if (watch && result > 0 && fds[source].revents != 0 && !input_ready) {
+    source_quiet_ = !AwaitOffer();
+  }
+  return input_ready;
+}
+
+bool HostHandover::AwaitOffer() {
+  // About as long as the receive thread takes from its wake-up to its offer.
+  constexpr auto kBriefWait = std::chrono::microseconds(30);
+  const auto until = std::chrono::steady_clock::now() + kBriefWait;
+  for (int i = 0;; ++i) {
+    if (state_.load() == kOffered || closed_.load() || stopped_.load()) return true;
+    if ((i & 63) == 63 && std::chrono::steady_clock::now() >= until) return false;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+  }
 }
 
 int HostHandover::wake_fd() {

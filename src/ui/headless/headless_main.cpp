@@ -52,13 +52,9 @@ std::shared_ptr<const GlyphAtlas> LoadGlyphs(std::string* error) {
 int RunHeadless(const HeadlessOptions& options) {
   HeadlessPlatform platform;
   // One terminal that a script drives may be asked for a snapshot at any
-  // time, so it keeps its pixels from the start.
-  std::string no_glyphs;
-  if (auto atlas = LoadGlyphs(&no_glyphs)) {
-    platform.KeepPixels(atlas, options.zoom);
-  } else {
-    platform.set_pixels_unavailable("no snapshots: " + no_glyphs);
-  }
+  // time, so it keeps its pixels from the start; its glyphs are rendered
+  // when the first snapshot needs them.
+  platform.KeepPixels(LoadGlyphs, options.zoom);
   return RunOn(platform, options);
 }
 
@@ -90,6 +86,7 @@ int RunOn(HeadlessPlatform& platform, const HeadlessOptions& options) {
       status = 1;
       break;
     case StartResult::kRunning:
+      platform.WatchHostSocket(t.link.socket);
       automation.Run();
       status = automation.any_error() ? 2 : 0;
       break;

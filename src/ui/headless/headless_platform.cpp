@@ -45,44 +45,73 @@ HeadlessPlatform::HeadlessPlatform(bool wake_pipe) : handover_(wake_pipe) {
 
 HeadlessPlatform::~HeadlessPlatform() = default;
 
-void HeadlessPlatform::KeepPixels(std::shared_ptr<const GlyphAtlas> atlas, int32_t zoom) {
-  atlas_ = std::move(atlas);
+void HeadlessPlatform::KeepPixels(GlyphSource glyphs, int32_t zoom) {
+  keeps_pixels_ = true;
+  glyph_source_ = std::move(glyphs);
+  atlas_ = nullptr;
   zoom_ = zoom;
   main_pixels_.Reset(client_.Width(), client_.Height());
+}
+
+void HeadlessPlatform::KeepPixels(std::shared_ptr<const GlyphAtlas> atlas, int32_t zoom) {
+  KeepPixels([atlas](std::string*) { return atlas; }, zoom);
+}
+
+const GlyphAtlas* HeadlessPlatform::atlas() {
+  if (atlas_ != nullptr || !keeps_pixels_) return atlas_.get();
+  std::string error = "no glyphs";
+  if (glyph_source_) atlas_ = glyph_source_(&error);
+  glyph_source_ = nullptr;
+  if (atlas_ == nullptr) {
+    keeps_pixels_ = false;
+    pixels_unavailable_ = "no snapshots: " + error;
+    main_pixels_.Clear();
+    setup_pixels_.Clear();
+  }
+  return atlas_.get();
 }
 
 bool HeadlessPlatform::DrawText(const TextDraw& draw) {
   const bool setup = draw.window == kSetupWindow;
   if (setup && !setup_open_) return true;
-  if (atlas_ != nullptr) PaintText(setup ? setup_pixels_ : main_pixels_, *atlas_, draw);
+  if (keeps_pixels_) {
+    LazyPicture& pixels = setup ? setup_pixels_ : main_pixels_;
+    // A window drawn over and over without an erase: what waits is painted.
+    if (pixels.full() && atlas() != nullptr) pixels.Painted(*atlas_);
+    pixels.Draw(draw);
+  }
   const Rect& client = setup ? setup_client_ : client_;
   const int32_t rows = setup ? setup_rows_ : rows_;
   const int32_t columns = setup ? setup_columns_ : columns_;
   std::vector<ViewCell>& cells = setup ? setup_cells_ : cells_;
   const Rect& r = draw.rect;
   if (draw.row < 0 || draw.row >= rows || r.top >= client.bottom) return true;
-  for (size_t i = 0; i < draw.text.size(); ++i) {
-    // A glyph shows while any of it lies inside the rectangle.
-    const int64_t x = int64_t(r.left) + int64_t(i) * draw.cell_width;
-    if (x >= r.right || x >= client.right) break;
-    const int64_t column = int64_t(draw.column) + int64_t(i);
-    if (column < 0) continue;
-    if (column >= columns) break;
-    ViewCell& c = cells[size_t(draw.row) * size_t(columns) + size_t(column)];
-    c.byte = draw.text[i];
-    uint8_t attribute = draw.reverse ? 0x01 : 0x00;
-    if (draw.font == CellFont::kUnderlined || draw.font == CellFont::kBoldUnderlined) {
-      attribute |= 0x02;
-    }
-    if (draw.font == CellFont::kBold || draw.font == CellFont::kBoldUnderlined) attribute |= 0x08;
-    c.attribute = attribute;
+  // A glyph shows while any of it lies inside the rectangle: the cells from
+  // the first on the window to the first that starts at the right edge.
+  const int64_t right = std::min<int64_t>(r.right, client.right);
+  int64_t end = int64_t(draw.text.size());
+  if (r.left >= right) {
+    end = 0;
+  } else if (draw.cell_width > 0) {
+    end = std::min(end, (right - r.left + draw.cell_width - 1) / draw.cell_width);
+  }
+  end = std::min(end, int64_t(columns) - draw.column);
+  const int64_t begin = std::max<int64_t>(0, -int64_t(draw.column));
+  uint8_t attribute = draw.reverse ? 0x01 : 0x00;
+  if (draw.font == CellFont::kUnderlined || draw.font == CellFont::kBoldUnderlined) {
+    attribute |= 0x02;
+  }
+  if (draw.font == CellFont::kBold || draw.font == CellFont::kBoldUnderlined) attribute |= 0x08;
+  ViewCell* row = cells.data() + size_t(draw.row) * size_t(columns);
+  for (int64_t i = begin; i < end; ++i) {
+    row[draw.column + i] = ViewCell{draw.text[size_t(i)], attribute};
   }
   return true;
 }
 
 void HeadlessPlatform::EraseClient() {
-  for (ViewCell& c : cells_) c = ViewCell();
-  std::fill(main_pixels_.pixels.begin(), main_pixels_.pixels.end(), kWhite);
+  std::fill(cells_.begin(), cells_.end(), ViewCell());
+  main_pixels_.Erase();
 }
 
 Rect HeadlessPlatform::ClientRect() {
@@ -96,7 +125,7 @@ Rect HeadlessPlatform::LayoutWindow(const WindowLayout& layout) {
   if (int64_t(rows_) * columns_ > (1 << 22)) rows_ = columns_ = 0;
   cells_.assign(size_t(rows_) * size_t(columns_), ViewCell());
   client_ = {0, 0, columns_ * 11, rows_ * 13};
-  if (atlas_ != nullptr) main_pixels_.Reset(client_.Width(), client_.Height());
+  if (keeps_pixels_) main_pixels_.Reset(client_.Width(), client_.Height());
   return client_;
 }
 
@@ -178,7 +207,7 @@ bool HeadlessPlatform::CreateSetupWindow(const Rect&) {
   setup_columns_ = kSetupClientWidth / 11;
   setup_rows_ = kSetupClientHeight / 13;
   setup_cells_.assign(size_t(setup_rows_) * size_t(setup_columns_), ViewCell());
-  if (atlas_ != nullptr) setup_pixels_.Reset(kSetupClientWidth, kSetupClientHeight);
+  if (keeps_pixels_) setup_pixels_.Reset(kSetupClientWidth, kSetupClientHeight);
   return true;
 }
 
@@ -186,7 +215,7 @@ bool HeadlessPlatform::DestroySetupWindow() {
   if (!setup_open_) return false;
   setup_open_ = false;
   setup_cells_.clear();
-  setup_pixels_ = Picture();
+  setup_pixels_.Clear();
   return true;
 }
 
@@ -282,29 +311,32 @@ bool HeadlessPlatform::WaitForInput(int input) {
   return handover_.Wait(input, -1);
 }
 
-Picture HeadlessPlatform::VisiblePicture(bool caret_on) const {
+Picture HeadlessPlatform::VisiblePicture(bool caret_on) {
   return setup_open_ ? SetupPicture(caret_on) : MainPicture(caret_on);
 }
 
-Picture HeadlessPlatform::MainPicture(bool caret_on) const {
-  Picture p = main_pixels_;
+Picture HeadlessPlatform::MainPicture(bool caret_on) {
+  const GlyphAtlas* glyphs = atlas();
+  if (glyphs == nullptr) return Picture();
+  Picture p = main_pixels_.Painted(*glyphs);
   if (caret_on && caret_visible_) {
     p.Invert({caret_x_, caret_y_, caret_x_ + caret_width_, caret_y_ + caret_height_});
   }
   return p;
 }
 
-Picture HeadlessPlatform::SetupPicture(bool caret_on) const {
-  Picture p = setup_pixels_;
-  if (atlas_ == nullptr) return p;
+Picture HeadlessPlatform::SetupPicture(bool caret_on) {
+  const GlyphAtlas* glyphs = atlas();
+  if (glyphs == nullptr) return Picture();
+  Picture p = setup_pixels_.Painted(*glyphs);
   for (const auto& [id, field] : edit_fields_) {
-    PaintEditField(p, *atlas_, field.spec.rect, field.spec.text, caret_on && field.focused);
+    PaintEditField(p, *glyphs, field.spec.rect, field.spec.text, caret_on && field.focused);
   }
   return p;
 }
 
 std::string HeadlessPlatform::Snapshot(const std::string& path) {
-  if (atlas_ == nullptr) return pixels_unavailable_;
+  if (atlas() == nullptr) return pixels_unavailable_;
   return WritePng(path, VisiblePicture(true).Scaled(zoom_));
 }
 

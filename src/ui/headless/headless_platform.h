@@ -17,6 +17,7 @@
 #include "ui/headless/front_end.h"
 #include "ui/host_handover.h"
 #include "ui/pixels/cell_canvas.h"
+#include "ui/pixels/lazy_picture.h"
 
 namespace marl {
 
@@ -65,18 +66,24 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   void WriteStdout(std::string_view text) override;
   void NoteSend(std::string_view bytes) override;
 
-  // Keeps the windows' pixels too, painted with `atlas`, so that snapshots
-  // can be taken; a snapshot is `zoom` times the window's size. Without it
-  // (the default, as for a load driver's many terminals) only cells are
-  // kept and `unavailable` is why a snapshot cannot be taken.
+  // Finds the glyphs; null with `error` set when there are none.
+  using GlyphSource = std::function<std::shared_ptr<const GlyphAtlas>(std::string* error)>;
+  // Keeps the windows' pixels too, so that snapshots can be taken; a
+  // snapshot is `zoom` times the window's size. The glyphs come from
+  // `glyphs` when pixels are first painted, so a program that never looks
+  // at them never renders a glyph; without glyphs a snapshot answers
+  // "no snapshots: " and why. Without KeepPixels (the default, as for a
+  // load driver's many terminals) only cells are kept and `unavailable` is
+  // why a snapshot cannot be taken.
+  void KeepPixels(GlyphSource glyphs, int32_t zoom);
   void KeepPixels(std::shared_ptr<const GlyphAtlas> atlas, int32_t zoom);
   void set_pixels_unavailable(std::string why) { pixels_unavailable_ = std::move(why); }
-  bool keeps_pixels() const { return atlas_ != nullptr; }
+  bool keeps_pixels() const { return keeps_pixels_; }
   // The visible window's pixels with its caret (when `caret_on` and the
-  // caret is shown) and edit fields; empty without KeepPixels.
-  Picture VisiblePicture(bool caret_on) const;
-  Picture MainPicture(bool caret_on) const;
-  Picture SetupPicture(bool caret_on) const;
+  // caret is shown) and edit fields; empty without pixels.
+  Picture VisiblePicture(bool caret_on);
+  Picture MainPicture(bool caret_on);
+  Picture SetupPicture(bool caret_on);
   int32_t zoom() const { return zoom_; }
 
   // The main window's view.
@@ -144,6 +151,10 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   // loop that polls it beside its other inputs, then drains it and pumps.
   int wake_fd() { return handover_.wake_fd(); }
   void DrainWake() { handover_.DrainWake(); }
+  // The host's socket, which the waits for host data watch too, so that
+  // a chunk's arrival wakes this thread without a switch to the receive
+  // thread first (-1: none).
+  void WatchHostSocket(int fd) { handover_.WatchSource(fd); }
   // The window is gone: hand-overs return at once from now on, so the
   // receive thread can end.
   void StopHandOver() { handover_.Stop(); }
@@ -159,7 +170,9 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   // a window's event loop wakes itself here.
   virtual void OnWake() {}
   Terminal* terminal() const { return terminal_; }
-  const GlyphAtlas* atlas() const { return atlas_.get(); }
+  // The glyphs, found on first use; null when there are none, and the
+  // pixels are then no longer kept.
+  const GlyphAtlas* atlas();
 
  private:
   Terminal* terminal_ = nullptr;
@@ -174,11 +187,14 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   bool caret_visible_ = false;
   int32_t caret_width_ = 0;
   int32_t caret_height_ = 0;
+  bool keeps_pixels_ = false;
+  GlyphSource glyph_source_;
   std::shared_ptr<const GlyphAtlas> atlas_;
   int32_t zoom_ = 1;
   std::string pixels_unavailable_ = "this front end keeps no pixels";
-  Picture main_pixels_;
-  Picture setup_pixels_;
+  // Painted when a picture is asked for.
+  LazyPicture main_pixels_;
+  LazyPicture setup_pixels_;
   std::map<int32_t, EditField> edit_fields_;
   int32_t next_edit_id_ = 1;
   bool setup_open_ = false;

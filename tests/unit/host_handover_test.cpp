@@ -1,0 +1,99 @@
+// The hand-over of host chunks with the main thread watching the socket
+// they come from: every chunk arrives, in order, and a socket that stays
+// readable with nothing to hand over does not keep the main thread busy.
+#include "ui/host_handover.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <string>
+#include <thread>
+
+namespace marl::testing {
+namespace {
+
+// The receive thread's part: read, hand over, until the other end closes.
+void Receive(HostHandover& handover, int fd) {
+  char buffer[4000];
+  for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+    handover.HandOver(buffer, int32_t(n));
+  }
+  handover.Close();
+}
+
+// The main thread's part: the next chunk, waited for up to `ms`.
+bool TakeNext(HostHandover& handover, std::string* chunk, int ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  const char* bytes = nullptr;
+  int32_t length = 0;
+  while (!handover.Take(&bytes, &length)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    handover.Wait(-1, int32_t(left.count()));
+  }
+  chunk->assign(bytes, size_t(length));
+  handover.Done();
+  return true;
+}
+
+double ThreadCpuMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+TEST(HostHandover, EveryChunkFromAWatchedSocketArrivesInOrder) {
+  int sv[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv), 0);
+  HostHandover handover;
+  handover.WatchSource(sv[1]);
+  std::thread receiver(Receive, std::ref(handover), sv[1]);
+  std::string chunk;
+  for (int i = 0; i < 2000; ++i) {
+    const std::string message = "record " + std::to_string(i);
+    ASSERT_EQ(send(sv[0], message.data(), message.size(), 0), ssize_t(message.size()));
+    ASSERT_TRUE(TakeNext(handover, &chunk, 5000)) << i;
+    ASSERT_EQ(chunk, message);
+  }
+  // The host closes: reported once, and then the socket is not watched.
+  shutdown(sv[0], SHUT_RDWR);
+  receiver.join();
+  EXPECT_FALSE(handover.Wait(-1, 5000));
+  EXPECT_TRUE(handover.closed());
+  close(sv[0]);
+  close(sv[1]);
+}
+
+TEST(HostHandover, AReadableSocketWithNothingHandedOverLeavesTheThreadIdle) {
+  int sv[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv), 0);
+  // Bytes that no receive thread reads: the socket stays readable.
+  ASSERT_EQ(send(sv[0], "x", 1, 0), 1);
+  HostHandover handover;
+  handover.WatchSource(sv[1]);
+  const double cpu_before = ThreadCpuMs();
+  const auto start = std::chrono::steady_clock::now();
+  std::string chunk;
+  EXPECT_FALSE(TakeNext(handover, &chunk, 300));
+  const double wall_ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(wall_ms, 290);
+  EXPECT_LT(ThreadCpuMs() - cpu_before, wall_ms / 3);
+  // A chunk offered after that still wakes the waiting thread.
+  std::thread late([&handover] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    handover.HandOver("late", 4);
+  });
+  EXPECT_TRUE(TakeNext(handover, &chunk, 5000));
+  EXPECT_EQ(chunk, "late");
+  late.join();
+  close(sv[0]);
+  close(sv[1]);
+}
+
+}  // namespace
+}  // namespace marl::testing
