@@ -9,9 +9,11 @@
 
 namespace marl::testing {
 
-TestTerminal::TestTerminal(int32_t rows, int32_t columns)
-    : terminal_(std::make_unique<Terminal>(&platform_)) {
-  platform_.Attach(terminal_.get());
+TestTerminal::TestTerminal(int32_t rows, int32_t columns,
+                           std::unique_ptr<HeadlessPlatform> platform)
+    : platform_(platform ? std::move(platform) : std::make_unique<HeadlessPlatform>()),
+      terminal_(std::make_unique<Terminal>(platform_.get())) {
+  platform_->Attach(terminal_.get());
   Terminal& term = *terminal_;
   term.screen.rows = rows;
   term.screen.columns = columns;
@@ -21,12 +23,19 @@ TestTerminal::TestTerminal(int32_t rows, int32_t columns)
   CreateTerminalConfig(term);
   ResizeScreenGrid(term);
   term.link.capture_sends = true;
-  platform_.TakeEvents();
+  platform_->TakeEvents();
 }
 
 int32_t TestTerminal::Host(std::string_view bytes) {
   const int32_t length = int32_t(bytes.size());
   return ProcessHostData(*terminal_, bytes.data(), &length, 0);
+}
+
+bool TestTerminal::ShowedMemoryError() {
+  for (const std::string& e : platform_->TakeEvents()) {
+    if (e.rfind("msgbox \"Memory Error!\"", 0) == 0) return true;
+  }
+  return false;
 }
 
 std::string TestTerminal::GridRow(int32_t row) const {

@@ -16,23 +16,28 @@ namespace marl::testing {
 
 class TestTerminal {
  public:
-  explicit TestTerminal(int32_t rows = 16, int32_t columns = 20);
+  // `platform`: the headless window or one that watches it.
+  explicit TestTerminal(int32_t rows = 16, int32_t columns = 20,
+                        std::unique_ptr<HeadlessPlatform> platform = nullptr);
 
   Terminal& t() { return *terminal_; }
-  HeadlessPlatform& platform() { return platform_; }
+  HeadlessPlatform& platform() { return *platform_; }
 
   // One chunk from the host, as the window hands it over.
   int32_t Host(std::string_view bytes);
   // Bytes sent to the host since the last call.
   std::string Sent() { return std::exchange(terminal_->link.sent, {}); }
   // Events since the last call.
-  std::vector<std::string> Events() { return platform_.TakeEvents(); }
+  std::vector<std::string> Events() { return platform_->TakeEvents(); }
+  // Whether the events since the last call hold the out-of-memory box, which
+  // no input may bring up.
+  bool ShowedMemoryError();
   // A row of the window view as a person sees it.
-  std::string Row(int32_t row) const { return platform_.RowText(row); }
+  std::string Row(int32_t row) const { return platform_->RowText(row); }
   std::string GridRow(int32_t row) const;
 
  private:
-  HeadlessPlatform platform_;
+  std::unique_ptr<HeadlessPlatform> platform_;
   std::unique_ptr<Terminal> terminal_;
 };
 

@@ -6,14 +6,9 @@
 #include <random>
 #include <string>
 
-#include "app/main_window.h"
-#include "base/terminal_config.h"
-#include "commands/records.h"
-#include "forms/form.h"
 #include "host_records.h"
 #include "platform/messages.h"
-#include "screen/display.h"
-#include "terminal.h"
+#include "terminal_fixture.h"
 #include "ui/headless/headless_main.h"
 #include "ui/headless/headless_platform.h"
 #include "ui/pixels/glyph_atlas.h"
@@ -101,29 +96,17 @@ class EagerTwin : public HeadlessPlatform {
 TEST(LazyPicture, TheWindowsSnapshotIsTheEagerOne) {
   const auto atlas = Glyphs();
   if (atlas == nullptr) GTEST_SKIP() << "no glyphs";
-  EagerTwin window;
+  auto twin = std::make_unique<EagerTwin>();
+  EagerTwin& window = *twin;
   window.KeepPixels(atlas, 1);
-  Terminal t(&window);
-  window.Attach(&t);
-  t.screen.rows = 16;
-  t.screen.columns = 20;
-  SetTerminalCols(t, 20);
-  SetTerminalRows(t, 16);
-  MainWindowProc(t, kWmCreate, 0, 0);
-  CreateTerminalConfig(t);
-  ResizeScreenGrid(t);
-  t.link.capture_sends = true;
-  const auto host = [&t](const std::string& bytes) {
-    const int32_t length = int32_t(bytes.size());
-    ProcessHostData(t, bytes.data(), &length, 0);
-  };
+  TestTerminal tt(16, 20, std::move(twin));
   // Forms shown, overwritten, typed into and shown again.
-  host(Command("\\1S\\Lot:\\A12345\\Qty:\\N12\\") + Command("\\1"));
+  tt.Host(Command("\\1S\\Lot:\\A12345\\Qty:\\N12\\") + Command("\\1"));
   window.SendMessage(kWmChar, '7', 0);
   EXPECT_EQ(window.MainPicture(false).pixels, window.eager.pixels);
   for (int i = 0; i < 40; ++i)
-    host(Command("\\" + std::to_string(i % 3) + "S\\Item:\\A9\\") +
-         Command("\\" + std::to_string(i % 3)));
+    tt.Host(Command("\\" + std::to_string(i % 3) + "S\\Item:\\A9\\") +
+            Command("\\" + std::to_string(i % 3)));
   window.SendMessage(kWmChar, '\b', 0);
   window.SendMessage(kWmChar, 'x', 0);
   const Picture lazy = window.MainPicture(false);
@@ -132,9 +115,10 @@ TEST(LazyPicture, TheWindowsSnapshotIsTheEagerOne) {
             ptrdiff_t(lazy.pixels.size()));
 }
 
-// The glyphs are looked for once, by the first picture, and not at all for
-// a window nobody looks at; without them a snapshot says why.
-TEST(LazyPicture, GlyphsAreLookedForWhenFirstNeeded) {
+// The cells a draw lands in, one glyph at a time as a person would count
+// them, against the window's own arithmetic. The glyphs are looked for once,
+// by the first picture, not for drawing; without them a snapshot says why.
+TEST(HeadlessCells, EveryGlyphThatShowsAndNoOtherWithGlyphsLookedForLate) {
   int asked = 0;
   HeadlessPlatform window;
   window.KeepPixels(
@@ -144,28 +128,6 @@ TEST(LazyPicture, GlyphsAreLookedForWhenFirstNeeded) {
         return nullptr;
       },
       1);
-  WindowLayout layout;
-  layout.rows = 2;
-  layout.columns = 4;
-  window.LayoutWindow(layout);
-  TextDraw draw;
-  draw.rect = {0, 0, 44, 13};
-  draw.text = "abcd";
-  for (int i = 0; i < 10000; ++i) {
-    window.DrawText(draw);
-    if (i % 1000 == 0) window.EraseClient();
-  }
-  EXPECT_EQ(asked, 0);
-  EXPECT_EQ(window.Snapshot("never.png"), "no snapshots: font Liberation Mono Regular not found");
-  EXPECT_TRUE(window.MainPicture(false).pixels.empty());
-  EXPECT_EQ(asked, 1);
-  EXPECT_EQ(window.RowText(0), "abcd");
-}
-
-// The cells a draw lands in, one glyph at a time as a person would count
-// them, against the window's own arithmetic.
-TEST(HeadlessCells, EveryGlyphThatShowsAndNoOther) {
-  HeadlessPlatform window;
   WindowLayout layout;
   layout.rows = 16;
   layout.columns = 20;
@@ -202,6 +164,10 @@ TEST(HeadlessCells, EveryGlyphThatShowsAndNoOther) {
       ASSERT_EQ(window.cell(r, c).attribute, expected[size_t(r * 20 + c)].attribute);
     }
   }
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(window.Snapshot("never.png"), "no snapshots: font Liberation Mono Regular not found");
+  EXPECT_TRUE(window.MainPicture(false).pixels.empty());
+  EXPECT_EQ(asked, 1);
 }
 
 }  // namespace
