@@ -61,10 +61,9 @@ TEST_F(Display, WritesStayInsideTheGrid) {
   SetCursor(t(), 16, 0);
   EXPECT_EQ(Cursor(), "16,0");
   for (int32_t size : {0, 1 << 20}) {
-    t().screen.rows = t().screen.columns = size;
-    ResizeScreenGrid(t());
-    UpdateRow(t(), 0, 0, 1, "A", 0);
-    RepaintScreen(t());
+    TestTerminal sized(size, size);
+    UpdateRow(sized.t(), 0, 0, 1, "A", 0);
+    RepaintScreen(sized.t());
   }
 }
 

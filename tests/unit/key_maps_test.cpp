@@ -81,8 +81,6 @@ TEST(KeyMapsOfOlderHosts, FirstMapBelongsToTheTerminal) {
 }
 
 TEST(KeyMaps, ParseKeyMapCodeConsumesWhatItReadsAndNoMore) {
-  TestTerminal tt;
-  Terminal& t = tt.t();
   struct Case {
     const char* after_at;
     uint8_t byte;
@@ -94,7 +92,8 @@ TEST(KeyMaps, ParseKeyMapCodeConsumesWhatItReadsAndNoMore) {
       {"S", 'S', 1, 0},   {"rd12;;;", 0xFF, 6, 0}, {"rd99999999", 0xFF, 7, 0},
   };
   for (const Case& c : cases) {
-    t.keys.reply_mode = 0;
+    TestTerminal tt;
+    Terminal& t = tt.t();
     int32_t index = 0;
     EXPECT_EQ(ParseKeyMapCode(t, c.after_at, &index), c.byte) << c.after_at;
     EXPECT_EQ(index, c.consumed) << c.after_at;
