@@ -13,9 +13,8 @@
 
 #include "app/app_state.h"
 #include "app/screen_setup.h"
-#include "forms/form.h"
-#include "hand_form.h"
 #include "host_records.h"
+#include "scenario.h"
 #include "screen/display.h"
 #include "terminal_fixture.h"
 #include "ui/headless/automation_words.h"
@@ -134,16 +133,12 @@ TEST_F(AutomationTest, StateIsOneLineOfJson) {
   EXPECT_EQ(Run("state"),
             "{\"rows\":16,\"cols\":20,\"waiting\":false,\"text_dialect\":1,\"insert\":false,"
             "\"ping\":false,\"auto\":false,\"connected\":false,\"form\":null}\nok\n");
-  HandForm form(tt_.t(), 16, 20,
-                {FieldSpec(2, 5, 4).Flags(0x04).Text("A\"1 "), FieldSpec(3, 0, 2)});
-  form->form_id = 7;
-  form->current_field = 1;
-  form.field(0).modified = 1;
-  form.field(0).reply_kind = 'N';
+  // Form 7, its first field typed into, its second current.
+  RunScenario(tt_, R"(binary ; host \7T\a:\@    \b:\@  \ ; type A"1 ; key Down)");
   const std::string state = Run("state");
   EXPECT_NE(state.find("\"form\":{\"form_id\":7,\"is_table\":false,\"current_field\":1,"),
             std::string::npos);
-  EXPECT_NE(state.find("\"modified\":true,\"reply_kind\":\"N\",\"value\":\"A\\\"1 \"},{"),
+  EXPECT_NE(state.find("\"modified\":true,\"reply_kind\":\"K\",\"value\":\"A\\\"1 \"},{"),
             std::string::npos)
       << state;
   EXPECT_NE(state.find("\"value\":\"  \"}]}}\nok\n"), std::string::npos) << state;
@@ -161,10 +156,11 @@ TEST_F(AutomationTest, EventsAreTakenOnce) {
 
 TEST_F(AutomationTest, WaitsReturnAtOnceOrHandleHostDataAsItComes) {
   EXPECT_EQ(Run("wait ready 0\nwait text \"\" 0\nwait quiet 0"), "ok\nok\nok\n");
-  tt_.t().session.waiting = 1;
+  // A form's reply makes the terminal wait; the host's next form ends it.
+  RunScenario(tt_, R"(binary ; host \1T\a:\@ \ ; key Enter ; sent K\1 ; waiting 1)");
   EXPECT_EQ(Run("wait ready 30\nwait output 0\nwait text \"nowhere\" 20\nwait closed 10"),
             "error: timeout\nerror: timeout\nerror: timeout\nerror: timeout\n");
-  tt_.t().session.waiting = 0;
+  RunScenario(tt_, R"(host \1T\a:\@ \ ; waiting 0)");
   const std::string bad = "\x90" + std::string("123\n");
   std::thread host = HostSendsLater(bad, 50);
   EXPECT_EQ(Run("wait output 5000"), "ok\n");
