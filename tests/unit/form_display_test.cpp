@@ -50,10 +50,11 @@ TEST(FormDisplay, ScrollFormToBringsARowOntoTheScreen) {
     EXPECT_EQ(ScrollFormTo(tt.t(), b.form, row), screen_row) << row;
     EXPECT_EQ(tt.Row(0).substr(0, 5), top) << row;
   }
-  b.form->top_row = 11;  // rows past the text show blank
-  DrawForm(tt.t(), b.form);
-  EXPECT_EQ(tt.Row(0) + tt.Row(1), "row l^" + std::string(14, ' '));
   FreeHostRecord(tt.t(), b.record);
+  // A host's form (its entry on row 12) paged down: the rows past its text show blank.
+  std::string form = "binary ; host/0,0,1,120 ";
+  for (char i = 'a'; i < 'o'; ++i) form += std::string("row ") + i + "^<0A>";
+  RunScenario(tt, form + " ; key PageDown ; row 0 row m ; row 1 row n^ ; row 2 ; sent");
 }
 
 // Header 0x4400: a beep when shown, and a stored form's marks cleared when
