@@ -1,20 +1,20 @@
 #include "app/window_keys.h"
 
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
-#include "base/session.h"
-#include "base/settings.h"
-#include "base/terminal_config.h"
 #include "forms/form.h"
 #include "host_records.h"
-#include "input/field_edit.h"
 #include "input_fixture.h"
 #include "platform/messages.h"
 #include "scenario.h"
 #include "screen/display.h"
+#include "temp_dir.h"
+#include "ui/headless/window_input.h"
 
 namespace marl::testing {
 namespace {
@@ -96,16 +96,34 @@ TEST(WindowKeys, ClickMovesFieldByFieldToTheClickedOne) {
   RunScenario(tt, "click " + std::to_string(21 - top) + " 0 ; current 6");
 }
 
-using ScreenSize = InputTest;
+class ScreenSize : public InputTest {
+ protected:
+  ScreenSize() {
+    std::snprintf(App(t()).settings_path, kSettingsPathSize, "%s", dir_.File("vozido.ini").c_str());
+  }
+  // Hot key 9: the setup window, given COLS and ROWS as pasted and saved
+  // with Enter, or left with Esc when given none; `host` comes meanwhile.
+  void SetUpScreen(const char* columns = nullptr, const char* rows = nullptr,
+                   const std::string& host = "") {
+    tt_.platform().set_nested_loop([&](const std::function<bool()>& done) {
+      if (!host.empty()) tt_.Host(Command(host));
+      if (columns != nullptr) {
+        tt_.platform().SetEditFieldText(App(t()).setup.fields[0], columns);
+        tt_.platform().SetEditFieldText(App(t()).setup.fields[1], rows);
+      }
+      DeliverChar(t(), tt_.platform(), columns != nullptr ? '\r' : 0x1B, false);
+      return done();
+    });
+    HandleHotKey(t(), 9);
+    tt_.platform().set_nested_loop(nullptr);
+  }
+  TempDir dir_;
+};
 
 TEST_F(ScreenSize, NewScreenSizeGrowsTheGridAndKeepsWhatItHeld) {
   DrawAt(t(), 5, 0, 3, "old", 0);
   std::memcpy(t().screen.grid, "kept", 4);
-  t().screen.rows = 20;
-  t().screen.columns = 30;
-  SetTerminalRows(t(), 20);
-  SetTerminalCols(t(), 30);
-  ApplyScreenSetup(t(), 16, 20);
+  SetUpScreen("30", "20");
   EXPECT_EQ(tt_.platform().view_rows(), 20);
   EXPECT_EQ(tt_.Row(0), "Press CTRL-P" + std::string(18, ' '));
   EXPECT_EQ(tt_.Row(5), std::string(30, ' '));
@@ -118,33 +136,31 @@ TEST_F(ScreenSize, NewScreenSizeGrowsTheGridAndKeepsWhatItHeld) {
   EXPECT_EQ(t().screen.grid[600 - 1], 0);
   std::memcpy(t().screen.grid + 10 * 30, std::string(30, 'g').data(), 19);
   std::memcpy(t().screen.grid + 10 * 30 + 20, std::string(10, 'h').data(), 10);
-  ApplyScreenSetup(t(), 20, 30);
+  SetUpScreen();
   EXPECT_EQ(tt_.Row(10), std::string(19, 'g') + std::string(11, ' '));
   // Smaller again: the grid stays as it is.
-  t().screen.rows = 10;
-  ApplyScreenSetup(t(), 20, 30);
+  SetUpScreen("30", "10");
   EXPECT_EQ(t().screen.grid_rows, 20);
   // The same size: the screen is drawn again from the grid.
-  ApplyScreenSetup(t(), 10, 30);
+  SetUpScreen();
   EXPECT_EQ(tt_.Row(0).substr(0, 4), "kept");
 }
 
 // Sizes no screen can show: below zero from the setup window, or far past
-// any screen from a host's settings text or the settings file. The window
-// is laid out, the grid kept or dropped, forms shown and typed into, and
-// the power-up announces the size as it stands, all without overflow.
+// any screen from a host's settings text. The window is laid out, the grid
+// kept or dropped, forms shown and typed into, and the power-up announces
+// the size as it stands, all without overflow.
 TEST_F(ScreenSize, SizesNoScreenCanShowLeaveTheTerminalWhole) {
   const std::pair<int32_t, int32_t> sizes[] = {
       {-5, -7}, {16, -9}, {-9, 20}, {134217728, 20}, {16, 2147483647}, {2147483647, 2147483647},
       {16, 20}};
   for (const auto& [rows, columns] : sizes) {
-    const int32_t old_rows = t().screen.rows;
-    const int32_t old_columns = t().screen.columns;
-    t().screen.rows = rows;
-    t().screen.columns = columns;
-    SetTerminalRows(t(), rows);
-    SetTerminalCols(t(), columns);
-    ApplyScreenSetup(t(), old_rows, old_columns);
+    const std::string r = std::to_string(rows), c = std::to_string(columns);
+    if (r.size() <= 2 && c.size() <= 2) {
+      SetUpScreen(c.c_str(), r.c_str());
+    } else {
+      SetUpScreen(nullptr, nullptr, "|TROWS=" + r + ";COLS=" + c);
+    }
     // A form draws every cell the size names: only the small sizes get one.
     if (rows < 100 && columns < 100) {
       tt_.Host(Command("\\1T\\Lot:\\A12345\\"));
@@ -154,21 +170,11 @@ TEST_F(ScreenSize, SizesNoScreenCanShowLeaveTheTerminalWhole) {
     RepaintScreen(t());
     tt_.Sent();
     HandleCharacter(t(), 16);  // Ctrl+P
-    EXPECT_NE(
-        tt_.Sent().find("P,Rows=" + std::to_string(rows) + ",Cols=" + std::to_string(columns)),
-        std::string::npos);
+    EXPECT_NE(tt_.Sent().find("P,Rows=" + r + ",Cols=" + c), std::string::npos);
   }
   EXPECT_EQ(tt_.platform().view_rows(), 16);
   EXPECT_EQ(tt_.Row(0).size(), 20u);
-
-  // Settings lines, from the file or a host's form, reach the size too.
-  char rows_line[] = "ROWS=134217728";
-  char columns_line[] = "COLS=2147483647";
-  ApplySettingLine(t(), rows_line);
-  ApplySettingLine(t(), columns_line);
-  EXPECT_EQ(t().screen.rows, 134217728);
-  EXPECT_EQ(t().screen.columns, 2147483647);
-  HandleHotKey(t(), 9);  // the setup window, left at once
+  SetUpScreen(nullptr, nullptr, "|TROWS=134217728;COLS=2147483647");
   EXPECT_EQ(t().screen.grid, nullptr);
   EXPECT_EQ(tt_.platform().view_rows(), 0);
 }
