@@ -15,8 +15,8 @@ TestTerminal::TestTerminal(int32_t rows, int32_t columns,
       terminal_(std::make_unique<Terminal>(platform_.get())) {
   platform_->Attach(terminal_.get());
   Terminal& term = *terminal_;
-  term.screen.rows = rows;
-  term.screen.columns = columns;
+  SetScreenRows(term, rows);
+  SetScreenCols(term, columns);
   SetTerminalCols(term, columns);
   SetTerminalRows(term, rows);
   MainWindowProc(term, kWmCreate, 0, 0);
