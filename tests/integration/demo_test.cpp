@@ -65,8 +65,8 @@ TEST(Demo, LogInReceiveByScanAndByTypingSeeTheTallyAndGoBack) {
             (Lines{" MARL WAREHOUSE     ", "Sign in, any name   ", "Password: demo      ",
                    "                    ", "User:               ", "Pass:               "}));
   EXPECT_EQ(d.HostSaw(2),
-            (Lines{"connected",
-                   "power-up \"P,Rows=16,Cols=20\\x00IP=127.0.0.1\" -> power-up: login screen"}));
+            (Lines{"connected", "power-up \"P,Rows=16,Cols=20\\x00IP=" + LocalAddress() +
+                                    "\" -> power-up: login screen"}));
 
   // A wrong password: the error tone and the login form again.
   d.sim().Command("events");
@@ -140,7 +140,7 @@ TEST(Demo, PingTestAndLogOut) {
   // Every message up to the power-up that followed the reset.
   Lines saw;
   const std::string power_up =
-      "power-up \"P,Rows=16,Cols=20\\x00IP=127.0.0.1\" -> power-up: login screen";
+      "power-up \"P,Rows=16,Cols=20\\x00IP=" + LocalAddress() + "\" -> power-up: login screen";
   while (saw.size() < 100 && (saw.size() < 3 || saw.back() != power_up)) {
     const Lines next = d.HostSaw(1);
     if (next.empty()) break;

@@ -94,9 +94,12 @@ std::string TrimRight(std::string s) {
 std::string Unescape(std::string_view text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '<' && i + 3 < text.size() && text[i + 3] == '>' &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+    if (text.substr(i, 4) == "<IP>") {
+      out += LocalAddress();
+      i += 3;
+    } else if (text[i] == '<' && i + 3 < text.size() && text[i + 3] == '>' &&
+               std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+               std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
       out += char(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
       i += 3;
     } else {

@@ -24,7 +24,8 @@
 //   events TEXT        events since the last look, joined by "; "
 //   waiting 0|1        whether the terminal waits for the host
 //
-// In TEXT, <XX> (two hex digits) is that byte; everything else is itself, so
+// In TEXT, <XX> (two hex digits) is that byte and <IP> the address the
+// terminal announces in its power-up; everything else is itself, so
 // the protocol's backslashes need no escaping. Lines starting with # are
 // comments.
 #pragma once

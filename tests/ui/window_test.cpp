@@ -42,7 +42,7 @@ class Window : public ::testing::Test {
     args.insert(args.begin(), "--ui=sdl");
     auto s = std::make_unique<Session>(args, Env());
     EXPECT_TRUE(s->accepted) << s->sim.Diagnostics();
-    EXPECT_EQ(s->power_up, std::string("P,Rows=16,Cols=20\0IP=127.0.0.1", 30));
+    EXPECT_EQ(s->power_up, PowerUp());
     EXPECT_EQ(s->Host(kForm), "");
     return s;
   }
