@@ -73,11 +73,10 @@ class HeadlessPlatform : public Platform, public FrontEnd {
   // `glyphs` when pixels are first painted, so a program that never looks
   // at them never renders a glyph; without glyphs a snapshot answers
   // "no snapshots: " and why. Without KeepPixels (the default, as for a
-  // load driver's many terminals) only cells are kept and `unavailable` is
-  // why a snapshot cannot be taken.
+  // load driver's many terminals) only cells are kept, and a snapshot says
+  // that this front end keeps no pixels.
   void KeepPixels(GlyphSource glyphs, int32_t zoom);
   void KeepPixels(std::shared_ptr<const GlyphAtlas> atlas, int32_t zoom);
-  void set_pixels_unavailable(std::string why) { pixels_unavailable_ = std::move(why); }
   bool keeps_pixels() const { return keeps_pixels_; }
   // The visible window's pixels with its caret (when `caret_on` and the
   // caret is shown) and edit fields; empty without pixels.
