@@ -2,19 +2,37 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cstdio>
 
+#include "ui/pixels/glyph_atlas.h"
+#include "ui/sdl/sdl_glyphs.h"
 #include "ui/sdl/sdl_platform.h"
 
 namespace marl {
 
-bool DisplayNamed() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != 0) return true;
-  }
-  return false;
+namespace {
+
+int RunFromProgram(const MarlWindowOptions* given, char* why, size_t why_size) {
+  HeadlessOptions options;
+  options.command_line = given->command_line != nullptr ? given->command_line : "";
+  options.input = given->input;
+  options.output = given->output;
+  options.diagnostics = given->diagnostics;
+  options.trace = given->trace;
+  options.real_time = given->real_time != 0;
+  options.mute = given->mute != 0;
+  options.zoom = given->zoom;
+  options.start.rows = given->rows;
+  options.start.columns = given->columns;
+  options.send_timeout_ms = given->send_timeout_ms;
+  options.send_buffer = given->send_buffer;
+  std::string reason;
+  const int status = RunSdl(options, &reason);
+  if (status == kNoWindow) std::snprintf(why, why_size, "%s", reason.c_str());
+  return status;
 }
+
+}  // namespace
 
 int RunSdl(HeadlessOptions options, std::string* why) {
   if (!DisplayNamed()) {
@@ -29,3 +47,12 @@ int RunSdl(HeadlessOptions options, std::string* why) {
 }
 
 }  // namespace marl
+
+const MarlWindowModule* marl_window_module(uint32_t abi) {
+  static const MarlWindowModule table = {kWindowModuleAbi, marl::RunFromProgram,
+                                         marl::RenderSdlFace};
+  if (abi != kWindowModuleAbi) return nullptr;
+  // The module's own glyphs are rendered here, not through itself.
+  marl::GlyphAtlas::UseRenderer(marl::RenderSdlFace);
+  return &table;
+}
