@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <exception>
 
 #include "ui/pixels/glyph_atlas.h"
 #include "ui/sdl/sdl_glyphs.h"
@@ -26,10 +27,16 @@ int RunFromProgram(const MarlWindowOptions* given, char* why, size_t why_size) {
   options.start.columns = given->columns;
   options.send_timeout_ms = given->send_timeout_ms;
   options.send_buffer = given->send_buffer;
-  std::string reason;
-  const int status = RunSdl(options, &reason);
-  if (status == kNoWindow) std::snprintf(why, why_size, "%s", reason.c_str());
-  return status;
+  // Nothing may unwind into the program, whose C++ runtime is not this one.
+  try {
+    std::string reason;
+    const int status = RunSdl(options, &reason);
+    if (status == kNoWindow) std::snprintf(why, why_size, "%s", reason.c_str());
+    return status;
+  } catch (const std::exception& e) {
+    std::fprintf(options.diagnostics, "marlsim: the window ended: %s\n", e.what());
+    return 1;
+  }
 }
 
 }  // namespace
