@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 
@@ -97,6 +98,28 @@ TEST(WindowModule, WithoutAWorkingModuleTheWindowGivesWayToHeadlessSayingWhy) {
     EXPECT_TRUE(std::regex_match(diagnostics, std::regex(std::string(c.stderr_line) + "\n")))
         << diagnostics;
   }
+}
+
+// The libraries mapped into a running process whose name holds `part`.
+std::string Mapped(pid_t pid, const std::string& part) {
+  std::string found;
+  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+  for (std::string line; std::getline(maps, line);) {
+    if (line.find(part) != std::string::npos) found += line.substr(line.rfind(' ') + 1) + "\n";
+  }
+  return found;
+}
+
+TEST(WindowModule, AHeadlessRunLoadsNoWindowLibraryUntilItsFirstSnapshot) {
+  Session s;
+  ASSERT_TRUE(s.accepted) << s.sim.Diagnostics();
+  EXPECT_EQ(s.sim.Command("screen").back(), "ok");
+  for (const char* part : {"SDL", "X11", "xcb", "wayland", "pulse", "asound", "marlsim-sdl"}) {
+    EXPECT_EQ(Mapped(s.sim.pid(), part), "") << part;
+  }
+  EXPECT_EQ(s.sim.Command("snapshot shot.png"), Lines{"ok"});
+  EXPECT_NE(Mapped(s.sim.pid(), "marlsim-sdl.so"), "");
+  EXPECT_NE(Mapped(s.sim.pid(), "libSDL2_ttf"), "");
 }
 
 }  // namespace
