@@ -3,6 +3,8 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev
   libbenchmark-dev clang-format python3)
+# The Python client's tests.
+packages+=(python3-pytest)
 # The terminal front end and its tests.
 packages+=(libncurses-dev pkg-config tmux)
 # The desktop window and its tests.
