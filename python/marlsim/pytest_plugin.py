@@ -94,4 +94,9 @@ def pytest_runtest_makereport(item, call):
                 text = terminal.report()
             except MarlsimError as e:
                 text = "the screen could not be read: %s\n" % e
-        report.sections.append(("marlsim terminal %d" % number, text))
+        name = "marlsim terminal %d" % number
+        # In the failure's own text, so that a JUnit report has it too.
+        if hasattr(report.longrepr, "addsection"):
+            report.longrepr.addsection(name, text.rstrip("\n"))
+        else:
+            report.sections.append((name, text))

@@ -3,6 +3,7 @@ suite would drive theirs: a real marlsim, started per test by the plugin's
 fixture."""
 
 import os
+import xml.dom.minidom
 
 import pytest
 
@@ -141,6 +142,9 @@ def test_the_plugin_attaches_the_screen_to_a_failure(pytester, monkeypatch):
             marlsim_terminal.wait_text("User:")
             assert False, "on purpose"
         """)
-    result = pytester.runpytest_subprocess("-p", "marlsim.pytest_plugin", "-p", "no:cacheprovider")
+    result = pytester.runpytest_subprocess("-p", "marlsim.pytest_plugin", "-p", "no:cacheprovider",
+                                           "--junitxml=junit.xml")
     result.assert_outcomes(failed=1)
     result.stdout.fnmatch_lines(["*on purpose*", "*marlsim terminal 1*", "*4 |User:               |*"])
+    failure = xml.dom.minidom.parse(str(pytester.path / "junit.xml")).getElementsByTagName("failure")[0]
+    assert "  4 |User:               |\n           ^\n" in failure.firstChild.data
