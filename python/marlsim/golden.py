@@ -23,6 +23,7 @@ from .screen import Screen
 
 MAX_SIDE = 9999
 MAX_CELLS = 1 << 22
+MAX_FILE = 32 << 20
 _QUOTED = 40
 _BLANKS = re.compile(r"[ \t]+")
 _LETTERS = " ru34567b9ABCDEF"  # an attribute value's letter, by value
@@ -217,9 +218,11 @@ def read_golden(path):
     """The Golden in the file at `path`, or None when there is none."""
     try:
         with open(path, "rb") as f:
-            content = f.read(32 << 20)
+            content = f.read(MAX_FILE + 1)
     except FileNotFoundError:
         return None
+    if len(content) > MAX_FILE:
+        raise GoldenError("%s: larger than %d MiB" % (path, MAX_FILE >> 20))
     try:
         return parse_golden(content)
     except GoldenError as e:

@@ -385,8 +385,8 @@ class Terminal:
         if expected is None:
             if not update:
                 raise self._failure(
-                    "expect screen %s: no such golden file; run once with --update-goldens "
-                    "(MARLSIM_UPDATE_GOLDENS=1) to write it from the window" % quoted(os.fsencode(path)))
+                    "expect screen: no golden screen %s; run with --update-goldens "
+                    "(or MARLSIM_UPDATE_GOLDENS=1) to write it from the window" % quoted(os.fsencode(path)))
             golden_files.write_golden(path, golden_files.Golden.from_screen(self.screen()))
             return
         last = {}

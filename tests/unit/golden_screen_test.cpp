@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "golden_fixtures.h"
+#include "temp_dir.h"
+#include "ui/testkit/golden_file.h"
 
 namespace marl {
 namespace {
@@ -96,6 +98,27 @@ TEST(GoldenScreen, AnImageWithTooFewCellsReadsAsBlanks) {
   image.bytes.resize(3);
   EXPECT_EQ(GoldenText(GoldenFromImage(image, nullptr)),
             "screen 2x2 cursor 0 0\n|ab|\n|c |\nattributes\n0 |r |\n");
+}
+
+TEST(GoldenScreen, FilesSayWhichAndHowToMakeOne) {
+  testing::TempDir dir;
+  const std::string path = dir.File("menu.golden");
+  GoldenScreen golden;
+  std::string error;
+  EXPECT_EQ(LoadGolden(path, &golden, &error), GoldenLoad::kMissing);
+  EXPECT_EQ(error, "no golden screen \"" + path +
+                       "\"; run with --update-goldens to write it from the window");
+  dir.Write("menu.golden", "screen 2x1 cursor 0 0\n|ab|\nmasks\n0 |#|\n");
+  EXPECT_EQ(LoadGolden(path, &golden, &error), GoldenLoad::kFailed);
+  EXPECT_EQ(error,
+            path + ": line 4: expected \"ROW |2 characters|\" with ROW 0 to 0, found \"0 |#|\"");
+  EXPECT_EQ(LoadGolden(dir.path(), &golden, &error), GoldenLoad::kFailed);
+
+  ASSERT_TRUE(ParseGolden("# kept\nscreen 2x1 cursor 0 1\n|ab|\nmasks\n0 | *|\n", &golden, &error));
+  ASSERT_TRUE(SaveGolden(path, golden, &error)) << error;
+  GoldenScreen back;
+  ASSERT_EQ(LoadGolden(path, &back, &error), GoldenLoad::kLoaded) << error;
+  EXPECT_EQ(GoldenText(back), "# kept\nscreen 2x1 cursor 0 1\n|ab|\nmasks\n0 | *|\n");
 }
 
 }  // namespace
