@@ -97,9 +97,12 @@ class Terminal:
         if self._process is not None:
             return self
         self._stderr = tempfile.TemporaryFile()
-        self._process = subprocess.Popen(
-            self.command_line, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self._stderr,
-            env=self._env, cwd=self._cwd)
+        try:
+            self._process = subprocess.Popen(
+                self.command_line, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self._stderr,
+                env=self._env, cwd=self._cwd)
+        except OSError as e:
+            raise StartError("cannot run %s: %s" % (self.binary, e.strerror or e)) from None
         try:
             # `help` reads nothing of the window, so a later `wait output`
             # still sees the host's first screen.
@@ -184,6 +187,10 @@ class Terminal:
         Raises CommandError on "error: ..."."""
         if self._process is None:
             raise MarlsimError("the terminal is not started")
+        if "\n" in line or "\r" in line:
+            # Two lines would be two commands, and their answers would be
+            # read as this one's.
+            raise ValueError("a command is one line: %s" % quoted(line, 80))
         try:
             self._send(line)
         except OSError:

@@ -126,9 +126,17 @@ def test_missing_goldens_say_how_to_make_them_and_updates_keep_masks(marlsim_ter
     assert updated.endswith("masks\n 1 |*****               |\n")
 
 
-def test_a_bad_option_fails_at_start():
+def test_a_bad_start_says_why(tmp_path):
     with pytest.raises(StartError, match="--no-such-option"):
         Terminal(demo=True, args=["--no-such-option"]).start()
+    with pytest.raises(StartError, match="cannot run"):
+        Terminal(demo=True, binary=str(tmp_path / "none")).start()
+
+
+def test_a_key_name_cannot_smuggle_a_second_command(marlsim_terminal):
+    with pytest.raises(ValueError, match="a command is one line"):
+        marlsim_terminal.key("Enter\nquit")
+    assert marlsim_terminal.running
 
 
 def test_the_plugin_attaches_the_screen_to_a_failure(pytester, monkeypatch):
