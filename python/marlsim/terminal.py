@@ -355,7 +355,7 @@ class Terminal:
                 if other["row"] == row and end <= column:
                     start = max(start, end)
             line = screen.rows[row] if 0 <= row < len(screen.rows) else ""
-            label = line[start:column].strip(" ")
+            label = line[start:column].strip(" ") if column > start else ""
             found.append({"number": number, "label": label, "value": f["value"], "row": row, "column": column,
                           "current": number == form["current_field"]})
         return found
@@ -367,19 +367,23 @@ class Terminal:
 
         def check():
             fields = self.fields()
+            named = field if isinstance(field, int) else quoted(field)
+            if not fields:
+                return "expect field %s: the form has no fields" % named
             if isinstance(field, int):
                 chosen = [f for f in fields if f["number"] == field]
+                if not chosen:
+                    return "expect field %d: no field %d (the form has %d %s)" % (
+                        field, field, len(fields), "field" if len(fields) == 1 else "fields")
             else:
                 chosen = [f for f in fields if f["label"] == field.strip(" ")]
-            if not chosen:
-                labels = ", ".join(quoted(f["label"]) for f in fields) or "none"
-                return "expect field %s: no such field (labels: %s)" % (
-                    field if isinstance(field, int) else quoted(field), labels)
+                if not chosen:
+                    labels = ", ".join(quoted(f["label"], 40) for f in fields)
+                    return "expect field %s: no field labelled %s (labels: %s)" % (named, named, labels)
             got = chosen[0]["value"].rstrip(" ")
             if got == want:
                 return None
-            return "expect field %s %s: it holds %s" % (
-                field if isinstance(field, int) else quoted(field), quoted(want), quoted(got))
+            return "expect field %s %s: it holds %s" % (named, quoted(want), quoted(got))
 
         self._eventually(check, timeout)
 

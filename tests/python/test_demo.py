@@ -86,7 +86,7 @@ def test_failures_show_the_screen_and_where(marlsim_terminal, tmp_path):
     assert "  4 |User:               |\n           ^\n" in message
     assert 'field 0 "User:" at 4 6: "          "' in message
 
-    with pytest.raises(ExpectationError, match=r'no such field \(labels: "User:", "Pass:"\)'):
+    with pytest.raises(ExpectationError, match=r'no field labelled "Qty:" \(labels: "User:", "Pass:"\)'):
         t.expect_field("Qty:", "7")
 
     wrong = tmp_path / "wrong.golden"
