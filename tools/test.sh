@@ -39,8 +39,13 @@ dpkg -x build/marlsim_*.deb "$unpacked"
 dpkg-deb -f build/marlsim_*.deb Depends | grep -q 'fonts-liberation2 | fonts-liberation'
 "$unpacked"/usr/bin/marlsim --version
 "$unpacked"/usr/bin/marlsim-demo-host --version
-MANWIDTH=80 man -l "$unpacked"/usr/share/man/man1/marlsim.1 | grep 'EXIT STATUS' >/dev/null
-echo "package: unpacked, runs, manual page reads" | tee -a "$log"
+MANWIDTH=80 man -l "$unpacked"/usr/share/man/man1/marlsim.1.gz | grep 'EXIT STATUS' >/dev/null
+desktop-file-validate "$unpacked"/usr/share/applications/marlsim.desktop
+# Debian's own checks: no error and no warning that is not overridden with a
+# reason in packaging/debian/lintian-overrides.
+lintian --fail-on error,warning build/marlsim_*.deb
+echo "package: unpacked, runs, manual page reads, desktop entry valid, lintian clean" |
+  tee -a "$log"
 
 # Replays the fuzz corpora: every input that once found a fault stays fixed.
 ./tools/fuzz.sh
