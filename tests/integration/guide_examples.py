@@ -8,7 +8,8 @@ one chunk), and may set `marlsim_args`, more of the terminal's command
 line. The ```text blocks after it, up to the next example or heading, say
 what must happen:
 
-- a hex dump (`0000  82 80 ...  |...|`) is the records' bytes exactly;
+- a hex dump (`0000  82 80 ...  |...|`) at a block's start is the records'
+  bytes exactly;
 - a transcript runs automation commands: `> COMMAND` sends one, the lines
   under it are its answer without the final `ok` (trailing blanks and blank
   rows are not compared); `host receives B` reads a Python bytes literal B
@@ -82,6 +83,7 @@ class Terminal:
         self.ask("state")
         self.receive_until(lambda r: re.search(rb"IP=[\d.]+$", r))
         self.announcement, self.received = self.received, b""
+        self.ask("events")  # the start-up's, so that a transcript sees its own
 
     def ask(self, line):
         """One automation command; its answer's lines, the final one included."""
@@ -177,17 +179,20 @@ def run(marlsim, name, code, texts, helpers):
     space = dict(helpers)
     exec(compile(code, name, "exec"), space)
     records = space.get("records") or [space["record"]]
+    transcripts = []
     for text in texts:
-        if re.match(r"[0-9a-f]{4}  ", text):
-            if hexdump(b"".join(records)) != text.rstrip("\n"):
-                raise AssertionError("the records are\n" + hexdump(b"".join(records)))
+        # A block may start with the records' dump; the rest is a transcript.
+        lines = text.rstrip("\n").split("\n")
+        dump = [line for line in lines if re.match(r"[0-9a-f]{4}  ", line)]
+        if dump and hexdump(b"".join(records)) != "\n".join(dump):
+            raise AssertionError("the records are\n" + hexdump(b"".join(records)))
+        transcripts.append("\n".join(lines[len(dump):]))
     terminal = Terminal(marlsim, space.get("marlsim_args", []))
     try:
         for chunk in records:
             terminal.send(chunk)
-        for text in texts:
-            if not re.match(r"[0-9a-f]{4}  ", text):
-                check_transcript(terminal, text)
+        for text in transcripts:
+            check_transcript(terminal, text)
     finally:
         terminal.close()
 
