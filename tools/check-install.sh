@@ -20,7 +20,10 @@ in_root apt-get update -qq
 # page reader; and the desktop entry's checker.
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq g++ pkg-config python3 \
   man-db desktop-file-utils >/dev/null
+# A tree used before holds an older copy: the install is always a fresh one.
+in_root sh -c 'dpkg -s marlsim >/dev/null 2>&1 && dpkg --purge marlsim >/dev/null' || true
 in_root sh -c "cd /tmp && DEBIAN_FRONTEND=noninteractive apt install -y -q ./$name" | tail -n 3
+in_root marlsim --help | tail -n 3
 
 in_root desktop-file-validate /usr/share/applications/marlsim.desktop
 for size in 16x16 22x22 24x24 32x32 48x48 64x64 128x128 256x256; do
@@ -41,4 +44,10 @@ in_root sh -c 'cd /tmp && (./hello_host 4077 >host.log &) &&
   for i in $(seq 100); do grep -q listening host.log && break; sleep 0.1; done &&
   printf "wait text \"Name:\"\ntype \"Ada\"\nkey Enter\nwait text \"Hello, Ada\"\nscreen\nquit\n" |
     marlsim --ui=headless --size 20x16 -H127.0.0.1 -P4077'
+# The guide's Python host, from the installed examples, against a terminal
+# with an ID.
+in_root sh -c 'cd /tmp && (python3 /usr/share/doc/marlsim/examples/hello_host.py 4078 >py.log &) &&
+  for i in $(seq 100); do grep -q listening py.log && break; sleep 0.1; done &&
+  printf "wait text \"Name:\"\ntype \"Bo\"\nkey Enter\nwait text \"Hello, Bo\"\nquit\n" |
+    marlsim --ui=headless --size 20x16 -H127.0.0.1 -P4078 -ISCAN01'
 echo "install check: passed"
