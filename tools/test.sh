@@ -31,6 +31,8 @@ echo "integration suite under ThreadSanitizer: passed"
 
 # The Debian package: built, unpacked into a fresh directory, and run from
 # there, with its manual page.
+# A package left from an earlier version would match the globs below too.
+rm -f build/marlsim_*.deb
 (cd build && cpack >/dev/null)
 unpacked=$(mktemp -d)
 trap 'rm -f "$log"; rm -rf "$unpacked"' EXIT
