@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,10 +13,12 @@ namespace marl {
 
 namespace {
 
-// Lines for standard error, also kept, so that the window can say why its
-// start-up failed.
+// Lines for standard error, the first few also kept, so that the window can
+// say why its start-up failed.
 ssize_t WriteAndKeep(void* kept, const char* bytes, size_t n) {
-  static_cast<std::string*>(kept)->append(bytes, n);
+  constexpr size_t kKept = 4096;
+  auto* text = static_cast<std::string*>(kept);
+  text->append(bytes, std::min(n, kKept - std::min(kKept, text->size())));
   std::fwrite(bytes, 1, n, stderr);
   return ssize_t(n);
 }
