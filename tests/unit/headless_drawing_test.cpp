@@ -72,6 +72,13 @@ TEST(LazyPicture, PaintsWhatEagerPaintingPaints) {
   lazy.Draw(RandomDraw(random, &text));
   lazy.Reset(11, 13);
   EXPECT_EQ(lazy.Painted(*atlas).pixels, std::vector<uint32_t>(11 * 13, kWhite));
+  // A window gone, or too large to paint, takes no requests and has no pixels.
+  for (const auto& [w, h] : {std::pair{0, 0}, std::pair{1 << 16, 1 << 16}, std::pair{-5, 9}}) {
+    lazy.Reset(w, h);
+    lazy.Draw(RandomDraw(random, &text));
+    EXPECT_EQ(lazy.waiting(), 0u) << w << "x" << h;
+    EXPECT_TRUE(lazy.Painted(*atlas).pixels.empty()) << w << "x" << h;
+  }
 }
 
 // The headless window, with a twin that paints each request as it comes.
