@@ -22,6 +22,60 @@ const std::string kForm = HostCommand(
     "\\1T\\Name:^\n|H\x81REV|H\x80^\n|H\x88"
     "BOLD|H\x80^\nCode:\\A      \\");
 
+// The window's snapshot, as its PNG file gives it back.
+Image Snapshot(Session& s, const std::string& name) {
+  EXPECT_EQ(s.sim.Command("snapshot " + name), Lines{"ok"});
+  return ReadSnapshot(s.dir.File(name));
+}
+
+// The drawing rules in a headless snapshot: a glyph's 16-pixel line stands on
+// the bottom of its 13-pixel cell, so the line's top three rows are cut (a
+// capital starts at the cell's top) and the descenders show. A row in which
+// the attribute changes is drawn in pieces, in 10-pixel cells.
+TEST(Snapshot, GlyphsStandOnTheBottomOfTheirCellsInEveryFont) {
+  Session s;
+  ASSERT_TRUE(s.accepted) << s.sim.Diagnostics();
+  // "M_g" plain, underlined, bold and reverse on rows 0 to 3.
+  EXPECT_EQ(
+      s.Host(HostCommand("\\1T\\M_g^\n|H\x82M_g^\n|H\x88M_g^\n|H\x81M_g^\n|H\x80^\nCode:\\A  \\")),
+      "");
+  const Image image = Snapshot(s, "cells.png");
+  ASSERT_EQ(image.width, 220);
+  ASSERT_EQ(image.height, 208);
+  // Per glyph: the pixel rows of its cell where no ink may be, and one where
+  // ink must be.
+  struct Glyph {
+    char c;
+    uint32_t never;
+    int always;
+  };
+  const Glyph glyphs[] = {{'M', ~0x1FFu, 1}, {'_', 0x1FFu, 10}, {'g', 0x3u, 11}, {' ', ~0u, -1}};
+  struct Row {
+    int row, cell_width;
+    bool reverse, underlined;
+  };
+  for (const Row r : {Row{0, 11, false, false}, Row{1, 10, false, true}, Row{2, 10, false, false},
+                      Row{3, 10, true, false}}) {
+    for (int k = 0; k < 4; ++k) {
+      SCOPED_TRACE("row " + std::to_string(r.row) + " glyph " + glyphs[k].c);
+      // Bit y: ink (black, or white in reverse) in pixel row y of the cell,
+      // and that row inked all across.
+      uint32_t ink = 0, full = 0;
+      for (int y = 0; y < 13; ++y) {
+        int n = 0;
+        for (int x = k * r.cell_width; x < (k + 1) * r.cell_width; ++x)
+          n += image.Dark(x, r.row * 13 + y) != r.reverse;
+        ink |= uint32_t(n > 0) << y;
+        full |= uint32_t(n == r.cell_width) << y;
+      }
+      // An underline is one row all across, near the cell's bottom.
+      EXPECT_EQ(full, r.underlined ? 1u << 10 : 0u);
+      EXPECT_EQ(ink & ~full & glyphs[k].never, 0u);
+      EXPECT_TRUE(glyphs[k].always < 0 || (ink >> glyphs[k].always & 1));
+    }
+  }
+}
+
 class Window : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -46,12 +100,6 @@ class Window : public ::testing::Test {
     EXPECT_EQ(s->Host(kForm), "");
     return s;
   }
-  // The window's snapshot, as its PNG file gives it back.
-  Image Snapshot(Session& s, const std::string& name) {
-    EXPECT_EQ(s.sim.Command("snapshot " + name), Lines{"ok"});
-    return ReadSnapshot(s.dir.File(name));
-  }
-
   XDisplay x_;
 };
 
@@ -100,8 +148,8 @@ TEST_F(Window, ZoomedKeysTypedIntoTheWindowGoToTheHostAsTheFormReply) {
   const auto s = ShowForm({"--zoom", "2"});
   // Each pixel a 2 x 2 block, in the snapshot and on the screen.
   const Image image = Snapshot(*s, "zoomed.png");
-  EXPECT_EQ(image.width, 440);
-  EXPECT_EQ(image.height, 416);
+  ASSERT_EQ(image.width, 440);
+  ASSERT_EQ(image.height, 416);
   EXPECT_EQ(image.DarkIn(110, 0, 440, 26), 0);  // "Name:" in its doubled cells
   EXPECT_EQ(image.at(20, 10), image.at(21, 11));
   const Image shown = x_.Capture(kTitle);

@@ -98,7 +98,7 @@ TEST(TerminalMessages, TwoMessagesInOneRead) {
 TEST(TerminalMessages, IncompleteAndMalformedInput) {
   for (const std::string& part :
        {""s, "P,Ro"s, "P,Rows=16"s, "P,Rows=16,Co"s, "P,Rows=16,Cols=20\0I"s, "NG,"s, "IR16,"s,
-        "K\\1\\0\\Kab"s, "K\\1\\0\\Kab\\\\w\0F=0"s, "S0"s}) {
+        "K\\1\\0\\Kab"s, "K\\1\\0\\Kab\\\\w\0F=0"s, "S0"s, "K\\\\"s}) {
     EXPECT_EQ(StatusOf(part), ParseStatus::kIncomplete) << part;
   }
   size_t used = 0;
