@@ -111,6 +111,7 @@ TEST(TerminalMessages, IncompleteAndMalformedInput) {
     EXPECT_LE(used, bad.size());
   }
   // A reply that never ends is given up once longer than any reply.
+  EXPECT_EQ(StatusOf("K" + std::string(kLongestMessage - 1, 'a')), ParseStatus::kIncomplete);
   EXPECT_EQ(StatusOf("K" + std::string(kLongestMessage, 'a'), &used), ParseStatus::kMalformed);
   EXPECT_EQ(used, kLongestMessage + 1);
   EXPECT_EQ(StatusOf("K\\1x\\\\w\0F=00\0"s, &used), ParseStatus::kMalformed);  // not a field
