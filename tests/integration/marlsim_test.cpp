@@ -118,10 +118,9 @@ TEST(Marlsim, AStalledHostGetsEveryReplyInOrderAfterTheSendTimeout) {
   // The trace stamps each send, and the wait that ends in the box: a second
   // apart, neither sooner nor absurdly later however busy the machine.
   std::istringstream trace(dir.Read("trace.txt"));
-  int sent_at = 0, shortest = 1 << 30, longest = 0;
+  int sent_at = 0, shortest = 1 << 30, longest = 0, h, m, s, ms;
   size_t waits = 0;
   for (std::string line; std::getline(trace, line);) {
-    int h = 0, m = 0, s = 0, ms = 0;
     char what[16] = {};
     if (std::sscanf(line.c_str(), "%d:%d:%d.%d %15[a-z ]", &h, &m, &s, &ms, what) != 5) continue;
     const int at = ((h * 60 + m) * 60 + s) * 1000 + ms;
