@@ -340,6 +340,7 @@ int RunLoad(const LoadOptions& options) {
   std::string stopped;
   bool all_done = false;
   LoadTimeline timeline;
+  timeline.Sample(wall_begin, LoadTotals(), 0);
   auto sample = [&](double now) {
     LoadTotals totals = Totals(workers);
     totals.errors[size_t(LoadError::kConnect)] += starter.failed.load();
