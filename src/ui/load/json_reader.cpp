@@ -58,6 +58,7 @@ class Parser {
 
   bool Value(JsonValue* out, int depth) {
     if (depth > kJsonMaxDepth) return Fail("nested too deeply");
+    if (++values_ > kJsonMaxValues) return Fail("too many values");
     if (at_ >= s_.size()) return Fail("a value is missing");
     switch (s_[at_]) {
       case '{':
@@ -303,6 +304,7 @@ class Parser {
 
   std::string_view s_;
   size_t at_ = 0;
+  size_t values_ = 0;
   std::string why_;
 };
 

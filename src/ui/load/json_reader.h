@@ -33,6 +33,9 @@ class JsonValue {
 };
 
 constexpr int kJsonMaxDepth = 64;
+// Values in one text at most: each takes about a hundred bytes once read,
+// and a file of nothing but zeros must not take the machine's memory.
+constexpr size_t kJsonMaxValues = size_t(16) << 20;
 
 // False with `error` ("line L, column C: reason") when `text` is not one
 // JSON value, optionally surrounded by white space.

@@ -12,7 +12,7 @@
 namespace marl {
 
 // Report files larger than this are refused rather than read.
-constexpr size_t kMaxReportBytes = size_t(1) << 30;
+constexpr size_t kMaxReportBytes = size_t(512) << 20;
 
 // False with `error` ("FILE: reason") when the file cannot be read or is not
 // a load report.
