@@ -121,12 +121,12 @@ TEST(Thresholds, DecideTheExitStatus) {
   };
   const Case cases[] = {
       {0, {}, 0},
-      {1, {}, 2},                      // a failed terminal, as always
-      {0, {"p99<1ms"}, 3},             // a failed threshold
-      {1, {"p99<1ms"}, 3},             // the threshold's status comes first
-      {1, {"errors<50%"}, 0},          // the errors threshold judges errors
-      {1, {"sign-in:errors<50%"}, 2},  // a transaction's does not judge the run's
-      {0, {"p99<<1"}, 3},              // unparsable (a merged report's): failed
+      {1, {}, 2},              // a failed terminal, as always
+      {0, {"p99<1ms"}, 3},     // a failed threshold
+      {1, {"p99<1ms"}, 3},     // the threshold's status comes first
+      {1, {"errors<50%"}, 2},  // a threshold on errors passes; the terminal failed
+      {1, {"errors<10%"}, 3},  // and fails: its own status
+      {0, {"p99<<1"}, 3},      // unparsable (a merged report's): failed
   };
   for (const Case& c : cases) {
     LoadReport r;

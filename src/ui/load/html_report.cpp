@@ -110,6 +110,8 @@ constexpr double kLeft = 64;
 constexpr double kRight = 48;
 constexpr double kTop = 16;
 constexpr double kBottom = 34;
+// Less of a second than this at a run's ends is not charted.
+constexpr double kSliver = 0.2;
 
 // One chart over the run's seconds: lines, or bars for a single series of
 // counts. `unit` labels the y axis's ticks.
@@ -250,7 +252,8 @@ td{border-bottom:1px solid #f1f5f9;padding:6px 8px}td.n,th.n{text-align:right;fo
 tr.overall td{font-weight:650;background:#f9fafb}.bad{color:#b91c1c}
 .badge{display:inline-block;border-radius:999px;padding:1px 10px;font-size:12.5px;font-weight:650}
 .badge.pass{background:#dcfce7;color:#166534}.badge.fail{background:#fee2e2;color:#991b1b}
-pre{background:#111827;color:#e5e7eb;border-radius:8px;padding:8px 10px;display:inline-block;margin:6px 0 12px;font-size:13px}
+pre{background:#111827;color:#e5e7eb;border-radius:8px;padding:8px 10px;display:inline-block;margin:6px 0 0;font-size:13px}
+.failures{display:grid;grid-template-columns:repeat(3,1fr);gap:14px}.failure{font-size:13.5px}
 .settings td:first-child{color:#6b7280;width:220px}
 footer{color:#9ca3af;font-size:12.5px;text-align:center;margin-top:20px}
 )";
@@ -285,16 +288,24 @@ std::string ReportHtml(const LoadReport& r) {
   Series p99{"p99", "#dc2626", {}};
   for (size_t i = 0; i < seconds; ++i) {
     const int64_t s = first + int64_t(i);
+    // The run's first and last seconds are partly outside it: their screens
+    // a second are their screens over the part inside. A sliver of a
+    // second at either end says more about the clock than about the host,
+    // and is left out of the charts (not of the counts).
+    const double inside =
+        std::min(double(s + 1), r.started_at + r.seconds) - std::max(double(s), r.started_at);
+    const bool sliver = seconds > 1 && (i == 0 || i + 1 == seconds) && inside < kSliver;
     const auto counts = r.timeline.find(s);
-    const bool counted = counts != r.timeline.end();
-    screens.values.push_back(counted ? std::optional<double>(double(counts->second.screens))
+    const bool counted = counts != r.timeline.end() && !sliver;
+    screens.values.push_back(counted ? std::optional<double>(double(counts->second.screens) /
+                                                             std::clamp(inside, kSliver, 1.0))
                                      : std::nullopt);
     running.values.push_back(counted ? std::optional<double>(double(counts->second.running))
                                      : std::nullopt);
     errors.values.push_back(counted ? std::optional<double>(double(counts->second.errors))
                                     : std::nullopt);
     const auto h = r.response.seconds.find(s);
-    if (h == r.response.seconds.end() || h->second.count() == 0) {
+    if (sliver || h == r.response.seconds.end() || h->second.count() == 0) {
       median.values.emplace_back();
       p90.values.emplace_back();
       p99.values.emplace_back();
@@ -321,17 +332,31 @@ std::string ReportHtml(const LoadReport& r) {
                ? ""
                : " &#183; " + std::to_string(r.settings.shards.size()) + " shards merged") +
           (r.stopped.empty() ? "" : " &#183; " + Escape(r.stopped)) + "</p>";
-  if (!r.thresholds.empty()) {
-    page += failed == 0
-                ? "<div class=\"verdict pass\">&#10003; All " +
-                      std::to_string(r.thresholds.size()) + " thresholds passed</div>"
-                : "<div class=\"verdict fail\">&#10007; " + std::to_string(failed) + " of " +
-                      std::to_string(r.thresholds.size()) + " thresholds failed</div>";
-  } else if (error_count > 0) {
-    page +=
-        "<div class=\"verdict fail\">&#10007; " + Count(error_count) + " terminals failed</div>";
-  } else {
-    page += "<div class=\"verdict pass\">&#10003; Every terminal ran its script through</div>";
+  // One line that says how the run went: the thresholds' verdict, then
+  // the terminals', as the exit status weighs them.
+  {
+    const size_t n = r.thresholds.size();
+    std::vector<std::string> parts;
+    if (failed > 0) {
+      parts.push_back(n == 1 ? "The threshold failed"
+                             : std::to_string(failed) + " of " + std::to_string(n) +
+                                   " thresholds failed");
+    } else if (n > 0) {
+      parts.push_back(n == 1 ? "The threshold passed"
+                             : "All " + std::to_string(n) + " thresholds passed");
+    }
+    if (error_count > 0) {
+      parts.push_back(Count(error_count) + (error_count == 1 ? " terminal" : " terminals") +
+                      " failed");
+    } else if (parts.empty()) {
+      parts.push_back("Every terminal ran its script through");
+    }
+    if (!r.stopped.empty()) parts.push_back("the run was " + Escape(r.stopped));
+    const bool good = failed == 0 && error_count == 0 && r.stopped.empty();
+    std::string line = parts[0];
+    for (size_t i = 1; i < parts.size(); ++i) line += "; " + parts[i];
+    page += std::string("<div class=\"verdict ") +
+            (good ? "pass\">&#10003; " : "fail\">&#10007; ") + line + "</div>";
   }
 
   page += "<div class=\"tiles\">";
@@ -382,22 +407,28 @@ std::string ReportHtml(const LoadReport& r) {
   }
 
   if (!r.failures.empty()) {
-    page += "<section><h2>Failed terminals</h2>";
-    constexpr size_t kShown = 10;
+    page += "<section><h2>Failed terminals</h2><div class=\"failures\">";
+    constexpr size_t kShown = 12;
     for (size_t i = 0; i < r.failures.size() && i < kShown; ++i) {
       const TerminalFailure& f = r.failures[i];
-      page += "<div><b>terminal " + std::to_string(f.terminal) + "</b>: " + LoadErrorName(f.kind) +
-              ": " + Escape(f.reason);
+      page += "<div class=\"failure\"><div><b>terminal " + std::to_string(f.terminal) +
+              "</b> <span class=\"badge fail\">" + LoadErrorName(f.kind) + "</span></div><div>" +
+              Escape(f.reason);
       if (f.line > 0) {
         page += " at line " + std::to_string(f.line) + ": <code>" + Escape(f.command) + "</code>";
       }
       page += "</div>";
-      if (!f.screen.empty()) {
+      // Blank rows at the bottom say nothing.
+      size_t rows = f.screen.size();
+      while (rows > 0 && f.screen[rows - 1].find_first_not_of(' ') == std::string::npos) --rows;
+      if (rows > 0) {
         page += "<pre>";
-        for (const std::string& row : f.screen) page += Escape(row) + "\n";
+        for (size_t row = 0; row < rows; ++row) page += Escape(f.screen[row]) + "\n";
         page += "</pre>";
       }
+      page += "</div>";
     }
+    page += "</div>";
     if (r.failures.size() > kShown) {
       page += "<p>... and " + std::to_string(r.failures.size() - kShown) +
               " more in the JSON report.</p>";

@@ -23,6 +23,7 @@ class LoadTimeline {
   bool started_ = false;
   int64_t second_ = 0;
   LoadTotals last_;
+  uint64_t last_running_ = 0;
   std::map<int64_t, SecondCounts> seconds_;
 };
 

@@ -119,8 +119,6 @@ bool ParseThreshold(std::string_view text, Threshold* out, std::string* error) {
 ThresholdVerdict Judge(const Threshold& t, const LoadReport& report) {
   ThresholdVerdict v;
   v.threshold = t.text;
-  v.on_errors = t.name.empty() &&
-                (t.metric == ThresholdMetric::kErrors || t.metric == ThresholdMetric::kErrorShare);
   const Histogram* times = &report.response.overall;
   uint64_t errors = report.totals.error_count();
   if (!t.name.empty()) {
