@@ -90,7 +90,7 @@ LoadReport Sample(uint64_t base_us, int64_t second, const std::string& shard) {
   r.peak_memory_kib = 1000;
   for (uint64_t i = 0; i < 50; ++i) r.response.AddAt(second + int64_t(i % 2), base_us + i * 137);
   r.response.AddAt(second, base_us, "sign-in");
-  r.response.names["sign-in"].errors = 1;
+  r.response.mutable_names()["sign-in"].errors = 1;
   r.timeline[second] = {20, 25, 15, 1, 9};
   r.timeline[second + 1] = {30, 35, 25, 0, 0};
   TerminalFailure f;
@@ -119,11 +119,11 @@ TEST(ReportJson, AReportReadBackIsTheReportWritten) {
   EXPECT_EQ(back.totals.screens, 50u);
   EXPECT_EQ(back.totals.errors[size_t(LoadError::kConnect)], 1u);
   EXPECT_DOUBLE_EQ(back.started_at, r.started_at);
-  EXPECT_TRUE(back.response.overall == r.response.overall);
-  EXPECT_TRUE(back.response.seconds == r.response.seconds);
-  EXPECT_TRUE(back.response.names.at("sign-in").response ==
-              r.response.names.at("sign-in").response);
-  EXPECT_EQ(back.response.names.at("sign-in").errors, 1u);
+  EXPECT_TRUE(back.response.overall() == r.response.overall());
+  EXPECT_TRUE(back.response.seconds() == r.response.seconds());
+  EXPECT_TRUE(back.response.names().at("sign-in").response ==
+              r.response.names().at("sign-in").response);
+  EXPECT_EQ(back.response.names().at("sign-in").errors, 1u);
   EXPECT_EQ(back.timeline.at(1796576400).replies, 25u);
   EXPECT_EQ(back.timeline.at(1796576401).iterations, 25u);
   ASSERT_EQ(back.failures.size(), 1u);
@@ -186,15 +186,15 @@ TEST(ReportMerge, CountsAddHistogramsMergeAndSecondsLineUp) {
   // From the first start to the last end.
   EXPECT_DOUBLE_EQ(merged.started_at, 1796576400.25);
   EXPECT_DOUBLE_EQ(merged.seconds, 3);
-  Histogram both = Sample(1500, 1796576400, "1/2").response.overall;
-  both.Merge(second_shard.response.overall);
-  EXPECT_TRUE(merged.response.overall == both);
-  EXPECT_EQ(merged.response.names.at("sign-in").response.count(), 2u);
+  Histogram both = Sample(1500, 1796576400, "1/2").response.overall();
+  both.Merge(second_shard.response.overall());
+  EXPECT_TRUE(merged.response.overall() == both);
+  EXPECT_EQ(merged.response.names().at("sign-in").response.count(), 2u);
   // The second both shards ran in is summed; the others are each one's.
   EXPECT_EQ(merged.timeline.at(1796576400).screens, 20u);
   EXPECT_EQ(merged.timeline.at(1796576401).screens, 30u + 20u);
   EXPECT_EQ(merged.timeline.at(1796576402).screens, 30u);
-  EXPECT_EQ(merged.response.seconds.at(1796576401).count(), 25u + 26u);  // and one named
+  EXPECT_EQ(merged.response.seconds().at(1796576401).count(), 25u + 26u);  // and one named
   ASSERT_EQ(merged.failures.size(), 2u);
   EXPECT_EQ(merged.failures[1].terminal, 8);
   EXPECT_EQ(merged.settings.shards, (std::vector<std::string>{"1/2", "2/2"}));

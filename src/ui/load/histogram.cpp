@@ -77,6 +77,21 @@ void Histogram::Merge(const Histogram& other) {
   sum_ = SaturatingAdd(sum_, other.sum_);
 }
 
+void Histogram::MergeDense(const std::vector<uint64_t>& dense, uint64_t min_us, uint64_t max_us,
+                           uint64_t sum_us) {
+  Histogram h;
+  for (uint32_t i = 0; i < dense.size() && i < kBuckets; ++i) {
+    if (dense[i] == 0) continue;
+    h.buckets_.push_back({i, dense[i]});
+    h.count_ = SaturatingAdd(h.count_, dense[i]);
+  }
+  if (h.count_ == 0) return;
+  h.min_ = min_us;
+  h.max_ = max_us;
+  h.sum_ = sum_us;
+  Merge(h);
+}
+
 bool Histogram::Restore(const std::vector<std::pair<uint64_t, uint64_t>>& buckets, uint64_t min_us,
                         uint64_t max_us, uint64_t sum_us, Histogram* out, std::string* error) {
   Histogram h;

@@ -34,6 +34,10 @@ class Histogram {
 
   void Add(uint64_t us, uint64_t count = 1);
   void Merge(const Histogram& other);
+  // Adds counts kept a bucket each (`dense[i]` for bucket i) with the exact
+  // extremes and sum of their samples.
+  void MergeDense(const std::vector<uint64_t>& dense, uint64_t min_us, uint64_t max_us,
+                  uint64_t sum_us);
 
   // A histogram as a report keeps it: buckets by their lower edge, in
   // increasing order, and the exact extremes and sum. False with `error`

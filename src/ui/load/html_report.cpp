@@ -262,7 +262,7 @@ footer{color:#9ca3af;font-size:12.5px;text-align:center;margin-top:20px}
 
 std::string ReportHtml(const LoadReport& r) {
   const LoadTotals& c = r.totals;
-  const Histogram& all = r.response.overall;
+  const Histogram& all = r.response.overall();
 
   // The seconds of the run, from the first one that counted to the last,
   // gaps included.
@@ -277,7 +277,7 @@ std::string ReportHtml(const LoadReport& r) {
     }
   };
   for (const auto& [s, counts] : r.timeline) widen(s);
-  for (const auto& [s, h] : r.response.seconds) widen(s);
+  for (const auto& [s, h] : r.response.seconds()) widen(s);
   // A run of days has more seconds than a page can show; it keeps its first day.
   const size_t seconds = last < first ? 0 : size_t(std::min<int64_t>(last - first + 1, 86400));
   Series screens{"screens a second", "#2563eb", {}};
@@ -304,8 +304,8 @@ std::string ReportHtml(const LoadReport& r) {
                                      : std::nullopt);
     errors.values.push_back(counted ? std::optional<double>(double(counts->second.errors))
                                     : std::nullopt);
-    const auto h = r.response.seconds.find(s);
-    if (sliver || h == r.response.seconds.end() || h->second.count() == 0) {
+    const auto h = r.response.seconds().find(s);
+    if (sliver || h == r.response.seconds().end() || h->second.count() == 0) {
       median.values.emplace_back();
       p90.values.emplace_back();
       p99.values.emplace_back();
@@ -387,7 +387,7 @@ std::string ReportHtml(const LoadReport& r) {
       "<th class=\"n\">p95</th><th class=\"n\">p99</th><th class=\"n\">p99.9</th>"
       "<th class=\"n\">max</th></tr></thead><tbody>";
   page += Row("all", all, error_count, true);
-  for (const auto& [name, stats] : r.response.names) {
+  for (const auto& [name, stats] : r.response.names()) {
     page += Row(name, stats.response, stats.errors, false);
   }
   page += "</tbody></table></section>";

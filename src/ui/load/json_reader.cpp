@@ -101,8 +101,8 @@ class Parser {
       if (at_ >= s_.size() || s_[at_] != ':') return Fail("expected ':'");
       ++at_;
       SkipBlanks();
-      out->members.emplace_back(std::move(key), JsonValue());
-      if (!Value(&out->members.back().second, depth + 1)) return false;
+      out->members.push_back({std::move(key), JsonValue()});
+      if (!Value(&out->members.back().value, depth + 1)) return false;
       SkipBlanks();
       if (at_ < s_.size() && s_[at_] == ',') {
         ++at_;

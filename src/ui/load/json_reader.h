@@ -13,6 +13,8 @@
 
 namespace marl {
 
+struct JsonMember;
+
 class JsonValue {
  public:
   enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
@@ -26,10 +28,15 @@ class JsonValue {
   uint64_t unsigned_value = 0;
   std::string text;
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  std::vector<JsonMember> members;
 
   // The member so named, or nullptr (also when this is not an object).
   const JsonValue* Find(std::string_view key) const;
+};
+
+struct JsonMember {
+  std::string key;
+  JsonValue value;
 };
 
 constexpr int kJsonMaxDepth = 64;

@@ -36,25 +36,66 @@ const char* LoadErrorName(LoadError kind) {
 }
 
 void ResponseTimes::Add(uint64_t us) {
-  AddAt(int64_t(WallNow()), us);
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  // A clock set back keeps counting into the second it had reached.
+  const int64_t second = std::max<int64_t>(now.tv_sec, pending_second_);
+  if (second != pending_second_) {
+    Settle();
+    pending_second_ = second;
+  }
+  if (pending_.empty()) pending_.resize(Histogram::kBuckets);
+  ++pending_[Histogram::BucketOf(us)];
+  ++pending_count_;
+  pending_min_ = std::min(pending_min_, us);
+  pending_max_ = std::max(pending_max_, us);
+  pending_sum_ += us;
+}
+
+void ResponseTimes::Settle() const {
+  if (pending_count_ == 0) return;
+  overall_.MergeDense(pending_, pending_min_, pending_max_, pending_sum_);
+  seconds_[pending_second_].MergeDense(pending_, pending_min_, pending_max_, pending_sum_);
+  std::fill(pending_.begin(), pending_.end(), 0);
+  pending_count_ = 0;
+  pending_min_ = UINT64_MAX;
+  pending_max_ = 0;
+  pending_sum_ = 0;
+}
+
+const Histogram& ResponseTimes::overall() const {
+  Settle();
+  return overall_;
+}
+
+const std::map<int64_t, Histogram>& ResponseTimes::seconds() const {
+  Settle();
+  return seconds_;
+}
+
+Histogram& ResponseTimes::mutable_overall() {
+  Settle();
+  return overall_;
+}
+
+std::map<int64_t, Histogram>& ResponseTimes::mutable_seconds() {
+  Settle();
+  return seconds_;
 }
 
 void ResponseTimes::AddAt(int64_t second, uint64_t us, const std::string& name) {
-  overall.Add(us);
-  // Samples come in time order: the latest second, found without a search.
-  if (!seconds.empty() && seconds.rbegin()->first == second) {
-    seconds.rbegin()->second.Add(us);
-  } else {
-    seconds[second].Add(us);
-  }
-  if (!name.empty()) names[name].response.Add(us);
+  Settle();
+  overall_.Add(us);
+  seconds_[second].Add(us);
+  if (!name.empty()) names_[name].response.Add(us);
 }
 
 void ResponseTimes::Merge(const ResponseTimes& other) {
-  overall.Merge(other.overall);
-  for (const auto& [second, h] : other.seconds) seconds[second].Merge(h);
-  for (const auto& [name, stats] : other.names) {
-    TransactionStats& mine = names[name];
+  Settle();
+  overall_.Merge(other.overall());
+  for (const auto& [second, h] : other.seconds()) seconds_[second].Merge(h);
+  for (const auto& [name, stats] : other.names_) {
+    TransactionStats& mine = names_[name];
     mine.response.Merge(stats.response);
     mine.errors += stats.errors;
   }
@@ -130,7 +171,7 @@ std::string ReportText(const LoadReport& r) {
          Fixed(r.response.QuantileMs(0.99), 2) + " ms, p99.9 " +
          Fixed(r.response.QuantileMs(0.999), 2) + " ms, max " + Fixed(r.response.MaxMs(), 2) +
          " ms (" + std::to_string(r.response.count()) + " replies answered)\n";
-  for (const auto& [name, stats] : r.response.names) {
+  for (const auto& [name, stats] : r.response.names()) {
     const Histogram& h = stats.response;
     out += "  " + name + ": " + std::to_string(h.count()) + ", " + std::to_string(stats.errors) +
            " errors, median " + Fixed(h.QuantileMs(0.5), 2) + " ms, p95 " +

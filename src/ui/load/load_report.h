@@ -29,20 +29,45 @@ struct TransactionStats {
 // Host response times: overall, for each wall-clock second (seconds since
 // 1970, so the runs of several machines line up) and for each transaction
 // name. Each worker keeps its own; they merge exactly.
+//
+// A worker records a sample for every answered reply, so `Add` only counts
+// into a plain array for the current second; the histograms take the
+// second's counts when the next second begins or when they are read. One
+// thread at a time: the worker while it runs, the driver once it has
+// joined it.
 class ResponseTimes {
  public:
   // Now, on the wall clock; unnamed.
   void Add(uint64_t microseconds);
   void AddAt(int64_t second, uint64_t microseconds, const std::string& name = {});
   void Merge(const ResponseTimes& other);
-  uint64_t count() const { return overall.count(); }
+  uint64_t count() const { return overall().count(); }
   // The time below which the fraction `q` of the samples lie, in ms.
-  double QuantileMs(double q) const { return overall.QuantileMs(q); }
-  double MaxMs() const { return double(overall.max()) / 1000.0; }
+  double QuantileMs(double q) const { return overall().QuantileMs(q); }
+  double MaxMs() const { return double(overall().max()) / 1000.0; }
 
-  Histogram overall;
-  std::map<int64_t, Histogram> seconds;
-  std::map<std::string, TransactionStats> names;
+  const Histogram& overall() const;
+  const std::map<int64_t, Histogram>& seconds() const;
+  const std::map<std::string, TransactionStats>& names() const { return names_; }
+  // For a report read back.
+  Histogram& mutable_overall();
+  std::map<int64_t, Histogram>& mutable_seconds();
+  std::map<std::string, TransactionStats>& mutable_names() { return names_; }
+
+ private:
+  // Folds the current second's counts into the histograms. Reading settles
+  // too, hence the mutable members.
+  void Settle() const;
+
+  mutable Histogram overall_;
+  mutable std::map<int64_t, Histogram> seconds_;
+  std::map<std::string, TransactionStats> names_;
+  mutable std::vector<uint64_t> pending_;  // a count a bucket, or empty
+  mutable int64_t pending_second_ = 0;
+  mutable uint64_t pending_count_ = 0;
+  mutable uint64_t pending_min_ = UINT64_MAX;
+  mutable uint64_t pending_max_ = 0;
+  mutable uint64_t pending_sum_ = 0;
 };
 
 // One worker's counts. Only the worker writes them; the progress line reads

@@ -223,7 +223,7 @@ void ReadTimeline(Reader& r, const JsonValue& root, LoadReport* report) {
     c.running = r.Count(entry, "running");
     Histogram h;
     r.ReadHistogram(entry, "histogram", &h);
-    if (h.count() > 0) report->response.seconds[second] = std::move(h);
+    if (h.count() > 0) report->response.mutable_seconds()[second] = std::move(h);
     if (!r.ok()) return;
   }
 }
@@ -234,10 +234,10 @@ void ReadTransactions(Reader& r, const JsonValue& root, ResponseTimes* response)
   for (const JsonValue& entry : list->items) {
     if (entry.kind != Kind::kObject) return r.Fail("a transaction is not an object");
     const std::string name = r.Text(entry, "name");
-    if (!r.ok() || name.empty() || response->names.count(name)) {
+    if (!r.ok() || name.empty() || response->names().count(name)) {
       return r.Fail("transaction names must be distinct and not empty");
     }
-    TransactionStats& stats = response->names[name];
+    TransactionStats& stats = response->mutable_names()[name];
     stats.errors = r.Count(entry, "errors");
     r.ReadHistogram(entry, "histogram", &stats.response);
     if (!r.ok()) return;
@@ -275,7 +275,7 @@ std::string ReportJson(const LoadReport& r) {
   for (size_t k = 0; k < kLoadErrorKinds; ++k) {
     out += ",\"" + std::string(LoadErrorName(LoadError(k))) + "\":" + U(c.errors[k]);
   }
-  out += "},\"response_ms\":" + Percentiles(r.response.overall);
+  out += "},\"response_ms\":" + Percentiles(r.response.overall());
   out += ",\"peak_memory_kib\":" + U(r.peak_memory_kib);
   out += ",\"failures\":[";
   for (size_t i = 0; i < r.failures.size(); ++i) {
@@ -297,10 +297,10 @@ std::string ReportJson(const LoadReport& r) {
   out += ",\"layout\":" + JsonQuote(kHistogramLayout);
   out += ",\"started_at\":" + Fixed(r.started_at, 3);
   out += ",\"settings\":" + Settings(r.settings);
-  out += ",\"histogram\":" + Buckets(r.response.overall);
+  out += ",\"histogram\":" + Buckets(r.response.overall());
   out += ",\"transactions\":[";
   bool first = true;
-  for (const auto& [name, stats] : r.response.names) {
+  for (const auto& [name, stats] : r.response.names()) {
     out += (first ? "{" : ",{") + std::string("\"name\":") + JsonQuote(name);
     out += ",\"count\":" + U(stats.response.count()) + ",\"errors\":" + U(stats.errors);
     out += ",\"response_ms\":" + Percentiles(stats.response);
@@ -310,16 +310,16 @@ std::string ReportJson(const LoadReport& r) {
   out += "],\"timeline\":[";
   // Every second that counted anything or timed a response.
   std::map<int64_t, SecondCounts> seconds = r.timeline;
-  for (const auto& [second, h] : r.response.seconds) seconds[second];
+  for (const auto& [second, h] : r.response.seconds()) seconds[second];
   first = true;
   static const Histogram kNone;
   for (const auto& [second, s] : seconds) {
-    const auto h = r.response.seconds.find(second);
+    const auto h = r.response.seconds().find(second);
     out += (first ? "{" : ",{") + std::string("\"second\":") + std::to_string(second);
     out += ",\"screens\":" + U(s.screens) + ",\"replies\":" + U(s.replies);
     out += ",\"iterations\":" + U(s.iterations) + ",\"errors\":" + U(s.errors);
     out += ",\"running\":" + U(s.running);
-    out += ",\"histogram\":" + Buckets(h == r.response.seconds.end() ? kNone : h->second) + "}";
+    out += ",\"histogram\":" + Buckets(h == r.response.seconds().end() ? kNone : h->second) + "}";
     first = false;
   }
   out += "],\"thresholds\":[";
@@ -377,7 +377,7 @@ bool ParseReportJson(std::string_view text, LoadReport* report, std::string* err
   ReadFailures(r, root, &out.failures);
   out.started_at = r.Number(root, "started_at");
   ReadSettings(r, root, &out.settings);
-  r.ReadHistogram(root, "histogram", &out.response.overall);
+  r.ReadHistogram(root, "histogram", &out.response.mutable_overall());
   ReadTransactions(r, root, &out.response);
   ReadTimeline(r, root, &out);
   ReadThresholds(r, root, &out.thresholds);

@@ -119,11 +119,11 @@ bool ParseThreshold(std::string_view text, Threshold* out, std::string* error) {
 ThresholdVerdict Judge(const Threshold& t, const LoadReport& report) {
   ThresholdVerdict v;
   v.threshold = t.text;
-  const Histogram* times = &report.response.overall;
+  const Histogram* times = &report.response.overall();
   uint64_t errors = report.totals.error_count();
   if (!t.name.empty()) {
-    const auto named = report.response.names.find(t.name);
-    if (named == report.response.names.end()) {
+    const auto named = report.response.names().find(t.name);
+    if (named == report.response.names().end()) {
       v.shown = "no transaction named " + t.name;
       return v;
     }
