@@ -204,6 +204,9 @@ TEST(ReportMerge, CountsAddHistogramsMergeAndSecondsLineUp) {
   other.settings.script_id = "fedcba9876543210";
   EXPECT_FALSE(MergeReport(other, "c.json", "a.json", &merged, &error));
   EXPECT_EQ(error, "cannot merge c.json: its script (other.txt) is not a.json's (turn.txt)");
+  // The same shard again: the same report twice.
+  EXPECT_FALSE(MergeReport(second_shard, "b2.json", "a.json", &merged, &error));
+  EXPECT_EQ(error, "cannot merge b2.json: shard 2/2 is merged already");
 }
 
 }  // namespace

@@ -45,6 +45,15 @@ bool MergeReport(const LoadReport& more, const std::string& more_name, const std
              into_name + "'s (" + into->settings.script + ")";
     return false;
   }
+  // The same shard twice is the same report given twice: it would count
+  // its terminals twice.
+  for (const std::string& shard : more.settings.shards) {
+    if (std::find(into->settings.shards.begin(), into->settings.shards.end(), shard) !=
+        into->settings.shards.end()) {
+      *error = "cannot merge " + more_name + ": shard " + shard + " is merged already";
+      return false;
+    }
+  }
   const double end = std::max(into->started_at + into->seconds, more.started_at + more.seconds);
   into->started_at = std::min(into->started_at, more.started_at);
   into->seconds = end - into->started_at;
@@ -72,11 +81,8 @@ bool MergeReport(const LoadReport& more, const std::string& more_name, const std
     mine.running += s.running;
   }
   LoadSettings& settings = into->settings;
-  for (const std::string& shard : more.settings.shards) {
-    if (std::find(settings.shards.begin(), settings.shards.end(), shard) == settings.shards.end()) {
-      settings.shards.push_back(shard);
-    }
-  }
+  settings.shards.insert(settings.shards.end(), more.settings.shards.begin(),
+                         more.settings.shards.end());
   for (const ThresholdVerdict& v : more.thresholds) into->thresholds.push_back(v);
   return true;
 }

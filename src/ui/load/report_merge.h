@@ -19,7 +19,7 @@ constexpr size_t kMaxReportBytes = size_t(512) << 20;
 bool ReadReportFile(const std::string& path, LoadReport* report, std::string* error);
 
 // Adds `more` into `into`; refuses (false, `error` naming `more_name`) a
-// report of another script.
+// report of another script or of a shard `into` holds already.
 bool MergeReport(const LoadReport& more, const std::string& more_name, const std::string& into_name,
                  LoadReport* into, std::string* error);
 
