@@ -10,6 +10,7 @@
 #include <ctime>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "harness.h"
@@ -61,6 +62,15 @@ std::vector<uint64_t> Samples(const JsonValue& report) {
     samples.insert(samples.end(), b.items[1].unsigned_value, b.items[0].unsigned_value);
   }
   return samples;
+}
+
+// The process's main thread blocks SIGINT (its SigBlk mask has the bit).
+bool HoldsBackCtrlC(pid_t pid) {
+  const std::string status = ReadFile("/proc/" + std::to_string(pid) + "/status");
+  const size_t at = status.find("SigBlk:");
+  if (at == std::string::npos) return false;
+  const unsigned long long mask = std::strtoull(status.c_str() + at + 7, nullptr, 16);
+  return (mask >> (SIGINT - 1) & 1) != 0;
 }
 
 struct ShardedRun {
@@ -162,6 +172,28 @@ TEST(LoadShards, TwoShardsMergedAreOneRunAndItsThresholdsJudgeTheWhole) {
   EXPECT_EQ(check, "3 0 0\n");
   const std::string page = run.dir.Read("m.html");
   EXPECT_EQ(page.find("http"), std::string::npos);
+}
+
+TEST(LoadShards, CtrlCWhileWaitingForTheStartStillWritesTheReport) {
+  TempDir dir;
+  dir.Write("turn.txt", "wait ready 5000\n");
+  const std::string start_at = std::to_string(std::time(nullptr) + 3600);
+  Marlsim sim(
+      {"--load", "4", "--shard", "2/2", "--start-at", start_at, "--script", "turn.txt", "--size",
+       "20x16", "--report", "r.json", "--html", "r.html", "-P" + std::to_string(UnusedPort())},
+      dir.path());
+  // Waiting: its main thread holds Ctrl+C back for the driver to take.
+  const auto deadline = harness::Clock::now() + std::chrono::seconds(30);
+  while (!HoldsBackCtrlC(sim.pid()) && harness::Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(sim.pid(), SIGINT);
+  EXPECT_EQ(sim.Wait(30000), 130) << sim.Diagnostics();
+  const JsonValue r = Json(dir.Read("r.json"));
+  EXPECT_EQ(Count(r, "terminals"), 2u);
+  EXPECT_EQ(Count(r, "connected"), 0u);
+  EXPECT_EQ(r.Find("stopped")->text, "interrupted");
+  EXPECT_NE(dir.Read("r.html").find("the run was interrupted"), std::string::npos);
 }
 
 TEST(LoadShards, BadShardsThresholdsAndReportsAreRefusedWithTheirReason) {
