@@ -37,7 +37,7 @@ const char* LoadErrorName(LoadError kind) {
 
 void ResponseTimes::Add(uint64_t us) {
   timespec now{};
-  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  clock_gettime(CLOCK_REALTIME, &now);
   // A clock set back keeps counting into the second it had reached.
   const int64_t second = std::max<int64_t>(now.tv_sec, pending_second_);
   if (second != pending_second_) {
