@@ -1,5 +1,3 @@
-#include "ui/headless/automation.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,7 +15,8 @@
 #include "scenario.h"
 #include "screen/display.h"
 #include "terminal_fixture.h"
-#include "ui/headless/automation_words.h"
+#include "ui/core/command_words.h"
+#include "ui/core/script_reader.h"
 
 namespace marl::testing {
 namespace {
@@ -76,7 +75,7 @@ class AutomationTest : public ::testing::Test {
   size_t size_ = 0;
   size_t read_ = 0;
   std::FILE* out_ = open_memstream(&buffer_, &size_);
-  Automation automation_{tt_.t(), tt_.platform(), -1, out_};
+  ScriptReader automation_{tt_.t(), tt_.platform(), nullptr, -1, out_};
 };
 
 TEST_F(AutomationTest, EveryCommandEndsWithOkOrAnError) {
@@ -198,7 +197,7 @@ TEST_F(AutomationTest, RunStopsAtQuitAndTakesAnOverlongLineAsOneError) {
   std::FILE* in = std::tmpfile();
   std::fwrite(script.data(), 1, script.size(), in);
   std::rewind(in);
-  Automation reader(tt_.t(), tt_.platform(), fileno(in), out_);
+  ScriptReader reader(tt_.t(), tt_.platform(), nullptr, fileno(in), out_);
   reader.Run();
   std::fclose(in);
   EXPECT_EQ(Run(""), "error: line too long\nok\nok\n");

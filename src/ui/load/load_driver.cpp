@@ -19,8 +19,8 @@
 
 #include "app/settings_file.h"
 #include "terminal.h"
-#include "ui/headless/automation_words.h"
-#include "ui/headless/headless_platform.h"
+#include "ui/core/command_words.h"
+#include "ui/core/core_platform.h"
 #include "ui/load/load_report.h"
 #include "ui/load/load_script.h"
 #include "ui/load/load_terminal.h"
@@ -71,7 +71,7 @@ bool EnoughFiles(int64_t terminals, int64_t workers, std::string* error) {
 // settings file's, else what the screen setup window proposes on a first
 // start, 20 columns by 16 rows: nobody is there to answer it.
 void ScreenSize(const LoadOptions& o, int32_t* rows, int32_t* columns) {
-  HeadlessPlatform platform(false);
+  CorePlatform platform(CorePlatform::HostData::kInline);
   Terminal t(&platform);
   ReadSettings(t);
   *rows = o.start.rows > 1 ? o.start.rows : t.screen.rows > 0 ? t.screen.rows : kProposedRows;

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "ui/headless/automation_views.h"
+#include "ui/core/window_views.h"
 
 namespace marl {
 

@@ -16,7 +16,7 @@ bool DisplayNamed() {
   return false;
 }
 
-int RunSdl(HeadlessOptions options, std::string* why) {
+int RunSdl(ProgramOptions options, std::string* why) {
   if (!DisplayNamed()) {
     *why = "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
     return kNoWindow;

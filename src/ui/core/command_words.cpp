@@ -1,4 +1,4 @@
-#include "ui/headless/automation_words.h"
+#include "ui/core/command_words.h"
 
 namespace marl {
 
