@@ -71,9 +71,8 @@ TEST(LoadScript, WaitsAndSleepsAreCheckedBeforeTheRun) {
   for (const Case& c : cases) {
     std::ofstream(path) << "# a comment\n" << c.line << "\n";
     LoadScript script;
-    std::string error;
-    const bool ok = ReadLoadScript(path, 16, 20, &script, &error);
-    EXPECT_EQ(ok, c.reason.empty()) << c.line;
+    const std::string error = ReadLoadScript(path, 16, 20, &script);
+    const bool ok = error.empty();
     EXPECT_EQ(error, c.reason.empty() ? "" : path + ":2: " + c.reason) << c.line;
     EXPECT_EQ(script.lines.size(), ok ? 1u : 0u) << c.line;
   }

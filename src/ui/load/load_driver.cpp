@@ -257,10 +257,8 @@ int RunLoad(const LoadOptions& options) {
   ReadThreadSeam(&o);
   ScreenSize(o, &o.start.rows, &o.start.columns);
   LoadScript script;
-  std::string error;
-  if (!ReadLoadScript(o.script, o.start.rows, o.start.columns, &script, &error)) {
-    return Refuse(o, "script " + error);
-  }
+  std::string error = ReadLoadScript(o.script, o.start.rows, o.start.columns, &script);
+  if (!error.empty()) return Refuse(o, "script " + error);
   // A few workers for each processor: a worker that waits (a full socket, a
   // host slow to accept) holds up only its share of the terminals, and on a
   // busy machine the run keeps its share of the processors.

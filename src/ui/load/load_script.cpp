@@ -84,13 +84,10 @@ bool FillPlaceholders(std::string_view text, int64_t terminal, int64_t iteration
   return true;
 }
 
-bool ReadLoadScript(const std::string& path, int32_t rows, int32_t columns, LoadScript* script,
-                    std::string* error) {
+std::string ReadLoadScript(const std::string& path, int32_t rows, int32_t columns,
+                           LoadScript* script) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    *error = path + ": " + std::strerror(errno);
-    return false;
-  }
+  if (!file) return path + ": " + std::strerror(errno);
   script->path = path;
   script->lines.clear();
   TrialTerminal trial(rows, columns);
@@ -106,17 +103,11 @@ bool ReadLoadScript(const std::string& path, int32_t rows, int32_t columns, Load
       reason = trial.Try(filled);
       ok = reason.empty();
     }
-    if (!ok) {
-      *error = path + ":" + std::to_string(number) + ": " + reason;
-      return false;
-    }
+    if (!ok) return path + ":" + std::to_string(number) + ": " + reason;
     script->lines.push_back({number, text});
   }
-  if (script->lines.empty()) {
-    *error = path + ": no commands";
-    return false;
-  }
-  return true;
+  if (script->lines.empty()) return path + ": no commands";
+  return "";
 }
 
 }  // namespace marl

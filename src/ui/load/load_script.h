@@ -26,12 +26,12 @@ struct LoadScript {
 bool FillPlaceholders(std::string_view text, int64_t terminal, int64_t iteration, std::string* out,
                       std::string* error);
 
-// Reads FILE; false with `error` ("FILE:LINE: reason") when it cannot be
-// read, holds no command, or a line is malformed. Every command is tried
+// Reads FILE; "" when it holds a script, else why ("FILE:LINE: reason"):
+// it cannot be read, holds no command, or a line is malformed. Every command is tried
 // on a terminal that is not connected (waits and sleeps only check their
 // words), so an unknown key or a bad argument stops the run before it
 // starts.
-bool ReadLoadScript(const std::string& path, int32_t rows, int32_t columns, LoadScript* script,
-                    std::string* error);
+std::string ReadLoadScript(const std::string& path, int32_t rows, int32_t columns,
+                           LoadScript* script);
 
 }  // namespace marl

@@ -85,8 +85,8 @@ bool SdlPlatform::Open(std::string* error) {
     return false;
   }
   if (!mute_) {
-    std::string audio_error;
-    beeper_ok_ = beeper_.Open(&audio_error);
+    const std::string audio_error = beeper_.Open();
+    beeper_ok_ = audio_error.empty();
     if (!beeper_ok_) {
       std::fprintf(stderr, "marlsim: no audio device (%s); beeps are silent\n",
                    audio_error.c_str());
