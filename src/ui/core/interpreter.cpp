@@ -96,35 +96,38 @@ bool LookUpKey(const std::string& key_name, KeyMessage* key) {
 }  // namespace
 
 // One command of the language: its name, its line in `help` (null for none),
-// and whether it reads the window (which `wait output` counts from).
+// what runs it, and whether it reads the window (which `wait output` counts
+// from). A command may be another's form: it then takes only `form` for its
+// first word, and a malformed line gets its own usage, its `help` line.
 struct Interpreter::Command {
   const char* name;
   const char* help;
   std::string (Interpreter::*run)(const Words&);
-  bool reads_window;
+  bool reads_window = false;
+  const char* form = nullptr;
 };
 
 const Interpreter::Command* Interpreter::Find(std::string_view name) {
   // In the order `help` lists them.
   static const Command kCommands[] = {
-      {"type", "type \"TEXT\"", &Interpreter::Type, false},
-      {"key", "key NAME", &Interpreter::Key, false},
-      {"hotkey", "hotkey N", &Interpreter::HotKey, false},
-      {"click", "click X Y", &Interpreter::Click, false},
-      {"keycode", "keycode N", &Interpreter::KeyCode, false},
+      {"type", "type \"TEXT\"", &Interpreter::Type},
+      {"key", "key NAME", &Interpreter::Key},
+      {"hotkey", "hotkey N", &Interpreter::HotKey},
+      {"click", "click X Y", &Interpreter::Click},
+      {"keycode", "keycode N", &Interpreter::KeyCode},
       {"screen", "screen", &Interpreter::Screen, true},
       {"attrs", "attrs", &Interpreter::Attrs, true},
       {"grid", "grid", &Interpreter::Grid, true},
       {"state", "state", &Interpreter::State, true},
-      {"events", "events", &Interpreter::Events, false},
-      {"answer", "answer ok|cancel", &Interpreter::Answer, false},
-      {"wait", "wait ready|output|text \"TEXT\"|quiet|closed [MS]", &Interpreter::WaitFor, false},
-      {"sleep", "sleep MS", &Interpreter::Sleep, false},
-      {"scan", "scan \"DATA\"", &Interpreter::Scan, false},
-      {"snapshot", "snapshot FILE.png", &Interpreter::Snapshot, false},
-      {"help", "help", &Interpreter::Help, false},
-      {"quit", "quit", &Interpreter::Quit, false},
-      {nullptr, nullptr, nullptr, false},
+      {"events", "events", &Interpreter::Events},
+      {"answer", "answer ok|cancel", &Interpreter::Answer},
+      {"wait", "wait ready|output|text \"TEXT\"|quiet|closed [MS]", &Interpreter::WaitFor},
+      {"sleep", "sleep MS", &Interpreter::Sleep},
+      {"scan", "scan \"DATA\"", &Interpreter::Scan},
+      {"snapshot", "snapshot FILE.png", &Interpreter::Snapshot},
+      {"help", "help", &Interpreter::Help},
+      {"quit", "quit", &Interpreter::Quit},
+      {nullptr, nullptr, nullptr},
   };
   if (name.empty()) return kCommands;
   for (const Command* c = kCommands; c->name != nullptr; ++c) {
@@ -159,9 +162,12 @@ Interpreter::Step Interpreter::Start(std::string_view line, Clock::time_point no
     if (command == nullptr) {
       error = "unknown command " + JsonString(std::string_view(w[0]).substr(0, kQuotedWord)) +
               (w[0].size() > kQuotedWord ? "..." : "") + " (help lists the commands)";
+    } else if (command->form != nullptr && (w.size() < 2 || Lower(w[1]) != command->form)) {
+      error = Usage(command->help);
     } else {
       error = (this->*command->run)(w);
       if (command->reads_window && error.empty()) chunks_at_read_ = core_.chunks_handled();
+      if (command->form != nullptr && error.rfind("usage: ", 0) == 0) error = Usage(command->help);
     }
   }
   answered_early_ = outer;

@@ -84,7 +84,6 @@ class Interpreter {
   std::string Events(const Words& w);
   std::string Answer(const Words& w);
   std::string WaitFor(const Words& w);
-  std::string ExpectText(const Words& w);
   std::string Sleep(const Words& w);
   std::string Quit(const Words& w);
   std::string Snapshot(const Words& w);
