@@ -92,6 +92,15 @@ TEST_F(InterpreterTest, WaitsAreStatesThatTheCallersClockMovesOn) {
        {{50, "chunk", ""}, {99, "close", ""}, {100, nullptr, "ok\n"}}},
       {"quiet since the start", "wait quiet 50", "", {{49, nullptr, ""}, {50, nullptr, "ok\n"}}},
       {"quiet of nothing", "wait quiet 0", "ok\n", {}},
+      {"expected text that comes", "Expect TEXT \"Lot:\" 100", "", {{99, "form", "ok\n"}}},
+      {"expected text that never comes",
+       "expect text \"nowhere\"",
+       "",
+       {{4999, "chunk", ""}, {5000, nullptr, "error: timeout\n"}}},
+      {"expected text, the host gone",
+       "expect text \"x\" 9",
+       "",
+       {{1, "close", "error: host closed\n"}}},
   };
   for (const WaitCase& c : cases) {
     testing::TestTerminal tt(16, 20,
@@ -126,6 +135,34 @@ TEST_F(InterpreterTest, WaitsAreStatesThatTheCallersClockMovesOn) {
     }
     EXPECT_FALSE(in.waiting()) << c.name;
   }
+}
+
+// What the language refuses, it refuses with the reason it always gave; a
+// command that is another's form refuses with its own usage.
+TEST_F(InterpreterTest, MalformedLinesAreRefusedWithTheirUsage) {
+  const std::string expect = "usage: expect text \"TEXT\" [MS]";
+  const struct {
+    const char* line;
+    std::string error;
+  } cases[] = {
+      {"expect", expect},
+      {"expect ready", expect},
+      {"expect text", expect},
+      {"expect text \"a\" soon", expect},
+      {"expect text \"a\" 1 2", expect},
+      {"wait text",
+       "usage: wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | "
+       "wait quiet MS | wait closed [MS]"},
+      {"click 1", "usage: click X Y (pixels, 0 to 65535)"},
+      {"hotkey", "usage: hotkey N"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(in_.Start(c.line, At(0)), Interpreter::Step::kAnswered) << c.line;
+    EXPECT_EQ(in_.error(), c.error) << c.line;
+    EXPECT_EQ(answers_.Take(), "error: " + c.error + "\n") << c.line;
+  }
+  in_.Start("help", At(0));
+  EXPECT_NE(answers_.Take().find("\nexpect text \"TEXT\" [MS]\nsleep MS\n"), std::string::npos);
 }
 
 // When a waiting command wants to be looked at even if nothing happens.

@@ -122,6 +122,7 @@ const Interpreter::Command* Interpreter::Find(std::string_view name) {
       {"events", "events", &Interpreter::Events},
       {"answer", "answer ok|cancel", &Interpreter::Answer},
       {"wait", "wait ready|output|text \"TEXT\"|quiet|closed [MS]", &Interpreter::WaitFor},
+      {"expect", "expect text \"TEXT\" [MS]", &Interpreter::WaitFor, false, "text"},
       {"sleep", "sleep MS", &Interpreter::Sleep},
       {"scan", "scan \"DATA\"", &Interpreter::Scan},
       {"snapshot", "snapshot FILE.png", &Interpreter::Snapshot},
