@@ -11,6 +11,7 @@
 #include <string>
 
 #include "host_records.h"
+#include "platform/messages.h"
 #include "terminal_fixture.h"
 #include "ui/core/core_platform.h"
 
@@ -163,6 +164,52 @@ TEST_F(InterpreterTest, MalformedLinesAreRefusedWithTheirUsage) {
   }
   in_.Start("help", At(0));
   EXPECT_NE(answers_.Take().find("\nexpect text \"TEXT\" [MS]\nsleep MS\n"), std::string::npos);
+}
+
+// A window that notes where each click landed.
+class ClickedWindow : public CorePlatform {
+ public:
+  ClickedWindow() : CorePlatform(HostData::kInline) {}
+  intptr_t SendMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) override {
+    if (message == kWmLButtonDown) clicks.push_back(lparam);
+    return CorePlatform::SendMessage(message, wparam, lparam);
+  }
+  std::vector<intptr_t> clicks;
+};
+
+// A click on a cell is the click a person makes at its centre pixel, and
+// only cells of the window can be clicked.
+TEST(InterpreterClicks, ACellIsClickedAtItsCentreAndOnlyInsideTheWindow) {
+  auto window = std::make_unique<ClickedWindow>();
+  ClickedWindow& clicked = *window;
+  testing::TestTerminal tt(16, 20, std::move(window));
+  Answers answers;
+  Interpreter in(tt.t(), tt.platform(), &answers);
+  const auto at = [](int64_t x, int64_t y) { return intptr_t((y << 16) | x); };
+  const struct {
+    const char* line;
+    std::string error;
+    intptr_t click;  // where it landed; -1 for nowhere
+  } cases[] = {
+      {"click cell 0 0", "", at(5, 6)},
+      {"click 5 6", "", at(5, 6)},
+      {"CLICK Cell 15 19", "", at(19 * 11 + 5, 15 * 13 + 6)},
+      {"click cell 16 0", "cell 16 0 is outside the window (16 rows of 20 columns)", -1},
+      {"click cell 0 20", "cell 0 20 is outside the window (16 rows of 20 columns)", -1},
+      {"click cell 4000000 0", "cell 4000000 0 is outside the window (16 rows of 20 columns)", -1},
+      {"click cell -1 0", "usage: click cell ROW COL", -1},
+      {"click cell 1", "usage: click cell ROW COL", -1},
+      {"click cell 1 2 3", "usage: click cell ROW COL", -1},
+      {"click cell one 2", "usage: click cell ROW COL", -1},
+  };
+  for (const auto& c : cases) {
+    clicked.clicks.clear();
+    in.Start(c.line, Clock::now());
+    EXPECT_EQ(in.error(), c.error) << c.line;
+    EXPECT_EQ(clicked.clicks,
+              c.click < 0 ? std::vector<intptr_t>{} : std::vector<intptr_t>{c.click})
+        << c.line;
+  }
 }
 
 // When a waiting command wants to be looked at even if nothing happens.

@@ -113,7 +113,7 @@ const Interpreter::Command* Interpreter::Find(std::string_view name) {
       {"type", "type \"TEXT\"", &Interpreter::Type},
       {"key", "key NAME", &Interpreter::Key},
       {"hotkey", "hotkey N", &Interpreter::HotKey},
-      {"click", "click X Y", &Interpreter::Click},
+      {"click", "click X Y | click cell ROW COL", &Interpreter::Click},
       {"keycode", "keycode N", &Interpreter::KeyCode},
       {"screen", "screen", &Interpreter::Screen, true},
       {"attrs", "attrs", &Interpreter::Attrs, true},
@@ -305,7 +305,24 @@ std::string Interpreter::HotKey(const Words& w) {
 std::string Interpreter::Click(const Words& w) {
   int64_t x = 0;
   int64_t y = 0;
-  if (w.size() != 3 || !ParseNumber(w[1], 0, 0xFFFF, &x) || !ParseNumber(w[2], 0, 0xFFFF, &y)) {
+  if (w.size() >= 2 && Lower(w[1]) == "cell") {
+    // The cell's centre pixel, as a person would aim at it.
+    int64_t row = 0;
+    int64_t column = 0;
+    if (w.size() != 4 || !ParseNumber(w[2], 0, INT32_MAX, &row) ||
+        !ParseNumber(w[3], 0, INT32_MAX, &column)) {
+      return Usage("click cell ROW COL");
+    }
+    const int32_t rows = core_.view_rows();
+    const int32_t columns = core_.view_columns();
+    x = column * kCellWidth + kCellWidth / 2;
+    y = row * kRowHeight + kRowHeight / 2;
+    if (row >= rows || column >= columns || x > 0xFFFF || y > 0xFFFF) {
+      return "cell " + w[2] + " " + w[3] + " is outside the window (" + std::to_string(rows) +
+             " rows of " + std::to_string(columns) + " columns)";
+    }
+  } else if (w.size() != 3 || !ParseNumber(w[1], 0, 0xFFFF, &x) ||
+             !ParseNumber(w[2], 0, 0xFFFF, &y)) {
     return Usage("click X Y (pixels, 0 to 65535)");
   }
   core_.SendMessage(kWmLButtonDown, 0, intptr_t((y << 16) | x));
