@@ -217,10 +217,18 @@ WindowView WindowModel::Visible() const {
 bool WindowModel::Shows(const std::string& text) const {
   if (text.empty()) return true;
   if (!setup_open_) {
-    // The main window's rows are read in place: a load run asks this of
-    // every terminal after every chunk.
+    // The main window's rows are read in place, into one buffer: a load run
+    // asks this of every terminal after every chunk.
+    std::string row;
+    row.reserve(size_t(columns_));
     for (int32_t r = 0; r < rows_; ++r) {
-      if (RowText(r).find(text) != std::string::npos) return true;
+      row.clear();
+      const ViewCell* cell = cells_.data() + size_t(r) * size_t(columns_);
+      for (int32_t c = 0; c < columns_; ++c) {
+        const char b = cell[c].byte;
+        row.push_back(b >= 0x20 && b <= 0x7E ? b : '.');
+      }
+      if (row.find(text) != std::string::npos) return true;
     }
     return false;
   }

@@ -137,8 +137,9 @@ LoadTerminal::Clock::time_point LoadTerminal::Advance(Clock::time_point now) {
     const Interpreter::Step step = interpreter_->Start(command_, now);
     if (!Observe()) break;
     if (step == Interpreter::Step::kWaiting) {
+      // It has looked once already: the next look is due on a chunk or then.
       state_ = State::kWaiting;
-      continue;
+      return interpreter_->due();
     }
     if (!Answered()) break;
   }
