@@ -32,8 +32,8 @@ TEST(LoadScript, PlaceholdersAreFilledPerTerminalAndIteration) {
   };
   for (const Case& c : cases) {
     std::string out;
-    std::string error;
-    const bool ok = FillPlaceholders(c.text, 7, 12, &out, &error);
+    const std::string error = FillPlaceholders(c.text, 7, 12, &out);
+    const bool ok = error.empty();
     EXPECT_EQ(ok, c.filled != nullptr) << c.text;
     if (ok) {
       EXPECT_EQ(out, c.filled);

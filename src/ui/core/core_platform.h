@@ -5,7 +5,9 @@
 // suites drive the terminal through it.
 //
 // Errors inside the front ends are reported one way: an operation that can
-// fail returns the reason as a string, "" when it went well.
+// fail returns the reason as a string, "" when it went well (what it makes
+// goes to an out-parameter). Only a maker that hands back an object (a
+// screen, the glyphs) returns null instead, with the reason beside it.
 #pragma once
 
 #include <chrono>

@@ -157,8 +157,8 @@ Interpreter::Step Interpreter::Start(std::string_view line, Clock::time_point no
   bool* const outer = answered_early_;
   answered_early_ = &answered;
   Words w;
-  std::string error;
-  if (SplitCommandWords(line, &w, &error)) {
+  std::string error = SplitCommandWords(line, &w);
+  if (error.empty()) {
     const Command* command = Find(Lower(w[0]));
     if (command == nullptr) {
       error = "unknown command " + JsonString(std::string_view(w[0]).substr(0, kQuotedWord)) +

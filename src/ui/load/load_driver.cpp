@@ -221,8 +221,7 @@ bool ParseLoadOption(const std::string& name, const std::string& value, LoadOpti
 
 std::string TerminalCommandLine(const std::string& command_line, int64_t n) {
   std::string filled;
-  std::string error;
-  if (FillPlaceholders(command_line, n, 1, &filled, &error) && filled != command_line) {
+  if (FillPlaceholders(command_line, n, 1, &filled).empty() && filled != command_line) {
     return filled;
   }
   // Each option's value runs to the next '-', trailing blanks aside; the

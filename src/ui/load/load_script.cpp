@@ -52,8 +52,8 @@ struct TrialTerminal {
 
 }  // namespace
 
-bool FillPlaceholders(std::string_view text, int64_t terminal, int64_t iteration, std::string* out,
-                      std::string* error) {
+std::string FillPlaceholders(std::string_view text, int64_t terminal, int64_t iteration,
+                             std::string* out) {
   out->clear();
   for (size_t i = 0; i < text.size();) {
     if (text[i] != '{') {
@@ -72,16 +72,15 @@ bool FillPlaceholders(std::string_view text, int64_t terminal, int64_t iteration
     if (close == std::string_view::npos || (inside != "i" && inside != "n" &&
                                             (inside.size() < 4 || inside.substr(0, 3) != "n:0" ||
                                              !ParseNumber(inside.substr(3), 1, 20, &width)))) {
-      *error = "bad placeholder {" + std::string(inside) +
-               (close == std::string_view::npos ? "" : "}") + ": use {n}, {n:0W} or {i}";
-      return false;
+      return "bad placeholder {" + std::string(inside) +
+             (close == std::string_view::npos ? "" : "}") + ": use {n}, {n:0W} or {i}";
     }
     std::string number = std::to_string(inside == "i" ? iteration : terminal);
     if (number.size() < size_t(width)) number.insert(0, size_t(width) - number.size(), '0');
     *out += number;
     i = close + 1;
   }
-  return true;
+  return "";
 }
 
 std::string ReadLoadScript(const std::string& path, int32_t rows, int32_t columns,
@@ -98,12 +97,9 @@ std::string ReadLoadScript(const std::string& path, int32_t rows, int32_t column
     if (!text.empty() && text.back() == '\r') text.pop_back();
     const size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos || text[first] == '#') continue;
-    bool ok = FillPlaceholders(text, 1, 1, &filled, &reason);
-    if (ok) {
-      reason = trial.Try(filled);
-      ok = reason.empty();
-    }
-    if (!ok) return path + ":" + std::to_string(number) + ": " + reason;
+    reason = FillPlaceholders(text, 1, 1, &filled);
+    if (reason.empty()) reason = trial.Try(filled);
+    if (!reason.empty()) return path + ":" + std::to_string(number) + ": " + reason;
     script->lines.push_back({number, text});
   }
   if (script->lines.empty()) return path + ": no commands";

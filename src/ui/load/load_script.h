@@ -22,9 +22,9 @@ struct LoadScript {
   std::vector<ScriptLine> lines;  // commands only: no blank or comment lines
 };
 
-// Replaces the placeholders; false with `error` set for a malformed one.
-bool FillPlaceholders(std::string_view text, int64_t terminal, int64_t iteration, std::string* out,
-                      std::string* error);
+// Replaces the placeholders; "", or why one is malformed.
+std::string FillPlaceholders(std::string_view text, int64_t terminal, int64_t iteration,
+                             std::string* out);
 
 // Reads FILE; "" when it holds a script, else why ("FILE:LINE: reason"):
 // it cannot be read, holds no command, or a line is malformed. Every command is tried

@@ -129,9 +129,8 @@ LoadTerminal::Clock::time_point LoadTerminal::Advance(Clock::time_point now) {
       // other terminals get their turn between iterations.
       return now;
     }
-    std::string error;
     // The script was checked when it was read; this cannot fail.
-    FillPlaceholders(script_.lines[next_].text, number_, iteration_, &command_, &error);
+    FillPlaceholders(script_.lines[next_].text, number_, iteration_, &command_);
     sinks_.counters->Bump(sinks_.counters->commands);
     if (!Observe()) break;
     const Interpreter::Step step = interpreter_->Start(command_, now);

@@ -22,7 +22,8 @@ int RunSdl(ProgramOptions options, std::string* why) {
     return kNoWindow;
   }
   SdlPlatform platform(options.zoom, options.mute);
-  if (!platform.Open(why)) return kNoWindow;
+  *why = platform.Open();
+  if (!why->empty()) return kNoWindow;
   // A person at a terminal types into the window, not into the reader.
   if (options.input == 0 && isatty(0)) options.input = -1;
   return RunOn(platform, options);

@@ -64,25 +64,18 @@ SdlPlatform::~SdlPlatform() {
   if (video_) SDL_Quit();
 }
 
-bool SdlPlatform::Open(std::string* error) {
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    *error = std::string("no display: ") + SDL_GetError();
-    return false;
-  }
+std::string SdlPlatform::Open() {
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) return std::string("no display: ") + SDL_GetError();
   video_ = true;
   std::string font_error;
   auto atlas = LoadGlyphs(&font_error);
-  if (atlas == nullptr) {
-    *error = font_error;
-    return false;
-  }
+  if (atlas == nullptr) return font_error;
   core_.KeepPixels(atlas, zoom_);
   main_ = SDL_CreateWindow("Corvanex Marlpoint Simulator", SDL_WINDOWPOS_UNDEFINED,
                            SDL_WINDOWPOS_UNDEFINED, 220 * zoom_, 208 * zoom_, SDL_WINDOW_HIDDEN);
   wake_event_ = SDL_RegisterEvents(1);
   if (main_ == nullptr || wake_event_ == uint32_t(-1)) {
-    *error = std::string("cannot open a window: ") + SDL_GetError();
-    return false;
+    return std::string("cannot open a window: ") + SDL_GetError();
   }
   if (!mute_) {
     const std::string audio_error = beeper_.Open();
@@ -92,7 +85,7 @@ bool SdlPlatform::Open(std::string* error) {
                    audio_error.c_str());
     }
   }
-  return true;
+  return "";
 }
 
 void SdlPlatform::AttachTo(EventLoop& loop) {
