@@ -101,7 +101,7 @@ class Interpreter {
   CorePlatform& core_;
   AnswerSink* sink_;
   Wait wait_;
-  Clock::time_point now_;
+  Clock::time_point now_;  // when the running command started or looked
   Clock::time_point started_ = Clock::now();
   uint64_t chunks_at_read_ = 0;
   std::string error_;

@@ -39,6 +39,9 @@ struct ProgramOptions {
   int32_t send_buffer = 0;
 };
 
+// The name the program's entry and the window's have always used.
+using HeadlessOptions = ProgramOptions;
+
 // What a front end adds to the run.
 struct RunHooks {
   // The end of the commands' input; null: the main window closes, as the

@@ -18,8 +18,7 @@ constexpr size_t kMaxLine = 1 << 20;
 
 ScriptReader::ScriptReader(Terminal& t, CorePlatform& core, EventLoop* loop, int input,
                            std::FILE* output)
-    : t_(t),
-      core_(core),
+    : core_(core),
       own_loop_(loop == nullptr ? std::make_unique<EventLoop>() : nullptr),
       loop_(loop != nullptr ? *loop : *own_loop_),
       interpreter_(t, core, this),

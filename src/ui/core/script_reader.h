@@ -45,7 +45,6 @@ class ScriptReader : private AnswerSink {
 
   // Some command answered with an error.
   bool any_error() const { return too_long_ || interpreter_.any_error(); }
-  bool input_ended() const { return input_ended_; }
 
  private:
   enum class Read { kLine, kTooLong, kNone };
@@ -61,7 +60,6 @@ class ScriptReader : private AnswerSink {
   void Waited(Interpreter::Step step);
   void UpdateInput();
 
-  Terminal& t_;
   CorePlatform& core_;
   std::unique_ptr<EventLoop> own_loop_;
   EventLoop& loop_;

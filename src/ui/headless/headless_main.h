@@ -6,8 +6,6 @@
 
 namespace marl {
 
-using HeadlessOptions = ProgramOptions;
-
 // Exit status: 0 when every command answered ok (or another copy already
 // runs), 2 when any answered with an error, 1 when start-up failed.
 int RunHeadless(const HeadlessOptions& options);

@@ -16,14 +16,13 @@ bool DisplayNamed() {
   return false;
 }
 
-int RunSdl(ProgramOptions options, std::string* why) {
+int RunSdl(HeadlessOptions options, std::string* why) {
   if (!DisplayNamed()) {
     *why = "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
     return kNoWindow;
   }
   SdlPlatform platform(options.zoom, options.mute);
-  *why = platform.Open();
-  if (!why->empty()) return kNoWindow;
+  if (!platform.Open(why)) return kNoWindow;
   // A person at a terminal types into the window, not into the reader.
   if (options.input == 0 && isatty(0)) options.input = -1;
   return RunOn(platform, options);

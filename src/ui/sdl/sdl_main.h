@@ -17,6 +17,6 @@ bool DisplayNamed();
 
 // The program in the window, or kNoWindow with `why` set when there is no
 // display, font or window.
-int RunSdl(ProgramOptions options, std::string* why);
+int RunSdl(HeadlessOptions options, std::string* why);
 
 }  // namespace marl

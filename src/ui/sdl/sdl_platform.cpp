@@ -64,18 +64,25 @@ SdlPlatform::~SdlPlatform() {
   if (video_) SDL_Quit();
 }
 
-std::string SdlPlatform::Open() {
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) return std::string("no display: ") + SDL_GetError();
+bool SdlPlatform::Open(std::string* error) {
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    *error = std::string("no display: ") + SDL_GetError();
+    return false;
+  }
   video_ = true;
   std::string font_error;
   auto atlas = LoadGlyphs(&font_error);
-  if (atlas == nullptr) return font_error;
+  if (atlas == nullptr) {
+    *error = font_error;
+    return false;
+  }
   core_.KeepPixels(atlas, zoom_);
   main_ = SDL_CreateWindow("Corvanex Marlpoint Simulator", SDL_WINDOWPOS_UNDEFINED,
                            SDL_WINDOWPOS_UNDEFINED, 220 * zoom_, 208 * zoom_, SDL_WINDOW_HIDDEN);
   wake_event_ = SDL_RegisterEvents(1);
   if (main_ == nullptr || wake_event_ == uint32_t(-1)) {
-    return std::string("cannot open a window: ") + SDL_GetError();
+    *error = std::string("cannot open a window: ") + SDL_GetError();
+    return false;
   }
   if (!mute_) {
     const std::string audio_error = beeper_.Open();
@@ -85,7 +92,7 @@ std::string SdlPlatform::Open() {
                    audio_error.c_str());
     }
   }
-  return "";
+  return true;
 }
 
 void SdlPlatform::AttachTo(EventLoop& loop) {

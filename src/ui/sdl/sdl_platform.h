@@ -29,9 +29,10 @@ class SdlPlatform : public CoreClient, public EventLoop::Waiter {
   SdlPlatform(const SdlPlatform&) = delete;
   SdlPlatform& operator=(const SdlPlatform&) = delete;
 
-  // Opens the (hidden) main window and the beeper; "", or why not: no
-  // display, no font. A missing audio device only makes the beeps silent.
-  std::string Open();
+  // Opens the (hidden) main window and the beeper; false with `error` set
+  // when there is no display or no font. A missing audio device only makes
+  // the beeps silent. (The window program's entry keeps this shape.)
+  bool Open(std::string* error);
   CorePlatform& core() { return core_; }
   // Makes SDL's events the wait of `loop`, and the caret's blink a timer.
   void AttachTo(EventLoop& loop);
