@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +17,7 @@
 #include "screen/display.h"
 #include "terminal_fixture.h"
 #include "ui/core/command_words.h"
+#include "ui/core/event_loop.h"
 #include "ui/core/script_reader.h"
 
 namespace marl::testing {
@@ -202,6 +204,54 @@ TEST_F(AutomationTest, RunStopsAtQuitAndTakesAnOverlongLineAsOneError) {
   EXPECT_TRUE(reader.any_error());
   EXPECT_TRUE(tt_.platform().quit_posted());
   EXPECT_TRUE(App(tt_.t()).ending);
+}
+
+}  // namespace
+}  // namespace marl::testing
+
+namespace marl::testing {
+namespace {
+
+// The script as one source of a loop: a wait holds the lines behind it
+// back while host data goes on being handled, and the end of the input
+// does what the front end says (a window stays with the person).
+TEST(ScriptSource, AWaitHoldsTheLinesBehindItAndTheEndOfInputIsTheFrontEnds) {
+  TestTerminal tt;
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  char* buffer = nullptr;
+  size_t size = 0;
+  std::FILE* out = open_memstream(&buffer, &size);
+  EventLoop loop;
+  tt.platform().AttachTo(loop);
+  int ended = 0;
+  {
+    ScriptReader reader(tt.t(), tt.platform(), &loop, fds[0], out);
+    reader.set_at_end([&] { ++ended; });
+    const std::string lines = "wait output 5000\ngrid\nevents\n";
+    ASSERT_EQ(write(fds[1], lines.data(), lines.size()), ssize_t(lines.size()));
+    close(fds[1]);
+    // Until a chunk comes, nothing behind the wait runs, however often the
+    // loop turns.
+    for (int i = 0; i < 20; ++i) loop.ProcessEvents(0);
+    std::fflush(out);
+    EXPECT_EQ(std::string(buffer, size), "");
+    const std::string bad = "\x90" + std::string("123\n");
+    std::thread host([&] { tt.platform().HandOverHostData(bad.data(), int32_t(bad.size())); });
+    // The answers come in order, each after the one before it.
+    loop.RunUntil([&] { return ended > 0; });
+    host.join();
+    std::fflush(out);
+    const std::string answers(buffer, size);
+    ASSERT_EQ(answers.substr(0, 8), "ok\ngrid ") << answers;
+    EXPECT_NE(answers.find("\nok\nmsgbox \"\" \"Bad Command:"), std::string::npos) << answers;
+    EXPECT_EQ(answers.substr(answers.size() - 3), "ok\n");
+    EXPECT_FALSE(tt.platform().Ending());
+    EXPECT_EQ(ended, 1);
+  }
+  close(fds[0]);
+  std::fclose(out);
+  std::free(buffer);
 }
 
 }  // namespace
