@@ -27,8 +27,11 @@ std::vector<std::string> FailureLines(Terminal& t, CorePlatform& core,
   const WindowView view = core.VisibleWindow();
   for (int32_t r = 0; r < view.rows; ++r) {
     const std::string row = view.RowText(r);
+    // The window's words as the terminal shows them, without its margins.
     const size_t first = row.find_first_not_of(' ');
-    if (first != std::string::npos) lines.push_back("marlsim: window: " + row.substr(first));
+    if (first == std::string::npos) continue;
+    const size_t end = row.find_last_not_of(' ') + 1;
+    lines.push_back("marlsim: " + row.substr(first, end - first));
   }
   for (const std::string& event : core.TakeEvents()) {
     if (event.compare(0, 7, "msgbox ") == 0) lines.push_back("marlsim: " + event);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/app_state.h"
@@ -12,6 +13,7 @@
 #include "terminal.h"
 #include "ui/core/run_program.h"
 #include "ui/core/window_input.h"
+#include "ui/install_paths.h"
 #include "ui/pixels/code_page.h"
 #include "ui/pixels/glyph_atlas.h"
 
@@ -65,6 +67,12 @@ SdlPlatform::~SdlPlatform() {
 }
 
 bool SdlPlatform::Open(std::string* error) {
+  // The desktop's menu entry names this class (StartupWMClass), so the dock
+  // and the window switcher show the window as marlsim's; a class the user
+  // set in the environment stands.
+  setenv("SDL_VIDEO_X11_WMCLASS", "marlsim", 0);
+  setenv("SDL_VIDEO_WAYLAND_WMCLASS", "marlsim", 0);
+  SDL_SetHint(SDL_HINT_APP_NAME, "marlsim");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     *error = std::string("no display: ") + SDL_GetError();
     return false;
@@ -83,6 +91,12 @@ bool SdlPlatform::Open(std::string* error) {
   if (main_ == nullptr || wake_event_ == uint32_t(-1)) {
     *error = std::string("cannot open a window: ") + SDL_GetError();
     return false;
+  }
+  // The installed icon; without it the desktop shows its own.
+  const std::string icon_file = InstalledPath("share/marlsim/marlsim-icon.bmp");
+  if (SDL_Surface* icon = icon_file.empty() ? nullptr : SDL_LoadBMP(icon_file.c_str())) {
+    SDL_SetWindowIcon(main_, icon);
+    SDL_FreeSurface(icon);
   }
   if (!mute_) {
     const std::string audio_error = beeper_.Open();
@@ -157,6 +171,12 @@ std::optional<MessageBoxAnswer> SdlPlatform::AskMessageBox(const char* caption,
   }
   // Closing a box that has Cancel cancels it.
   return cancel && hit != 1 ? MessageBoxAnswer::kCancel : MessageBoxAnswer::kOk;
+}
+
+void SdlPlatform::SayConnectFailed(const std::string& reason) {
+  if (main_ == nullptr) return;
+  SDL_SetWindowTitle(main_, ("marlsim: " + reason).c_str());
+  core_.MessageBox("Corvanex Marlpoint Simulator", "Failed to Connect!", MessageBoxButtons::kOk);
 }
 
 bool SdlPlatform::SetupWindowOpened(const Rect& frame) {

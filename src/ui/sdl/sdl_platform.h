@@ -51,6 +51,10 @@ class SdlPlatform : public CoreClient, public EventLoop::Waiter {
 
   int Wait(pollfd* fds, size_t count, int timeout_ms) override;
 
+  // After a failed connection: the reason in the window's title, and the
+  // "Failed to Connect!" box until a person answers it.
+  void SayConnectFailed(const std::string& reason);
+
  private:
   Terminal& terminal() { return *core_.terminal(); }
   bool Ending() const { return core_.Ending(); }
