@@ -12,7 +12,7 @@
 #include <string>
 
 #include "demo/in_process.h"
-#include "ui/headless/automation_words.h"
+#include "ui/core/command_words.h"
 #include "ui/headless/headless_main.h"
 #include "ui/install_paths.h"
 #include "ui/load/load_driver.h"

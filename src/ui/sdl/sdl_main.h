@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/headless/headless_main.h"
+#include "ui/core/run_program.h"
 #include "ui/window_module.h"
 
 namespace marl {
