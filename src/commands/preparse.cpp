@@ -198,7 +198,7 @@ struct Translator {
 
   void Translate() {
     switch (Take()) {
-      case 'D': {
+      case kTextDisplay: {
         const unsigned char next = Peek();
         if (IsDigit(next)) {
           // A terminal address after D is not supported.
@@ -215,12 +215,12 @@ struct Translator {
         }
         break;
       }
-      case 'G':
+      case kTextReset:
         work[0] = uint8_t(RecordKind::kReset);
         work[1] = 0;
         out_length = 2;
         break;
-      case 'S':
+      case kTextSettings:
         Address();
         if (Peek() == 'D') {
           Take();
@@ -229,7 +229,7 @@ struct Translator {
           Label(3);
         }
         break;
-      case 'W':
+      case kTextWrite:
         Address();
         if (Peek() == 'D') {
           Take();
