@@ -450,8 +450,10 @@ local function form_reply(tree, tvb, offset, reply)
     item:add(f.reply_value, range, printable(value))
     item:append_text(" = " .. printable(value))
     count = count + 1
+    summary = summary .. string.format(" [%s]%s=%s", index, kind, printable(value))
   end
-  return summary .. ", " .. count .. " fields"
+  if count == 0 then summary = summary .. ", no field changed" end
+  return summary
 end
 
 local function table_reply(tree, tvb, offset, reply)
@@ -564,6 +566,12 @@ local function terminal_message(tvb, pinfo, root, offset, available)
           text = table_reply(tree, tvb, offset, reply)
         end
         tree:add(f.reply_cursor, tvb(offset + t_start, t_stop - t_start), cursor % 65536)
+        if text ~= nil then
+          if s:sub(t_start - 3, t_start - 2) == "\\\\" and #reply >= 3 then
+            text = text .. ", " .. letter_text(s:byte(t_start - 1))
+          end
+          text = text .. ", cursor on " .. cursor
+        end
         return text
       end
     elseif s:find("P,Rows=", 2, true) and s:sub(s:find("P,Rows=", 2, true) - 1):sub(1, 1) == ","
@@ -658,13 +666,25 @@ end
 
 -- A conversation on any other port is recognised from the power-up (with
 -- the simulator ID before it, or alone).
+local tcp_seq = Field.new("tcp.seq")
+
+-- The simulator ID alone, as the first bytes of a conversation: a short
+-- name and a comma.
+local function lone_id(tvb, s)
+  local seq = tcp_seq()
+  return seq ~= nil and seq.value == 1 and #s <= 33 and s:match("^[%w_%-%.]+,$") ~= nil
+end
+
 local function heuristic(tvb, pinfo, root)
   local n = tvb:len()
-  if n < 8 then return false end
+  if n < 2 then return false end
   local s = tvb:raw(0, math.min(n, 64))
   local p = s:find("P,Rows=%d", 1)
-  if p == nil or (p > 1 and s:sub(p - 1, p - 1) ~= ",") then return false end
-  if p > 1 and s:sub(1, p - 1):find("[%z\\]") then return false end
+  if p == nil then
+    if n > 33 or not lone_id(tvb, s) then return false end
+  elseif p > 1 and (s:sub(p - 1, p - 1) ~= "," or s:sub(1, p - 1):find("[%z\\]")) then
+    return false
+  end
   terminal_ends[end_name(pinfo.src, pinfo.src_port)] = true
   pinfo.conversation = proto
   dissect(tvb, pinfo, root)
