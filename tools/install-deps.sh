@@ -8,6 +8,8 @@ packages+=(libncurses-dev pkg-config tmux)
 # The desktop window and its tests.
 packages+=(libsdl2-dev libsdl2-ttf-dev zlib1g-dev fonts-liberation2 fontconfig xvfb xdotool
   x11-utils imagemagick)
+# Captures read back through the Lua dissector.
+packages+=(tshark)
 # The Debian package and its manual page (CPack's shlibdeps needs `file`).
 packages+=(dpkg-dev file man-db)
 missing=()

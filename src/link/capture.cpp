@@ -177,14 +177,19 @@ void PacketCapture::Connected(CaptureStream& s, int socket) {
       local.sin_family != AF_INET) {
     return;
   }
+  Begin(s, local.sin_addr.s_addr, local.sin_port, peer.sin_addr.s_addr, peer.sin_port);
+}
+
+void PacketCapture::Begin(CaptureStream& s, uint32_t terminal_address, uint16_t terminal_port,
+                          uint32_t host_address, uint16_t host_port) {
   std::lock_guard lock(mutex_);
   if (fd_ < 0) return;
   thread_local std::minstd_rand random(std::random_device{}());
   s = CaptureStream{};
-  s.address[kTerminalEnd] = local.sin_addr.s_addr;
-  s.port[kTerminalEnd] = local.sin_port;
-  s.address[kHostEnd] = peer.sin_addr.s_addr;
-  s.port[kHostEnd] = peer.sin_port;
+  s.address[kTerminalEnd] = terminal_address;
+  s.port[kTerminalEnd] = terminal_port;
+  s.address[kHostEnd] = host_address;
+  s.port[kHostEnd] = host_port;
   s.next_seq[kTerminalEnd] = uint32_t(random());
   s.next_seq[kHostEnd] = uint32_t(random());
   s.ip_id[kTerminalEnd] = uint16_t(random());

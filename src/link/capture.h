@@ -49,6 +49,9 @@ class PacketCapture {
 
   // The socket is connected: its addresses, and the three-way handshake.
   void Connected(CaptureStream& s, int socket);
+  // The same for the given ends (network byte order).
+  void Begin(CaptureStream& s, uint32_t terminal_address, uint16_t terminal_port,
+             uint32_t host_address, uint16_t host_port);
   // Bytes that went from `from` to the other end.
   void Data(CaptureStream& s, CaptureEnd from, const char* bytes, size_t length);
   // The host closed its end (the read gave 0).
