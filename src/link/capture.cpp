@@ -285,18 +285,21 @@ void PacketCapture::Segment(CaptureStream& s, CaptureEnd from, uint8_t flags, co
   const size_t captured = kHeadersSize + length;
   const size_t padded = (captured + 3) & ~size_t(3);
   const uint32_t block = uint32_t(28 + padded + 4);
-  Put32(buffer_, kEnhancedPacket);
-  Put32(buffer_, block);
-  Put32(buffer_, 0);
-  Put32(buffer_, uint32_t(uint64_t(now) >> 32));
-  Put32(buffer_, uint32_t(uint64_t(now)));
-  Put32(buffer_, uint32_t(captured));
-  Put32(buffer_, uint32_t(captured));
-  buffer_.insert(buffer_.end(), reinterpret_cast<const char*>(h),
-                 reinterpret_cast<const char*>(h) + kHeadersSize);
-  if (length > 0) buffer_.insert(buffer_.end(), bytes, bytes + length);
-  buffer_.resize(buffer_.size() + (padded - captured), 0);
-  Put32(buffer_, block);
+  // One enhanced packet block, written in place.
+  const size_t at = buffer_.size();
+  buffer_.resize(at + block, 0);
+  char* out = buffer_.data() + at;
+  const uint32_t words[7] = {kEnhancedPacket,
+                             block,
+                             0,
+                             uint32_t(uint64_t(now) >> 32),
+                             uint32_t(uint64_t(now)),
+                             uint32_t(captured),
+                             uint32_t(captured)};
+  std::memcpy(out, words, sizeof words);
+  std::memcpy(out + 28, h, kHeadersSize);
+  if (length > 0) std::memcpy(out + 28 + kHeadersSize, bytes, length);
+  std::memcpy(out + 28 + padded, &block, 4);
 
   if (flush_each_ || buffer_.size() >= kBatchSize || now - last_flush_us_ >= kBatchMicroseconds) {
     WriteOut();
