@@ -244,7 +244,10 @@ local function form_text(tree, tvb, base, text)
     if k % 2 == 0 then
       if #part > 0 then tree:add(f.label, range, printable(part)) end
     elseif #part > 0 then
-      local item = tree:add(f.field_data, range, printable(part:sub(2)))
+      local data = printable(part:sub(2))
+      local item = tree:add(f.field_data, range, data)
+      item:set_text(string.format('Field %d: "%s", %d cells, type %s', fields, data, #part - 1,
+        printable(part:sub(1, 1))))
       field_type_tree(item, tvb(base + at - 1, 1), part:byte(1))
       fields = fields + 1
     end
