@@ -89,7 +89,7 @@ void PlaySession(Session& s) {
   s.Host(host::BeepRecord(2));
   s.Host(host::TerminalParametersRecord(0x41, 3));
   s.Host(host::TextDisplayRecord("", host::StoreAndShowBody(4, Field(20, "Lot:", 6))));
-  s.Keys({"type \"L1\"", "key esc"});
+  s.Keys({"scan \"L7\"", "key esc"});
   s.Host(host::TextBeepRecord(1));
   s.Host(host::TextSettingsRecord("D3", ""));
   // A command record too short for its header, and a kind nobody knows.
@@ -102,6 +102,7 @@ void PlaySession(Session& s) {
   s.Keys({"key ctrl+n"});
   s.Host(host::CommandRecord(host::PingBody()));
   s.Keys({"key ctrl+n"});
+  s.Keys({"key ctrl+f"});
   s.Host(host::ResetRecord());
   s.Host(host::TextResetRecord());
 }
