@@ -15,6 +15,7 @@
 #include "link/capture.h"
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_main.h"
+#include "ui/install_paths.h"
 #include "ui/load/load_driver.h"
 #include "ui/sdl/sdl_keys.h"
 #include "ui/sdl/sdl_main.h"
@@ -61,7 +62,10 @@ constexpr const char* kUsage =
     "\n"
     "In the window, %s opens a box whose text goes to the terminal as one\n"
     "scan; Ctrl+Shift+V and the middle button type the clipboard's text.\n"
-    "The automation commands are described in docs/automation.md.\n";
+    "\n"
+    "The manual: man marlsim. In %s: automation.md, the\n"
+    "automation commands; host-guide.md, writing a host; load.md, load runs;\n"
+    "examples/, example hosts and a load script.\n";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "marlsim: %s\n%s", message.c_str(), "Try 'marlsim --help'.\n");
@@ -170,7 +174,7 @@ int main(int argc, char** argv) {
     if (arg == "--") {
       only_terminal = true;
     } else if (arg == "--help") {
-      std::printf(kUsage, marl::kScanKeyName);
+      std::printf(kUsage, marl::kScanKeyName, marl::DocDir().c_str());
       return 0;
     } else if (arg == "--version") {
       std::printf("marlsim %s (Marlpoint Simulator 2.30)\n", kVersion);

@@ -187,6 +187,8 @@ TEST(Tui, TheFirstStartAsksForTheSizeBeforeConnecting) {
   ASSERT_TRUE(tmux.WaitForText("COLS: [20 ]")) << tmux.Text();
   EXPECT_TRUE(tmux.WaitForText("ROWS: [16 ]")) << tmux.Text();
   EXPECT_TRUE(tmux.WaitForText(" not connected")) << tmux.Text();  // the rest under the window
+  // No screen yet, so no frame for it beside the setup window.
+  EXPECT_EQ(tmux.At(1, 0, 15), std::string(15, ' ')) << tmux.Text();
   tmux.Keys({"Enter"});
   ASSERT_TRUE(host.Accept(10000)) << tmux.Text();
   EXPECT_EQ(host.Receive(18, 5000), "P,Rows=16,Cols=20\0"s);

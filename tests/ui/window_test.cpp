@@ -3,8 +3,10 @@
 // person's keys in it send to the host.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -165,6 +167,36 @@ TEST_F(Window, TheSetupWindowsFieldsEditedWithKeysGiveTheNewSize) {
   EXPECT_EQ(dir.Read("vozido.ini"), "ROWS=12\nCOLS=30\n");
   EXPECT_EQ(sim.Command("screen").at(0).rfind("screen 12 30 ", 0), 0u);
   EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
+}
+
+TEST_F(Window, AFailedConnectionsBoxWaitsForOkWithTheReasonInTheTitle) {
+  TempDir dir;
+  const std::string port = std::to_string(UnusedPort());
+  // Started as from a desktop's menu: standard input is no script.
+  std::string command = "cd " + dir.path();
+  for (const auto& [name, value] : Env()) command += " && export " + name + "=" + value;
+  command += std::string(" && { ") + MARLSIM_PATH + " --ui=sdl --size 20x16 -P" + port +
+             " </dev/null 2>stderr.txt & echo $! >pid; wait $!; echo $?; }";
+  std::atomic<bool> ended = false;
+  std::string status;
+  std::thread run([&] {
+    status = Shell(command);
+    ended = true;
+  });
+  const std::string why = "cannot connect to host 127.0.0.1 port " + port + ": Connection refused";
+  const bool titled = !x_.Find("marlsim: " + why).empty();
+  // The main window has its new title; the box is the one with the caption.
+  const bool boxed = titled && x_.Focus(kTitle);
+  EXPECT_TRUE(titled && boxed) << dir.Read("stderr.txt");
+  EXPECT_FALSE(ended);  // the box holds the program until it is answered
+  if (boxed) {
+    x_.Tool("key Return");
+  } else {
+    kill(std::atoi(dir.Read("pid").c_str()), SIGKILL);
+  }
+  run.join();
+  EXPECT_EQ(status, "1\n");
+  EXPECT_NE(dir.Read("stderr.txt").find("marlsim: " + why + "\n"), std::string::npos);
 }
 
 }  // namespace
