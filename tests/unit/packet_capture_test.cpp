@@ -113,6 +113,64 @@ TEST(PacketCapture, FileThatCannotBeCreatedIsRefused) {
   EXPECT_TRUE(capture.stopped());
 }
 
+// Segments of one connection on the registered port, and what tshark's
+// Info column says of the frames that carry the protocol.
+struct Segments {
+  const char* name;
+  std::vector<std::pair<CaptureEnd, std::string>> segments;
+  std::string info;
+};
+
+TEST(PacketCapture, DissectorReadsRecordsWhereverTheSegmentsCutThem) {
+  if (!HaveTshark()) GTEST_SKIP() << "tshark is not installed";
+  const std::string header(
+      "\x82\x80\x80\x80\x80\x80"
+      "000",
+      9);
+  const std::string long_reply =
+      "K\\1\\0\\K" + std::string(1500, 'a') + std::string("\\\\w\0F=00\0", 9);
+  const Segments rows[] = {
+      {"a line feed after a caret is the record's own",
+       {{kHostEnd, header + "\\1T\\A^\nB:\\@  \\\n"}},
+       "Host: command \\1T store_and_show, 1 fields\n"},
+      {"a record cut in three",
+       {{kHostEnd, header.substr(0, 4)}, {kHostEnd, header.substr(4) + "\\Q"}, {kHostEnd, "\n"}},
+       "Host: command \\Q unsupported_q\n"},
+      {"one record and the start of the next",
+       {{kHostEnd, header + "\\Q\n" + header + "\\R"}, {kHostEnd, "\n"}},
+       "Host: command \\Q unsupported_q\nHost: command \\R unsupported_r\n"},
+      {"a beep record has no header", {{kHostEnd, std::string("\x81\x03\n", 3)}}, "Host: beep 3\n"},
+      {"more than a terminal holds without a line feed",
+       {{kHostEnd, header + std::string(4100, 'x')}},
+       "Host: over-long record\n"},
+      {"a reply longer than one send",
+       {{kTerminalEnd, long_reply.substr(0, 1024)}, {kTerminalEnd, long_reply.substr(1024)}},
+       "Terminal: form reply 1 [0]K=" + std::string(1500, 'a') + ", w (Enter), cursor on 0\n"},
+      {"statuses back to back",
+       {{kTerminalEnd, "K\\\\0K\\\\6K\\\\?"}},
+       "Terminal: status 0 success; status 6 no_such_field; status ? unknown\n"},
+      {"a terminal message nobody sends",
+       {{kTerminalEnd, "xyz"}},
+       "Terminal: malformed: not a message a terminal sends\n"},
+  };
+  for (const Segments& row : rows) {
+    testing::TempDir dir;
+    const std::string file = dir.File("c.pcapng");
+    {
+      PacketCapture capture;
+      std::string error;
+      ASSERT_TRUE(capture.Open(file, &error)) << error;
+      CaptureStream s;
+      capture.Begin(s, Address("127.1.0.1"), htons(40001), Address("127.0.0.1"), htons(4055));
+      for (const auto& [from, bytes] : row.segments) {
+        capture.Data(s, from, bytes.data(), bytes.size());
+      }
+      capture.Closed(s);
+    }
+    EXPECT_EQ(Tshark(file, "-Y marlpoint -T fields -e _ws.col.Info"), row.info) << row.name;
+  }
+}
+
 // Bytes that look enough like the protocol to lead the dissector deep.
 std::string Noise(std::minstd_rand& random, bool from_host) {
   static const char* const kHostStarts[] = {"\x82\x80\xA0\x80\x80\x80",
