@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <random>
@@ -134,11 +135,6 @@ bool PacketCapture::stopped() const {
   return fd_ < 0;
 }
 
-void PacketCapture::Flush() {
-  std::lock_guard lock(mutex_);
-  if (fd_ >= 0) WriteOut();
-}
-
 void PacketCapture::WriteOut() {
   size_t done = 0;
   while (done < buffer_.size()) {
@@ -159,9 +155,8 @@ void PacketCapture::Stop(int error) {
   // Said once, and only after start-up: a file refused at the start is the
   // caller's to report.
   if (started_) {
-    std::fprintf(diagnostics_, "marlsim: capture to %s stopped: %s; the session goes on\n",
-                 path_.c_str(), std::strerror(error));
-    std::fflush(diagnostics_);
+    std::fprintf(stderr, "marlsim: capture to %s stopped: %s; the session goes on\n", path_.c_str(),
+                 std::strerror(error));
   }
   close(fd_);
   fd_ = -1;

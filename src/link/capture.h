@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -43,8 +42,6 @@ class PacketCapture {
   // that cannot be written is known before anything connects. False with
   // `error` set.
   bool Open(const std::string& path, std::string* error);
-  // Where the one line goes that says the capture stopped (stderr unless set).
-  void set_diagnostics(std::FILE* out) { diagnostics_ = out; }
   bool stopped() const;
 
   // The socket is connected: its addresses, and the three-way handshake.
@@ -58,8 +55,6 @@ class PacketCapture {
   void PeerClosed(CaptureStream& s);
   // The terminal closes the socket: whatever is left of the close.
   void Closed(CaptureStream& s);
-  // Everything written so far goes to the file.
-  void Flush();
 
  private:
   void Segment(CaptureStream& s, CaptureEnd from, uint8_t flags, const char* bytes, size_t length);
@@ -77,7 +72,6 @@ class PacketCapture {
   int64_t last_flush_us_ = 0;
   bool started_ = false;
   int error_ = 0;
-  std::FILE* diagnostics_ = stderr;
 };
 
 }  // namespace marl
