@@ -382,12 +382,14 @@ local function host_record(tvb, pinfo, root, offset, available)
     end
   elseif kind < first_binary_kind and entry then
     local text = s:sub(1, body_end)
+    tree:add(f.kind, tvb(offset, 1))
     tree:add(f.text_record, tvb(offset, body_end), printable(text))
-    summary = "text " .. entry[1] .. " " .. printable(text)
     local slash = text:find("/", 1, true)
     if (kind == KIND.text_display or (kind == KIND.text_write and text:sub(2, 2) == "D")) and slash then
-      local body = text:sub(slash + 1)
-      summary = summary:sub(1, 5 + #entry[1]) .. " " .. command_body(tree, tvb, offset + slash, body)
+      summary = "text " .. printable(text:sub(1, slash)) .. " "
+        .. command_body(tree, tvb, offset + slash, text:sub(slash + 1))
+    else
+      summary = "text " .. printable(text)
     end
   else
     local item = tree:add(f.kind, tvb(offset, 1))
