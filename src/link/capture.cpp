@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -32,7 +33,8 @@ constexpr size_t kLargestPayload = 32768;
 constexpr uint32_t kAckAfter = 32768;
 constexpr uint16_t kWindow = 65535;
 constexpr size_t kBatchSize = 64 * 1024;
-constexpr int64_t kBatchMicroseconds = 1000000;
+// Packets held back reach the file within this time.
+constexpr auto kFlushEvery = std::chrono::milliseconds(200);
 
 constexpr uint8_t kFin = 0x01;
 constexpr uint8_t kSyn = 0x02;
@@ -102,6 +104,12 @@ std::vector<char> FileHeader() {
 }  // namespace
 
 PacketCapture::~PacketCapture() {
+  {
+    std::lock_guard lock(mutex_);
+    ending_ = true;
+  }
+  wake_.notify_all();
+  if (flusher_.joinable()) flusher_.join();
   std::lock_guard lock(mutex_);
   if (fd_ < 0) return;
   WriteOut();
@@ -127,6 +135,17 @@ bool PacketCapture::Open(const std::string& path, std::string* error) {
     return false;
   }
   started_ = true;
+  // A plain file gets the packets in batches; this writes out what waits,
+  // so that the file is never far behind the session, for a reader who
+  // looks while it runs and against a session that is killed.
+  if (!flush_each_) {
+    flusher_ = std::thread([this] {
+      std::unique_lock lock(mutex_);
+      while (!wake_.wait_for(lock, kFlushEvery, [this] { return ending_; })) {
+        if (fd_ >= 0 && !buffer_.empty()) WriteOut();
+      }
+    });
+  }
   return true;
 }
 
@@ -147,7 +166,6 @@ void PacketCapture::WriteOut() {
     done += size_t(n);
   }
   buffer_.clear();
-  last_flush_us_ = NowMicroseconds();
 }
 
 void PacketCapture::Stop(int error) {
@@ -296,9 +314,7 @@ void PacketCapture::Segment(CaptureStream& s, CaptureEnd from, uint8_t flags, co
   if (length > 0) std::memcpy(out + 28 + kHeadersSize, bytes, length);
   std::memcpy(out + 28 + padded, &block, 4);
 
-  if (flush_each_ || buffer_.size() >= kBatchSize || now - last_flush_us_ >= kBatchMicroseconds) {
-    WriteOut();
-  }
+  if (flush_each_ || buffer_.size() >= kBatchSize) WriteOut();
 }
 
 }  // namespace marl

@@ -6,10 +6,12 @@
 // so that the stream looks clean to a TCP analysis.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace marl {
@@ -67,9 +69,11 @@ class PacketCapture {
   std::string path_;
   std::vector<char> buffer_;
   // Pipes and devices get every packet at once, for a reader that shows
-  // them live; a plain file gets them in batches.
+  // them live; a plain file gets them in batches, and from `flusher_`.
   bool flush_each_ = false;
-  int64_t last_flush_us_ = 0;
+  std::thread flusher_;
+  std::condition_variable wake_;
+  bool ending_ = false;
   bool started_ = false;
   int error_ = 0;
 };
