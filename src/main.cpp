@@ -18,6 +18,7 @@
 #include "ui/install_paths.h"
 #include "ui/load/load_driver.h"
 #include "ui/load/report_merge.h"
+#include "ui/load/serve_load.h"
 #include "ui/tui/tui_main.h"
 #include "ui/window_module.h"
 
@@ -63,6 +64,8 @@ constexpr const char* kUsage =
     "  --shard I/N        --load: run shard I (from 1) of N: its share of the terminals\n"
     "  --start-at TIME    --load: start at TIME (seconds since 1970 or ISO 8601 UTC)\n"
     "  --merge FILE       combine load reports (the option repeated, one a file)\n"
+    "  --serve-load       run terminals following --script as told on standard\n"
+    "                     input (start N, stop N), a line out per transaction\n"
     "  --help, --version\n"
     "  --                 every later argument is the terminal's\n"
     "\n"
@@ -174,6 +177,7 @@ int main(int argc, char** argv) {
   std::string pcap;
   bool only_terminal = false;
   bool demo = false;
+  bool serve_load = false;
   std::string demo_log;
   marl::LoadOptions load;
   for (int i = 1; i < argc; ++i) {
@@ -209,6 +213,8 @@ int main(int argc, char** argv) {
       options.mute = true;
     } else if (arg == "--demo") {
       demo = true;
+    } else if (arg == "--serve-load") {
+      serve_load = true;
     } else if (name == "--demo-log") {
       if (!value(&demo_log) || demo_log.empty()) return Fail("--demo-log needs a file");
     } else if (name == "--ui") {
@@ -264,6 +270,13 @@ int main(int argc, char** argv) {
     options.command_line += "-H127.0.0.1 -P" + std::to_string(demo_host.port());
   }
   if (!load.merge.empty()) return marl::RunMerge(load);
+  if (serve_load) {
+    if (load.terminals > 0 || !load.merge.empty()) return Fail("--serve-load is a run of its own");
+    load.script = script;
+    load.command_line = options.command_line;
+    load.start = options.start;
+    return marl::RunServeLoad(load);
+  }
   if (load.terminals > 0) {
     if (!trace.empty() || options.real_time || !(ui.empty() || ui == "headless")) {
       return Fail("--trace, --real-time and --ui are for one terminal");

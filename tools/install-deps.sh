@@ -5,6 +5,8 @@ packages=(build-essential cmake ninja-build clang libclang-rt-14-dev libgtest-de
   libbenchmark-dev clang-format python3)
 # The Python client's tests.
 packages+=(python3-pytest)
+# The Locust run of the load driver's serving mode.
+packages+=(python3-locust)
 # The terminal front end and its tests.
 packages+=(libncurses-dev pkg-config tmux)
 # The desktop window and its tests.

@@ -28,3 +28,27 @@ if(TARGET marlsim)
   set_tests_properties(python_client PROPERTIES TIMEOUT 300
     ENVIRONMENT "MARLSIM=$<TARGET_FILE:marlsim>;PYTHONPATH=${CMAKE_SOURCE_DIR}/python;PYTHONDONTWRITEBYTECODE=1")
 endif()
+
+# A real Locust run (master and two workers) of marlsim terminals against the
+# demo host; Debian's python3-locust, so the first python3 that imports it.
+function(marl_python_has_locust result candidate)
+  execute_process(COMMAND ${candidate} -c "import locust" RESULT_VARIABLE failed
+    OUTPUT_QUIET ERROR_QUIET)
+  if(failed)
+    set(${result} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+find_program(MARL_LOCUST_PYTHON NAMES python3 VALIDATOR marl_python_has_locust)
+
+if(TARGET marlsim AND TARGET marlsim-demo-host)
+  if(MARL_LOCUST_PYTHON)
+    add_test(NAME locust_run
+      COMMAND ${MARL_LOCUST_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/python/locust_run.py)
+  else()
+    add_test(NAME locust_run COMMAND ${CMAKE_COMMAND} -E echo
+      "no python3 with locust: tools/install-deps.sh installs python3-locust")
+    set_tests_properties(locust_run PROPERTIES WILL_FAIL TRUE)
+  endif()
+  set_tests_properties(locust_run PROPERTIES TIMEOUT 600
+    ENVIRONMENT "MARLSIM=$<TARGET_FILE:marlsim>;MARLSIM_DEMO_HOST=$<TARGET_FILE:marlsim-demo-host>;PYTHONPATH=${CMAKE_SOURCE_DIR}/python;PYTHONDONTWRITEBYTECODE=1")
+endif()

@@ -24,6 +24,8 @@ constexpr int64_t kMaxMs = 24LL * 3600 * 1000;
 constexpr int64_t kQuietGraceMs = kDefaultLimitMs;
 // However long an unknown command's word, its error stays one short line.
 constexpr size_t kQuotedWord = 80;
+// A transaction's name goes into reports and Locust's tables: one short line.
+constexpr size_t kLongestMark = 100;
 constexpr const char* kWaitUsage =
     "wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | wait quiet MS | "
     "wait closed [MS]";
@@ -126,6 +128,7 @@ const Interpreter::Command* Interpreter::Find(std::string_view name) {
       {"sleep", "sleep MS", &Interpreter::Sleep},
       {"scan", "scan \"DATA\"", &Interpreter::Scan},
       {"snapshot", "snapshot FILE.png", &Interpreter::Snapshot},
+      {"mark", "mark \"NAME\"", &Interpreter::Mark},
       {"help", "help", &Interpreter::Help},
       {"quit", "quit", &Interpreter::Quit},
       {nullptr, nullptr, nullptr},
@@ -447,6 +450,20 @@ std::string Interpreter::Help(const Words& w) {
   for (const Command* c = Find(""); c->name != nullptr; ++c) {
     if (c->help != nullptr) Write(std::string(c->help) + "\n");
   }
+  return "";
+}
+
+std::string Interpreter::Mark(const Words& w) {
+  if (w.size() != 2 || w[1].empty()) return Usage("mark \"NAME\"");
+  if (w[1].size() > kLongestMark) {
+    return "a mark's name is at most " + std::to_string(kLongestMark) + " bytes";
+  }
+  for (const char c : w[1]) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      return "a mark's name holds no control characters";
+    }
+  }
+  mark_ = w[1];
   return "";
 }
 

@@ -58,6 +58,11 @@ class Interpreter {
 
   bool any_error() const { return any_error_; }
 
+  // The name `mark` gave the transactions that follow, "" before any. Only
+  // a load run reads it; elsewhere a mark is answered and kept, nothing more.
+  const std::string& mark() const { return mark_; }
+  void ClearMark() { mark_.clear(); }
+
  private:
   enum class WaitKind { kNone, kReady, kOutput, kText, kQuiet, kClosed, kSleep };
   struct Wait {
@@ -89,6 +94,7 @@ class Interpreter {
   std::string Snapshot(const Words& w);
   std::string Scan(const Words& w);
   std::string Help(const Words& w);
+  std::string Mark(const Words& w);
 
   // Whether the wait is over, with `error` "" when it held, else
   // "timeout", "host closed" or "program ended".
@@ -108,6 +114,7 @@ class Interpreter {
   bool last_was_wait_ = false;
   bool trial_ = false;
   bool any_error_ = false;
+  std::string mark_;
   // The running command's "answered already" flag (see AnswerRunningCommand).
   bool* answered_early_ = nullptr;
 };

@@ -50,8 +50,8 @@ int Refuse(const LoadOptions& o, const std::string& message) {
   return 1;
 }
 
-// Raises the soft limit of open files as far as the run needs, when the
-// hard limit allows; otherwise says how many terminals can run.
+}  // namespace
+
 bool EnoughFiles(int64_t terminals, int64_t workers, std::string* error) {
   const int64_t needed = terminals + workers * kFilesPerWorker + kSpareFiles;
   rlimit limit{};
@@ -72,9 +72,6 @@ bool EnoughFiles(int64_t terminals, int64_t workers, std::string* error) {
   return false;
 }
 
-// The screen size every terminal starts with: the options', else the
-// settings file's, else what the screen setup window proposes on a first
-// start, 20 columns by 16 rows: nobody is there to answer it.
 void ScreenSize(const LoadOptions& o, int32_t* rows, int32_t* columns) {
   CorePlatform platform(CorePlatform::HostData::kInline);
   Terminal t(&platform);
@@ -84,6 +81,8 @@ void ScreenSize(const LoadOptions& o, int32_t* rows, int32_t* columns) {
              : t.screen.columns > 0 ? t.screen.columns
                                     : kProposedColumns;
 }
+
+namespace {
 
 // Starts the terminals, at the ramp's pace, and hands them to the workers.
 class Starter {

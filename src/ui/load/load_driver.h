@@ -55,6 +55,16 @@ bool ParseLoadOption(const std::string& name, const std::string& value, LoadOpti
 // SIGTERM). A report is written in every case but the first.
 int RunLoad(const LoadOptions& options);
 
+// Raises the soft limit of open files as far as `terminals` on `workers`
+// need, when the hard limit allows; otherwise false with `error` saying how
+// many terminals can run.
+bool EnoughFiles(int64_t terminals, int64_t workers, std::string* error);
+
+// The screen size every terminal starts with: the options', else the
+// settings file's, else what the screen setup window proposes on a first
+// start, 20 columns by 16 rows: nobody is there to answer it.
+void ScreenSize(const LoadOptions& options, int32_t* rows, int32_t* columns);
+
 // The terminal command line of terminal `n`: its placeholders filled in, or
 // else the number appended to the simulator ID (-I) when one is given.
 std::string TerminalCommandLine(const std::string& command_line, int64_t n);

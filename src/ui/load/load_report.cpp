@@ -35,7 +35,8 @@ const char* LoadErrorName(LoadError kind) {
   return "command";
 }
 
-void ResponseTimes::Add(uint64_t us) {
+void ResponseTimes::Add(uint64_t us, const std::string& name) {
+  if (!name.empty()) names_[name].response.Add(us);
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   // A clock set back keeps counting into the second it had reached.

@@ -37,8 +37,10 @@ struct TransactionStats {
 // joined it.
 class ResponseTimes {
  public:
-  // Now, on the wall clock; unnamed.
-  void Add(uint64_t microseconds);
+  // Now, on the wall clock; counted for `name` too when it has one.
+  void Add(uint64_t microseconds, const std::string& name = {});
+  // A transaction of `name` that failed instead of being answered.
+  void AddError(const std::string& name) { ++names_[name].errors; }
   void AddAt(int64_t second, uint64_t microseconds, const std::string& name = {});
   void Merge(const ResponseTimes& other);
   uint64_t count() const { return overall().count(); }

@@ -63,6 +63,15 @@ bool LoadTerminal::Observe() {
     // a status reply does not.
     awaiting_answer_ = IsWaitingForHost(t) != 0;
     sent_at_ = t.link.transmit_start;
+    if (awaiting_answer_) {
+      if (command_.empty()) {
+        transaction_ = "power-up";
+      } else if (!interpreter_->mark().empty()) {
+        transaction_ = interpreter_->mark();
+      } else {
+        transaction_ = "line " + std::to_string(script_.lines[next_].number);
+      }
+    }
   }
   for (const std::string& event : platform_.TakeEvents()) {
     if (event.compare(0, 7, "msgbox ") == 0 && state_ != State::kFinished) {
@@ -80,7 +89,9 @@ bool LoadTerminal::Receive(char* buffer) {
     sinks_.counters->Bump(sinks_.counters->screens);
     if (awaiting_answer_) {
       // File-time units of 100 ns.
-      sinks_.response->Add(arrived > sent_at_ ? (arrived - sent_at_) / 10 : 0);
+      const uint64_t us = arrived > sent_at_ ? (arrived - sent_at_) / 10 : 0;
+      sinks_.response->Add(us, transaction_);
+      if (sinks_.log != nullptr) sinks_.log->Transaction(number_, transaction_, us, n, "");
       awaiting_answer_ = false;
     }
     Observe();
@@ -125,6 +136,8 @@ LoadTerminal::Clock::time_point LoadTerminal::Advance(Clock::time_point now) {
       }
       ++iteration_;
       next_ = 0;
+      // A mark names what follows it in its own pass through the script.
+      interpreter_->ClearMark();
       // A script that never waits would keep the worker to itself: the
       // other terminals get their turn between iterations.
       return now;
@@ -157,11 +170,30 @@ void LoadTerminal::Fail(LoadError kind, const std::string& reason) {
   const WindowView view = platform_.VisibleWindow();
   for (int32_t r = 0; r < view.rows; ++r) f.screen.push_back(view.RowText(r));
   sinks_.counters->Bump(sinks_.counters->errors[size_t(kind)]);
+  // The transaction it was in failed: the one awaiting its answer, else
+  // the one the failing command belongs to.
+  std::string name = transaction_;
+  if (!awaiting_answer_ && interpreter_ != nullptr && !interpreter_->mark().empty()) {
+    name = interpreter_->mark();
+  } else if (!awaiting_answer_ && f.line > 0) {
+    name = "line " + std::to_string(f.line);
+  }
+  if (!name.empty()) sinks_.response->AddError(name);
+  if (sinks_.log != nullptr) {
+    const uint64_t now = platform_.Now();
+    const uint64_t us = awaiting_answer_ && now > sent_at_ ? (now - sent_at_) / 10 : 0;
+    sinks_.log->Transaction(number_, name.empty() ? "power-up" : name, us, 0,
+                            std::string(LoadErrorName(kind)) + ": " + reason);
+    sinks_.log->Ended(number_, &f);
+  }
+  awaiting_answer_ = false;
   sinks_.failures->push_back(std::move(f));
-  Finish();
+  state_ = State::kFinished;
+  Stop();
 }
 
 void LoadTerminal::Finish() {
+  if (state_ != State::kFinished && sinks_.log != nullptr) sinks_.log->Ended(number_, nullptr);
   state_ = State::kFinished;
   Stop();
 }

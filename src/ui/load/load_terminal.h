@@ -30,11 +30,24 @@ struct LoadLimits {
   std::chrono::steady_clock::time_point end = std::chrono::steady_clock::time_point::max();
 };
 
+// Told of every transaction and of a terminal's end as they happen (the
+// serving mode passes them on to Locust). Called on the worker's thread.
+class TransactionLog {
+ public:
+  virtual ~TransactionLog() = default;
+  // `error` "" when the host answered, after `microseconds`, with `bytes`.
+  virtual void Transaction(int64_t terminal, const std::string& name, uint64_t microseconds,
+                           int64_t bytes, const std::string& error) = 0;
+  // The terminal stopped: `failure` null when it ran through or was stopped.
+  virtual void Ended(int64_t terminal, const TerminalFailure* failure) = 0;
+};
+
 // Where a terminal's results go: its worker's.
 struct LoadSinks {
   LoadCounters* counters = nullptr;
   ResponseTimes* response = nullptr;
   std::vector<TerminalFailure>* failures = nullptr;
+  TransactionLog* log = nullptr;  // may be null
 };
 
 class LoadTerminal {
@@ -92,6 +105,9 @@ class LoadTerminal {
   // The last transmission left the terminal waiting for the host; its time.
   bool awaiting_answer_ = false;
   uint64_t sent_at_ = 0;
+  // The transaction under way: the mark before it, else the script line
+  // whose command sent its reply ("line 7"), "power-up" for the first.
+  std::string transaction_;
 };
 
 }  // namespace marl

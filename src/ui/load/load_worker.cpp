@@ -46,6 +46,13 @@ void LoadWorker::Add(std::unique_ptr<LoadTerminal> terminal) {
   [[maybe_unused]] const ssize_t n = write(wake_, &one, sizeof one);
 }
 
+void LoadWorker::StopTerminal(int64_t number) {
+  std::lock_guard lock(mutex_);
+  stopping_.push_back(number);
+  const uint64_t one = 1;
+  [[maybe_unused]] const ssize_t n = write(wake_, &one, sizeof one);
+}
+
 void LoadWorker::NoMoreTerminals() {
   std::lock_guard lock(mutex_);
   no_more_ = true;
@@ -66,13 +73,15 @@ void LoadWorker::Join() {
 
 bool LoadWorker::TakeIncoming(Clock::time_point now) {
   std::vector<std::unique_ptr<LoadTerminal>> taken;
+  std::vector<int64_t> stopping;
   bool stop = false;
   {
     std::lock_guard lock(mutex_);
     taken.swap(incoming_);
+    stopping.swap(stopping_);
     stop = stop_;
   }
-  const LoadSinks sinks{&counters, &response, &failures};
+  const LoadSinks sinks{&counters, &response, &failures, log};
   for (std::unique_ptr<LoadTerminal>& terminal : taken) {
     const size_t index = terminals_.size();
     terminals_.push_back(std::move(terminal));
@@ -88,6 +97,13 @@ bool LoadWorker::TakeIncoming(Clock::time_point now) {
       continue;
     }
     if (!stop) Look(index, now);
+  }
+  for (const int64_t number : stopping) {
+    for (size_t i = 0; i < terminals_.size(); ++i) {
+      if (terminals_[i] == nullptr || terminals_[i]->number() != number) continue;
+      terminals_[i]->Stop();
+      Look(i, now);
+    }
   }
   return !stop;
 }

@@ -35,6 +35,8 @@ class LoadWorker {
   void Start();
   // Any thread: a started, connected terminal for this worker to run.
   void Add(std::unique_ptr<LoadTerminal> terminal);
+  // Any thread: terminal `number` stops, as at the end of a run.
+  void StopTerminal(int64_t number);
   // Any thread: no terminal will be added any more.
   void NoMoreTerminals();
   // Any thread: the run is over; every terminal closes its window.
@@ -51,6 +53,8 @@ class LoadWorker {
   LoadCounters counters;
   ResponseTimes response;
   std::vector<TerminalFailure> failures;
+  // Set before Start, or null.
+  TransactionLog* log = nullptr;
 
  private:
   using Due = std::pair<Clock::time_point, size_t>;
@@ -68,6 +72,7 @@ class LoadWorker {
 
   std::mutex mutex_;
   std::vector<std::unique_ptr<LoadTerminal>> incoming_;
+  std::vector<int64_t> stopping_;
   bool no_more_ = false;
   bool stop_ = false;
 
