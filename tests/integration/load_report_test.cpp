@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <map>
 #include <regex>
 #include <string>
 #include <thread>
@@ -258,4 +259,70 @@ TEST(LoadShards, BadShardsThresholdsAndReportsAreRefusedWithTheirReason) {
 }
 
 }  // namespace
+// The demo host's sign-in, up to the key that sends it (line 6 unmarked).
+constexpr const char* kSignIn =
+    "wait text \"MARL WAREHOUSE\" 10000\n"
+    "click 88 57\n"
+    "type \"rf{n:03}\"\n"
+    "key Tab\n"
+    "type \"demo\"\n";
+
+TEST(LoadTransactions, MarksNameWhatFollowsAndTheRestIsNamedByTheLineThatSentIt) {
+  struct Case {
+    const char* what;
+    std::string script;
+    int iterations;
+    int status;
+    // name: answered, errors
+    std::map<std::string, std::pair<uint64_t, uint64_t>> names;
+  };
+  // Two terminals. A script's last reply goes unanswered: the terminal ends
+  // with it. Each pass starts unmarked again.
+  const std::vector<Case> cases = {
+      {"marks and lines",
+       std::string(kSignIn) + "key Enter\n"
+                              "wait text \"1 Receive goods\" 20000\n"
+                              "mark \"receive\"\n"
+                              "key Enter\n"
+                              "wait text \"RECEIVE GOODS\" 20000\n"
+                              "mark \"back\"\n"
+                              "key F3\n"
+                              "wait text \"1 Receive goods\" 20000\n"
+                              "key Up\n"
+                              "key Enter\n",
+       2,
+       0,
+       {{"power-up", {2, 0}}, {"line 6", {4, 0}}, {"receive", {4, 0}}, {"back", {6, 0}}}},
+      {"a failed wait counts against the mark before it",
+       std::string(kSignIn) + "mark \"sign-in\"\n"
+                              "key Enter\n"
+                              "wait text \"1 Receive goods\" 20000\n"
+                              "wait text \"NO SUCH SCREEN\" 300\n",
+       1,
+       2,
+       {{"power-up", {2, 0}}, {"sign-in", {2, 2}}}},
+  };
+  TempDir dir;
+  DemoHost host(dir.path());
+  ASSERT_NE(host.port(), 0);
+  for (const Case& c : cases) {
+    dir.Write("turn.txt", c.script);
+    Marlsim sim({"--load", "2", "--script", "turn.txt", "--iterations",
+                 std::to_string(c.iterations), "--size", "20x16", "--report", "r.json",
+                 "-H127.0.0.1", "-P" + std::to_string(host.port()), "-IMT"},
+                dir.path());
+    EXPECT_EQ(sim.Wait(60000), c.status) << c.what << "\n" << sim.Diagnostics();
+    const JsonValue r = Json(dir.Read("r.json"));
+    std::map<std::string, std::pair<uint64_t, uint64_t>> names;
+    uint64_t answered = 0;
+    for (const JsonValue& t : r.Find("transactions")->items) {
+      names[t.Find("name")->text] = {Count(t, "count"), Count(t, "errors")};
+      answered += Count(t, "count");
+    }
+    EXPECT_EQ(names, c.names) << c.what;
+    // Every answered reply has its name.
+    EXPECT_EQ(answered, Count(*r.Find("response_ms"), "count")) << c.what;
+  }
+}
+
 }  // namespace marl::testing
