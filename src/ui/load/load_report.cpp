@@ -175,9 +175,10 @@ std::string ReportText(const LoadReport& r) {
   for (const auto& [name, stats] : r.response.names()) {
     const Histogram& h = stats.response;
     out += "  " + name + ": " + std::to_string(h.count()) + ", " + std::to_string(stats.errors) +
-           " errors, median " + Fixed(h.QuantileMs(0.5), 2) + " ms, p95 " +
-           Fixed(h.QuantileMs(0.95), 2) + " ms, p99 " + Fixed(h.QuantileMs(0.99), 2) + " ms, max " +
-           Fixed(double(h.max()) / 1000, 2) + " ms\n";
+           " errors, median " + Fixed(h.QuantileMs(0.5), 2) + " ms, p90 " +
+           Fixed(h.QuantileMs(0.9), 2) + " ms, p95 " + Fixed(h.QuantileMs(0.95), 2) + " ms, p99 " +
+           Fixed(h.QuantileMs(0.99), 2) + " ms, p99.9 " + Fixed(h.QuantileMs(0.999), 2) +
+           " ms, max " + Fixed(double(h.max()) / 1000, 2) + " ms\n";
   }
   out += "memory      " + std::to_string(r.peak_memory_kib) + " KiB at peak\n";
   for (const ThresholdVerdict& v : r.thresholds) {
