@@ -26,7 +26,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A parent such as a Locust worker runs hundreds of terminals, not
+// thousands: a few threads do, and leave the parent its processor.
 constexpr int64_t kServeWorkersPerProcessor = 2;
+constexpr int64_t kMostServeWorkers = 8;
 // A command line longer than this is refused whole.
 constexpr size_t kLongestCommand = 256;
 
@@ -159,7 +162,8 @@ int RunServeLoad(const LoadOptions& options) {
   LoadLimits limits;
   const int64_t processors = std::max<int64_t>(1, std::thread::hardware_concurrency());
   std::vector<std::unique_ptr<LoadWorker>> workers;
-  for (int64_t i = 0; i < kServeWorkersPerProcessor * processors; ++i) {
+  const int64_t worker_count = std::min(kMostServeWorkers, kServeWorkersPerProcessor * processors);
+  for (int64_t i = 0; i < worker_count; ++i) {
     workers.push_back(std::make_unique<LoadWorker>());
     workers.back()->log = &log;
     if (!workers.back()->ok()) {
