@@ -189,6 +189,9 @@ class MarlsimChild:
             self.process.kill()
             self._reader.join(timeout=5)
 
+    def wait_ended(self, timeout):
+        self._reader.join(timeout=timeout)
+
     def free_number(self, base, span):
         for k in range(1, span + 1):
             if base + k not in self.users:
@@ -248,6 +251,12 @@ class MarlsimUser(User):
         if child.start(number, self):
             self._number = number
             self._child = child
+            return
+        # Its pipe closed: the child is ending, and says why once it has.
+        child.wait_ended(timeout=10)
+        self.environment.events.request.fire(
+            request_type=REQUEST_TYPE, name="terminal", response_time=0, response_length=0,
+            exception=MarlsimFailure(child.ended or "marlsim child's pipe closed"), context={}, url=None)
 
     def on_stop(self):
         if self._number is not None and self._child is not None:
