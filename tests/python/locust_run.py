@@ -203,7 +203,9 @@ def file_limit(directory, port):
                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
                              preexec_fn=low_limit, cwd=directory)
     # At most 8 workers take 16 files and 32 are kept spare: some start, not all.
-    commands = "".join("start %d\n" % n for n in range(1, 121)) + "start 0\nstop x\n"
+    commands = "".join("start %d\n" % n for n in range(1, 121))
+    # Five bad commands, the last without its line end.
+    commands += "start 0\nstop x\n" + "x" * 5000 + "\n\x01\x02\xff start\nstart 1 2"
     out, _ = child.communicate(commands, timeout=START_LIMIT)
     lines = out.splitlines()
     refused = [line for line in lines if line.startswith("refused\t")]
@@ -212,7 +214,8 @@ def file_limit(directory, port):
     check(0 < len(started) < 120 and len(started) + len(refused) == 120,
           "%d started, %d refused" % (len(started), len(refused)))
     check(all("terminals can run" in line for line in refused), "refusals: %s" % refused[:2])
-    check(sum(line.startswith("error\t") for line in lines) == 2, "bad commands not answered")
+    errors = [line for line in lines if line.startswith("error\t")]
+    check(len(errors) == 5, "bad commands answered with %s" % errors)
     check(lines[-1].startswith("totals\t"), "last line %r" % lines[-1:])
 
 

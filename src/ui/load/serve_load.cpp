@@ -148,8 +148,6 @@ int RunServeLoad(const LoadOptions& options) {
                  std::strerror(errno));
     return 1;
   }
-  // The parent gone, writes fail instead of ending the process unreported.
-  signal(SIGPIPE, SIG_IGN);
   sigset_t stop_signals;
   sigemptyset(&stop_signals);
   sigaddset(&stop_signals, SIGINT);
@@ -169,6 +167,7 @@ int RunServeLoad(const LoadOptions& options) {
     if (!workers.back()->ok()) {
       std::fprintf(o.progress, "marlsim: cannot create the workers' epoll and eventfd: %s\n",
                    std::strerror(errno));
+      if (report_file != nullptr) std::fclose(report_file);
       return 1;
     }
   }
@@ -197,6 +196,8 @@ int RunServeLoad(const LoadOptions& options) {
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n <= 0) open = false;
     if (n > 0) pending.append(buffer, size_t(n));
+    // The last line counts even without its line end.
+    if (!open && !pending.empty()) pending.push_back('\n');
     for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
       std::string line = pending.substr(0, end);
       pending.erase(0, end + 1);
