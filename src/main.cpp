@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/screen_size.h"
 #include "demo/in_process.h"
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_main.h"
@@ -69,8 +70,9 @@ bool ParseSize(const std::string& text, marl::StartOptions* start) {
   const size_t x = text.find_first_of("xX");
   int64_t columns = 0;
   int64_t rows = 0;
-  if (x == std::string::npos || !marl::ParseNumber(text.substr(0, x), 1, 9999, &columns) ||
-      !marl::ParseNumber(text.substr(x + 1), 1, 9999, &rows)) {
+  if (x == std::string::npos ||
+      !marl::ParseNumber(text.substr(0, x), 1, marl::kMaxScreenSide, &columns) ||
+      !marl::ParseNumber(text.substr(x + 1), 1, marl::kMaxScreenSide, &rows)) {
     return false;
   }
   start->columns = int32_t(columns);
@@ -195,7 +197,8 @@ int main(int argc, char** argv) {
     } else if (name == "--size") {
       std::string size;
       if (!value(&size) || !ParseSize(size, &options.start)) {
-        return Fail("--size needs COLSxROWS, each from 1 to 9999");
+        return Fail("--size needs COLSxROWS, each from 1 to " +
+                    std::to_string(marl::kMaxScreenSide));
       }
     } else if (marl::IsLoadOption(name)) {
       std::string text;

@@ -2,6 +2,7 @@
 // played by the test on a loopback port.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -155,6 +156,50 @@ TEST(Marlsim, TheSetupWindowAtTheFirstStartAndOnItsHotKey) {
   EXPECT_EQ(sim.Wait(), 0);
 }
 
+// Settings files a person or an attacker may leave: start-up goes on at
+// once with a size the program can draw, and standard error says why.
+TEST(Marlsim, SettingsFilesThatAreNoneOrHoldHugeSizesStillStart) {
+  const std::string most = "2048";
+  const struct {
+    const char* name;
+    std::string ini;  // "fifo" and "zero" make that file instead
+    std::string rows, columns;
+    const char* said;
+  } cases[] = {
+      {"a fifo", "fifo", "15", "21", "is not a regular file"},
+      {"/dev/zero", "zero", "15", "21", "is not a regular file"},
+      {"huge rows", "ROWS=2147483647\n", most, "21", "ROWS=2147483647 is more than"},
+      {"huge both", "ROWS=2147483647\nCOLS=2147483647\n", most, most, "COLS=2147483647 is more"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string ini = dir.File("vozido.ini");
+    if (c.ini == "fifo") {
+      ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0);
+    } else if (c.ini == "zero") {
+      ASSERT_EQ(symlink("/dev/zero", ini.c_str()), 0);
+    } else {
+      dir.Write("vozido.ini", "COLS=21\nROWS=15\n" + c.ini);
+    }
+    LoopbackHost host;
+    // Without a usable file the size comes from the command line, which is
+    // applied after the file is read.
+    const bool file = c.ini != "fifo" && c.ini != "zero";
+    Marlsim sim(file ? Lines{Port(host)} : Lines{"--size", "21x15", Port(host)}, dir.path());
+    ASSERT_TRUE(host.Accept(20000)) << c.name << sim.Diagnostics();
+    const std::string power_up = PowerUp(std::stoi(c.rows), std::stoi(c.columns));
+    EXPECT_EQ(host.Receive(power_up.size(), 20000), power_up) << c.name;
+    // A form as wide as the screen, drawn before the terminal is ready.
+    host.Send(HostCommand("\\1T\\Qty:\\N12\\"));
+    EXPECT_EQ(sim.Command("wait ready 20000", 30000), Lines{"ok"}) << c.name;
+    EXPECT_EQ(First(sim.Command("screen")).substr(0, 7 + c.rows.size()), "screen " + c.rows)
+        << c.name;
+    EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
+    EXPECT_EQ(sim.Wait(), 0);
+    EXPECT_NE(sim.Diagnostics().find(c.said), std::string::npos) << c.name << sim.Diagnostics();
+  }
+}
+
 TEST(Marlsim, ASecondPlainCopyEndsAtOnceUntilTheFirstDies) {
   TempDir dir;
   const std::vector<std::pair<std::string, std::string>> env = {{"XDG_RUNTIME_DIR", dir.path()}};
@@ -217,9 +262,9 @@ TEST(Marlsim, ScriptFilesAndItsOwnOptions) {
   Marlsim help({"--help"}, dir.path());
   EXPECT_EQ(help.Wait(), 0);
   EXPECT_NE(help.RemainingOutput(1000).find("--script FILE"), std::string::npos);
-  for (const Lines& bad :
-       {Lines{"--bogus"}, Lines{"--size", "0x5"}, Lines{"--size", "20"}, Lines{"--ui=bogus"},
-        Lines{"--zoom", "5"}, Lines{"--script", "nowhere"}, Lines{"--trace"}}) {
+  for (const Lines& bad : {Lines{"--bogus"}, Lines{"--size", "0x5"}, Lines{"--size", "20"},
+                           Lines{"--size", "2049x16"}, Lines{"--ui=bogus"}, Lines{"--zoom", "5"},
+                           Lines{"--script", "nowhere"}, Lines{"--trace"}}) {
     Marlsim refused(bad, dir.path());
     EXPECT_EQ(refused.Wait(), 1) << bad[0];
     EXPECT_NE(refused.Diagnostics().find("marlsim: "), std::string::npos);
