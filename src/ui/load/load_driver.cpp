@@ -337,6 +337,7 @@ int RunLoad(const LoadOptions& options) {
       last_shown = now;
     }
   }
+  limits.stopping = true;
   starter.Stop();
   for (auto& w : workers) w->Stop();
   starter.Join();

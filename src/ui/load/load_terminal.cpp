@@ -157,7 +157,7 @@ bool LoadTerminal::WaitHolds(Clock::time_point now, std::string* failure) {
 
 LoadTerminal::Clock::time_point LoadTerminal::Advance(Clock::time_point now) {
   while (state_ != State::kFinished) {
-    if (Ending() || now >= limits_.end) {
+    if (Ending() || now >= limits_.end || limits_.stopping.load(std::memory_order_relaxed)) {
       Finish();
       break;
     }

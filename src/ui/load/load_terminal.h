@@ -5,6 +5,7 @@
 // before the worker reads again, as the window would on its main thread.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -42,6 +43,8 @@ class LoadPlatform : public HeadlessPlatform {
 struct LoadLimits {
   int64_t iterations = 0;  // 0: no limit
   std::chrono::steady_clock::time_point end = std::chrono::steady_clock::time_point::max();
+  // Set by the driver on Ctrl+C or SIGTERM; read between a script's steps.
+  std::atomic<bool> stopping{false};
 };
 
 // Where a terminal's results go: its worker's.
