@@ -2,6 +2,7 @@
 // "--"; everything else, joined with single blanks, is the terminal's own
 // command line (-H host, -P port, -I simulator ID, -L auto mode).
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -209,6 +210,12 @@ int main(int argc, char** argv) {
     } else {
       return Fail("unknown option " + arg);
     }
+  }
+  // A folder opens and reads as nothing at all: the run would do nothing and
+  // say nothing.
+  if (struct stat info{};
+      !script.empty() && stat(script.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    return Fail("cannot read " + script + ": " + std::strerror(EISDIR));
   }
   // Started before any front end runs, and declared first, so the host
   // outlives the connection.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <regex>
 #include <string>
@@ -160,6 +161,20 @@ TEST(Load, SigtermEndsARunBetweenLongSteps) {
   kill(sim.pid(), SIGTERM);
   EXPECT_EQ(sim.Wait(30000), 130) << sim.Diagnostics();
   EXPECT_NE(run.Report().find("\"stopped\":\"terminated\""), std::string::npos);
+}
+
+// A report that does not reach its file fails the run, and says why.
+TEST(Load, AReportThatCannotBeWrittenFailsTheRun) {
+  LoadHost host;
+  LoadRun run;
+  for (const std::string report : {"/dev/full", "/proc/version"}) {
+    Lines args = run.Args(host, 2);
+    *std::find(args.begin(), args.end(), run.report) = report;
+    Marlsim sim(args, run.dir.path());
+    EXPECT_EQ(sim.Wait(60000), 1) << report << sim.Diagnostics();
+    EXPECT_NE(sim.Diagnostics().find("marlsim: cannot write " + report), std::string::npos)
+        << sim.Diagnostics();
+  }
 }
 
 TEST(Load, BadCommandLinesAndScriptsAreRefusedBeforeAnyTerminalStarts) {

@@ -200,6 +200,24 @@ TEST(Marlsim, SettingsFilesThatAreNoneOrHoldHugeSizesStillStart) {
   }
 }
 
+// A trace to a device that takes nothing: said once, and the run goes on.
+TEST(Marlsim, ATraceThatCannotBeWrittenIsSaidOnce) {
+  TempDir dir;
+  LoopbackHost host;
+  Marlsim sim({"--size", "20x16", "--trace", "/dev/full", Port(host)}, dir.path());
+  ASSERT_TRUE(host.Accept(20000)) << sim.Diagnostics();
+  EXPECT_EQ(host.Receive(PowerUp().size(), 20000), PowerUp());
+  host.Send(HostCommand("\\1T\\Qty:\\N12\\"));
+  EXPECT_EQ(sim.Command("wait ready 20000", 30000), Lines{"ok"});
+  EXPECT_EQ(sim.Command("type \"3\""), Lines{"ok"});
+  EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
+  EXPECT_EQ(sim.Wait(), 0);
+  const std::string said = sim.Diagnostics();
+  const std::string line = "cannot write the trace: No space left on device";
+  EXPECT_NE(said.find(line), std::string::npos) << said;
+  EXPECT_EQ(said.find(line), said.rfind(line)) << said;
+}
+
 TEST(Marlsim, ASecondPlainCopyEndsAtOnceUntilTheFirstDies) {
   TempDir dir;
   const std::vector<std::pair<std::string, std::string>> env = {{"XDG_RUNTIME_DIR", dir.path()}};
@@ -262,9 +280,11 @@ TEST(Marlsim, ScriptFilesAndItsOwnOptions) {
   Marlsim help({"--help"}, dir.path());
   EXPECT_EQ(help.Wait(), 0);
   EXPECT_NE(help.RemainingOutput(1000).find("--script FILE"), std::string::npos);
-  for (const Lines& bad : {Lines{"--bogus"}, Lines{"--size", "0x5"}, Lines{"--size", "20"},
-                           Lines{"--size", "2049x16"}, Lines{"--ui=bogus"}, Lines{"--zoom", "5"},
-                           Lines{"--script", "nowhere"}, Lines{"--trace"}}) {
+  for (const Lines& bad :
+       {Lines{"--bogus"}, Lines{"--size", "0x5"}, Lines{"--size", "20"}, Lines{"--size", "2049x16"},
+        Lines{"--ui=bogus"}, Lines{"--zoom", "5"}, Lines{"--script", "nowhere"}, Lines{"--trace"},
+        Lines{"--script", "."}, Lines{"--script", ".", "--ui=tui"},
+        Lines{"--script", ".", "--load", "2"}}) {
     Marlsim refused(bad, dir.path());
     EXPECT_EQ(refused.Wait(), 1) << bad[0];
     EXPECT_NE(refused.Diagnostics().find("marlsim: "), std::string::npos);

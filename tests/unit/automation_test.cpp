@@ -105,6 +105,16 @@ TEST_F(AutomationTest, EveryCommandEndsWithOkOrAnError) {
   CloseScreenSetup(tt_.t());
 }
 
+// Every answer quotes the bytes it repeats, a file name's too.
+TEST_F(AutomationTest, ASnapshotNamesItsFileQuoted) {
+  const std::string zero = Run(R"(snapshot "nowhere/a\x00b.png")");
+  EXPECT_EQ(zero.find('\0'), std::string::npos);
+  EXPECT_EQ(zero, "error: cannot write \"nowhere/a\\u0000b.png\"\n");
+  const std::string control = Run(R"(snapshot "nowhere/a\x01b.png")");
+  EXPECT_EQ(control.find('\x01'), std::string::npos) << control;
+  EXPECT_EQ(control.rfind("error: ", 0), 0u) << control;
+}
+
 TEST_F(AutomationTest, ArgumentsTakeTheirUpperBounds) {
   EXPECT_EQ(Run("key F24\nclick 65535 65535"), "ok\nok\n");
   EXPECT_EQ(Run("click 65536 0").rfind("error: ", 0), 0u);

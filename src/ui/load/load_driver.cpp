@@ -368,13 +368,23 @@ int RunLoad(const LoadOptions& options) {
   report.peak_memory_kib = PeakMemoryKib();
   report.stopped = stopped;
   const std::string text = ReportText(report);
-  std::fwrite(text.data(), 1, text.size(), o.output);
-  std::fflush(o.output);
+  // A report that does not reach its file must not pass for one that did.
+  bool written = std::fwrite(text.data(), 1, text.size(), o.output) == text.size();
+  written = std::fflush(o.output) == 0 && written;
+  if (!written)
+    std::fprintf(stderr, "marlsim: cannot write the report: %s\n", std::strerror(errno));
   if (report_file != nullptr) {
     const std::string json = ReportJson(report);
-    std::fwrite(json.data(), 1, json.size(), report_file);
-    std::fclose(report_file);
+    bool json_written = std::fwrite(json.data(), 1, json.size(), report_file) == json.size();
+    json_written = std::fflush(report_file) == 0 && json_written;
+    json_written = std::fclose(report_file) == 0 && json_written;
+    if (!json_written) {
+      std::fprintf(stderr, "marlsim: cannot write %s: %s\n", o.report.c_str(),
+                   std::strerror(errno));
+      written = false;
+    }
   }
+  if (!written) return 1;
   if (!stopped.empty()) return 130;
   return report.totals.error_count() > 0 ? 2 : 0;
 }
