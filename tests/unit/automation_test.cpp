@@ -173,7 +173,7 @@ TEST_F(AutomationTest, WaitsReturnAtOnceOrHandleHostDataAsItComes) {
   RunScenario(tt_, R"(host \1T\a:\@ \ ; waiting 0)");
   const std::string bad = "\x90" + std::string("123\n");
   std::thread host = HostSendsLater(bad, 50);
-  EXPECT_EQ(Run("wait output 5000"), "ok\n");
+  EXPECT_EQ(Run("wait output 30000"), "ok\n");
   EXPECT_EQ(tt_.Sent(), Reply(kStatusFailure));  // handled before the wait returned
   Run("sleep 100");                              // a sender that a wrong wait left waiting ends
   host.join();
@@ -183,7 +183,7 @@ TEST_F(AutomationTest, WaitsReturnAtOnceOrHandleHostDataAsItComes) {
   EXPECT_EQ(Run("wait output 20"), "error: timeout\n");
   // A wait that returned before the host's next screen would leave the old one.
   host = HostSendsLater(bad.substr(0, 2) + "**MoRe**", 50);
-  EXPECT_EQ(Run("wait output 5000"), "ok\n");
+  EXPECT_EQ(Run("wait output 30000"), "ok\n");
   EXPECT_EQ(tt_.Row(0).substr(0, 10), "More......");
   Run("sleep 100");
   host.join();

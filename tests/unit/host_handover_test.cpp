@@ -62,16 +62,16 @@ TEST(HostHandover, AnIdleReadableSocketThenEveryChunkInOrderThenTheClose) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     handover.HandOver("late", 4);
   });
-  EXPECT_TRUE(TakeNext(handover, &chunk, 5000));
+  EXPECT_TRUE(TakeNext(handover, &chunk, 30000));
   EXPECT_EQ(chunk, "late");
   late.join();
   std::thread receiver(Receive, std::ref(handover), sv[1]);
-  ASSERT_TRUE(TakeNext(handover, &chunk, 5000));
+  ASSERT_TRUE(TakeNext(handover, &chunk, 30000));
   EXPECT_EQ(chunk, "x");
   for (int i = 0; i < 2000; ++i) {
     const std::string message = "record " + std::to_string(i);
     ASSERT_EQ(send(sv[0], message.data(), message.size(), 0), ssize_t(message.size()));
-    ASSERT_TRUE(TakeNext(handover, &chunk, 5000)) << i;
+    ASSERT_TRUE(TakeNext(handover, &chunk, 30000)) << i;
     ASSERT_EQ(chunk, message);
   }
   // The host closes: reported once, and then the socket is not watched.
