@@ -16,7 +16,9 @@
 #include "demo/in_process.h"
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_main.h"
+#include "ui/install_paths.h"
 #include "ui/load/load_driver.h"
+#include "ui/load/report_merge.h"
 #include "ui/sdl/sdl_keys.h"
 #include "ui/sdl/sdl_main.h"
 #include "ui/tui/tui_main.h"
@@ -56,12 +58,21 @@ constexpr const char* kUsage =
     "  --iterations K     --load: run the script K times per terminal (default 1)\n"
     "  --ramp R           --load: start R terminals a second (default: all at once)\n"
     "  --report FILE      --load: write the end report as JSON to FILE\n"
+    "  --html FILE        --load, --merge: write the report as an HTML page with charts\n"
+    "  --threshold EXPR   --load, --merge: a limit such as p99<200ms, errors<0.1%%,\n"
+    "                     NAME:p95<50ms, screens/s>500; failed ones exit with 3\n"
+    "  --shard I/N        --load: run shard I (from 1) of N: its share of the terminals\n"
+    "  --start-at TIME    --load: start at TIME (seconds since 1970 or ISO 8601 UTC)\n"
+    "  --merge FILE       combine load reports (the option repeated, one a file)\n"
     "  --help, --version\n"
     "  --                 every later argument is the terminal's\n"
     "\n"
     "In the window, %s opens a box whose text goes to the terminal as one\n"
     "scan; Ctrl+Shift+V and the middle button type the clipboard's text.\n"
-    "The automation commands are described in docs/automation.md.\n";
+    "\n"
+    "The manual: man marlsim. In %s: automation.md, the\n"
+    "automation commands; host-guide.md, writing a host; load.md, load runs;\n"
+    "examples/, example hosts and a load script.\n";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "marlsim: %s\n%s", message.c_str(), "Try 'marlsim --help'.\n");
@@ -170,7 +181,7 @@ int main(int argc, char** argv) {
     if (arg == "--") {
       only_terminal = true;
     } else if (arg == "--help") {
-      std::printf(kUsage, marl::kScanKeyName);
+      std::printf(kUsage, marl::kScanKeyName, marl::DocDir().c_str());
       return 0;
     } else if (arg == "--version") {
       std::printf("marlsim %s (Marlpoint Simulator 2.30)\n", kVersion);
@@ -231,6 +242,7 @@ int main(int argc, char** argv) {
     if (!options.command_line.empty()) options.command_line += ' ';
     options.command_line += "-H127.0.0.1 -P" + std::to_string(demo_host.port());
   }
+  if (!load.merge.empty()) return marl::RunMerge(load);
   if (load.terminals > 0) {
     if (!trace.empty() || options.real_time || !(ui.empty() || ui == "headless")) {
       return Fail("--trace, --real-time and --ui are for one terminal");
@@ -240,7 +252,11 @@ int main(int argc, char** argv) {
     load.start = options.start;
     return marl::RunLoad(load);
   }
-  if (load.given) return Fail("--duration, --iterations, --ramp and --report go with --load");
+  if (load.given) {
+    return Fail(
+        "--duration, --iterations, --ramp, --report, --html, --threshold, --shard and --start-at "
+        "go with --load (or, some, with --merge)");
+  }
 
   // Without --ui: the desktop window when a display is there; else someone
   // at a text terminal gets the screen, and pipes, files and scripts get the

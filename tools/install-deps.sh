@@ -3,13 +3,16 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev
   libbenchmark-dev clang-format python3)
+# The Python client's tests.
+packages+=(python3-pytest)
 # The terminal front end and its tests.
 packages+=(libncurses-dev pkg-config tmux)
 # The desktop window and its tests.
 packages+=(libsdl2-dev libsdl2-ttf-dev zlib1g-dev fonts-liberation2 fontconfig xvfb xdotool
   x11-utils imagemagick)
-# The Debian package and its manual page (CPack's shlibdeps needs `file`).
-packages+=(dpkg-dev file man-db)
+# The Debian package, its manual page and its checks (CPack's shlibdeps
+# needs `file`).
+packages+=(dpkg-dev file man-db lintian desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

@@ -31,6 +31,8 @@ echo "integration suite under ThreadSanitizer: passed"
 
 # The Debian package: built, unpacked into a fresh directory, and run from
 # there, with its manual page.
+# A package left from an earlier version would match the globs below too.
+rm -f build/marlsim_*.deb
 (cd build && cpack >/dev/null)
 unpacked=$(mktemp -d)
 trap 'rm -f "$log"; rm -rf "$unpacked"' EXIT
@@ -39,8 +41,13 @@ dpkg -x build/marlsim_*.deb "$unpacked"
 dpkg-deb -f build/marlsim_*.deb Depends | grep -q 'fonts-liberation2 | fonts-liberation'
 "$unpacked"/usr/bin/marlsim --version
 "$unpacked"/usr/bin/marlsim-demo-host --version
-MANWIDTH=80 man -l "$unpacked"/usr/share/man/man1/marlsim.1 | grep 'EXIT STATUS' >/dev/null
-echo "package: unpacked, runs, manual page reads" | tee -a "$log"
+MANWIDTH=80 man -l "$unpacked"/usr/share/man/man1/marlsim.1.gz | grep 'EXIT STATUS' >/dev/null
+desktop-file-validate "$unpacked"/usr/share/applications/marlsim.desktop
+# Debian's own checks: no error and no warning that is not overridden with a
+# reason in packaging/debian/lintian-overrides.
+lintian --fail-on error,warning build/marlsim_*.deb
+echo "package: unpacked, runs, manual page reads, desktop entry valid, lintian clean" |
+  tee -a "$log"
 
 # Replays the fuzz corpora: every input that once found a fault stays fixed.
 ./tools/fuzz.sh

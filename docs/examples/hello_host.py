@@ -11,14 +11,17 @@ import socket
 import sys
 
 
-def command(body, word=0x20):
+def command(body, word=0x20, shortest=0, width=0, start=0):
     """A command record: kind 0x82, eight header bytes, the body, a line feed.
 
-    The header word's bits and the header values travel with their top bit
-    set, so no header byte is a zero byte or a line end. Bit 0x20 empties
-    the stored-table slot first, so the form is built afresh each time."""
-    header = bytes([0x80 | (word >> 8 & 0x3F), 0x80 | (word & 0x7F), 0x80, 0x80, 0x80])
-    return b"\x82" + header + b"000" + body + b"\n"
+    The header word's high byte and low byte, seven bits each, come first
+    (0x4000, beep when shown, is the high byte's 0x40), then a table form's
+    shortest entry and entry width and the field to start on; each byte
+    travels with its top bit set, so none is a zero byte or a line end.
+    Bit 0x20 empties the stored-table slot first, so the form is built
+    afresh each time."""
+    values = [word >> 8, word, shortest, width, start]
+    return b"\x82" + bytes(0x80 | (v & 0x7F) for v in values) + b"000" + body + b"\n"
 
 
 def greeting(message):
@@ -35,6 +38,11 @@ def messages(buffer):
     with a zero byte, F=, the current field's number and a zero byte."""
     found = []
     while buffer:
+        # A terminal started with -I sends its ID and a comma first.
+        power_up = buffer.find(b"P,Rows=")
+        if power_up > 0 and re.fullmatch(rb"[^\\\0]*,", buffer[:power_up]):
+            found.append(("id", buffer[:power_up - 1]))
+            buffer = buffer[power_up:]
         if buffer.startswith(b"P,Rows="):  # the power-up comes in one piece
             found.append(("power-up", buffer))
             return found, b""

@@ -21,6 +21,11 @@ constexpr int32_t kParameterPrefix = 6;
 // malformed record.
 constexpr int32_t kLongestParameterTail = 121;
 constexpr int32_t kNumberCap = 1000000;
+// A display record's option letters, lowest bit first: those of the header
+// word's high byte, then those of its low byte. One array each, so that a
+// letter's place is counted in the string it was found in.
+constexpr char kHighOptions[] = "QFOWUCB";
+constexpr char kLowOptions[] = "M-.NEDS";
 
 // One record's translation. `remaining` counts the bytes not yet consumed;
 // reading stops when it falls below 1.
@@ -130,12 +135,12 @@ struct Translator {
     std::memcpy(work, kPrefix, sizeof kPrefix);
     while (remaining >= 1 && Peek() != '/' && !error) {
       const unsigned char c = Take();
-      const char* bit1 = std::strchr("QFOWUCB", c);
-      const char* bit2 = std::strchr("M-.NEDS", c);
-      if (c != 0 && bit1 != nullptr) {
-        work[1] |= uint8_t(1 << (bit1 - "QFOWUCB"));
-      } else if (c != 0 && bit2 != nullptr) {
-        work[2] |= uint8_t(1 << (bit2 - "M-.NEDS"));
+      const char* high = std::strchr(kHighOptions, c);
+      const char* low = std::strchr(kLowOptions, c);
+      if (c != 0 && high != nullptr) {
+        work[1] |= uint8_t(1 << (high - kHighOptions));
+      } else if (c != 0 && low != nullptr) {
+        work[2] |= uint8_t(1 << (low - kLowOptions));
       } else if (c == 'L' || c == 'H' || c == 'P') {
         const int32_t limit = c == 'P' ? 127 : 109;
         const int32_t n = Number();

@@ -168,7 +168,12 @@ Answer DemoSession::Login(const TerminalMessage& m) {
   if (user_.empty()) {
     return {ErrorTone() + LoginScreen("Type a name"), {}, 0, "login: no name"};
   }
-  if (pass == nullptr || Trim(pass->value) != kPassword) {
+  // Enter on User ends the turn as any Enter does: the name is kept and the
+  // cursor goes on to Pass, as a person expects of a sign-in form.
+  if (pass == nullptr || Trim(pass->value).empty()) {
+    return {LoginScreen("Now the password"), {}, 0, "login: " + user_ + ", on to the password"};
+  }
+  if (Trim(pass->value) != kPassword) {
     return {ErrorTone() + LoginScreen("Wrong password"), {}, 0, "login: wrong password"};
   }
   signed_in_ = true;

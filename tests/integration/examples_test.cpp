@@ -10,7 +10,9 @@
 namespace marl::testing {
 namespace {
 
-void GreetsByName(const std::vector<std::string>& host_command) {
+// `terminal` is more of marlsim's command line: a terminal started with -I
+// sends its ID and a comma before the power-up, which a host must skip.
+void GreetsByName(const std::vector<std::string>& host_command, const Lines& terminal = {}) {
   const std::string port = std::to_string(UnusedPort());
   Lines command = host_command;
   command.push_back(port);
@@ -19,7 +21,9 @@ void GreetsByName(const std::vector<std::string>& host_command) {
   const std::string listening = "listening on port " + port + "\n";
   ASSERT_EQ(host.RemainingOutput(10000, listening.size()), listening) << host.Diagnostics();
 
-  Marlsim sim({"--size", "20x16", "-H127.0.0.1", "-P" + port}, dir.path());
+  Lines args = {"--size", "20x16", "-H127.0.0.1", "-P" + port};
+  args.insert(args.end(), terminal.begin(), terminal.end());
+  Marlsim sim(args, dir.path());
   ASSERT_EQ(sim.Command("wait text \"Name:\""), Lines{"ok"}) << sim.Diagnostics();
   EXPECT_EQ(sim.Rows().at(1), "What is your name?  ");
   for (const char* c : {"type \"Ada\"", "key Enter", "wait text \"Hello, Ada\""}) {
@@ -47,6 +51,11 @@ TEST(Examples, TheCppHostGreetsByName) {
 
 TEST(Examples, ThePythonHostGreetsByName) {
   GreetsByName({"python3", HELLO_HOST_PY});
+}
+
+TEST(Examples, BothHostsAnswerATerminalStartedWithAnId) {
+  GreetsByName({HELLO_HOST_PATH}, {"-ISCAN01"});
+  GreetsByName({"python3", HELLO_HOST_PY}, {"-ISCAN01"});
 }
 
 }  // namespace

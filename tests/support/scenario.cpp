@@ -176,6 +176,13 @@ void Step(TestTerminal& tt, const std::string& step) {
       actual.assign(f.buffer, strnlen(f.buffer, size_t(f.length)));
     }
     EXPECT_EQ(TrimRight(actual), TrimRight(text));
+  } else if (verb == "attrs") {
+    const std::string digits = numbered(&n);
+    std::string actual;
+    for (int32_t c = 0; c < int32_t(tt.Row(n).size()); ++c) {
+      actual += "0123456789abcdef"[tt.platform().cell(n, c).attribute & 0x0F];
+    }
+    EXPECT_EQ(actual.erase(actual.find_last_not_of('0') + 1), digits);
   } else if (verb == "cursor" || verb == "current") {
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(verb == "cursor" ? form->cursor : form->current_field, std::atoi(rest.c_str()));

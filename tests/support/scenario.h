@@ -16,6 +16,8 @@
 //   sent TEXT          everything sent since the last look (nothing: "sent")
 //   reply NAME...      the status replies for statuses (success, no-room...)
 //   row N TEXT         window row N, trailing blanks aside
+//   attrs N DIGITS     window row N's attributes, a hex digit a cell as the
+//                      automation's attrs shows them, trailing 0s aside
 //   grid N TEXT        row N of the screen grid, likewise
 //   text N TEXT        row N of the current form's own text, likewise
 //   field N TEXT       the current form's field N, trailing blanks aside

@@ -7,6 +7,7 @@
 
 #include "platform/messages.h"
 #include "ui/tui/tui_keys.h"
+#include "ui/tui/tui_render.h"
 
 namespace marl {
 namespace {
@@ -85,6 +86,31 @@ TEST(TuiKeys, Utf8BytesBecomeCharactersAndMalformedOnesAreDropped) {
             bytes({'o', 'k'}));
   std::vector<CursesKey> keyed = {Char(0xC3), Key(KEY_UP), Char(0xA9)};
   EXPECT_EQ(JoinUtf8(keyed).size(), 1u);
+}
+
+// The notice names the terminal size the screen needs, and a terminal of
+// that width shows all of it, however narrow the screen.
+TEST(TuiRender, TheTooSmallNoticeFitsTheWidthItNames) {
+  struct Case {
+    int32_t screen_rows, screen_columns, rows, columns;
+    std::string notice;
+  };
+  const std::vector<Case> cases = {
+      {16, 20, 24, 80, ""},  // fits
+      {16, 20, 19, 22, ""},  // just fits: frame, cells, status line
+      {16, 20, 18, 22, "TOO SMALL: need 22x19"},
+      {16, 20, 8, 15, "TOO SMALL: need 22x19"},
+      {16, 14, 8, 15, "TOO SMALL 16x19"},
+      {16, 10, 8, 8, "need 12x19"},
+      {4, 5, 2, 2, "7x7"},
+      {1, 1, 1, 1, "3x4"},
+      {9999, 9999, 24, 80, "TOO SMALL: need 10001x10002"},
+  };
+  for (const Case& c : cases) {
+    const std::string notice = ClipNotice(c.screen_rows, c.screen_columns, c.rows, c.columns);
+    EXPECT_EQ(notice, c.notice) << c.screen_columns << "x" << c.screen_rows;
+    EXPECT_LE(int32_t(notice.size()), std::max(c.screen_columns + 2, 3));
+  }
 }
 
 }  // namespace

@@ -149,10 +149,23 @@ TEST(Tui, ATooSmallTerminalShowsWhatFitsAndSaysSo) {
   Session s;
   ASSERT_TRUE(s.accepted) << s.tmux.Text();
   EXPECT_EQ(s.Host(kLogin, "Pass:"), "");
-  s.tmux.Resize(15, 8);
-  ASSERT_TRUE(s.tmux.WaitForText("TOO SMALL")) << s.tmux.Text();
+  // The screen, its frame and the status line under it need 22 x 19. One row
+  // fewer: once drawn again, the status line takes the frame's bottom row
+  // and says so.
+  s.tmux.Resize(22, 18);
+  ASSERT_TRUE(s.tmux.WaitFor([&s](const std::string&) { return s.tmux.At(17, 0, 1) != "#"; }))
+      << s.tmux.Text();
   EXPECT_EQ(s.tmux.At(1, 0, 15), "#User:         ");
-  EXPECT_EQ(s.tmux.At(7, 0, 15), "TOO SMALL: need");
+  EXPECT_EQ(s.tmux.At(17, 0, 15), "TOO SMALL: need");
+  // One column fewer: the status line is under the frame again.
+  s.tmux.Resize(21, 19);
+  ASSERT_TRUE(s.tmux.WaitFor([&s](const std::string&) { return s.tmux.At(18, 0, 3) != "   "; }))
+      << s.tmux.Text();
+  EXPECT_EQ(s.tmux.At(18, 0, 9), "TOO SMALL");
+  s.tmux.Resize(22, 19);
+  EXPECT_TRUE(s.tmux.WaitFor([](const std::string& p) {
+    return p.find("TOO SMALL") == std::string::npos && p.find("\n 127.0.0.1:") != std::string::npos;
+  })) << s.tmux.Text();
   // Down to a single cell and back: still running, all drawn again.
   s.tmux.Resize(1, 1);
   s.tmux.Resize(60, 24);
@@ -187,6 +200,8 @@ TEST(Tui, TheFirstStartAsksForTheSizeBeforeConnecting) {
   ASSERT_TRUE(tmux.WaitForText("COLS: [20 ]")) << tmux.Text();
   EXPECT_TRUE(tmux.WaitForText("ROWS: [16 ]")) << tmux.Text();
   EXPECT_TRUE(tmux.WaitForText(" not connected")) << tmux.Text();  // the rest under the window
+  // No screen yet, so no frame for it beside the setup window.
+  EXPECT_EQ(tmux.At(1, 0, 15), std::string(15, ' ')) << tmux.Text();
   tmux.Keys({"Enter"});
   ASSERT_TRUE(host.Accept(60000)) << tmux.Text();
   EXPECT_EQ(host.Receive(18, 30000), "P,Rows=16,Cols=20\0"s);

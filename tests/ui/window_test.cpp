@@ -3,6 +3,7 @@
 // person's keys in it send to the host.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -45,6 +46,53 @@ bool Until(const std::function<bool()>& holds, int ms) {
   return true;
 }
 
+// The window's snapshot, as its PNG file gives it back.
+Image Snapshot(Session& s, const std::string& name) {
+  EXPECT_EQ(s.sim.Command("snapshot " + name), Lines{"ok"});
+  return ReadSnapshot(s.dir.File(name));
+}
+
+// The drawing rules in a headless snapshot: a glyph's 16-pixel line stands on
+// the bottom of its 13-pixel cell, so the line's top three rows are cut (a
+// capital starts at the cell's top) and the descenders show. A row in which
+// the attribute changes is drawn in pieces, in 10-pixel cells.
+TEST(Snapshot, GlyphsStandOnTheBottomOfTheirCellsInEveryFont) {
+  Session s;
+  ASSERT_TRUE(s.accepted) << s.sim.Diagnostics();
+  // "M_g" plain, underlined, bold and reverse on rows 0 to 3: only row 0
+  // keeps its 11-pixel cells.
+  EXPECT_EQ(
+      s.Host(HostCommand("\\1T\\M_g^\n|H\x82M_g^\n|H\x88M_g^\n|H\x81M_g^\n|H\x80^\nCode:\\A  \\")),
+      "");
+  const Image image = Snapshot(s, "cells.png");
+  ASSERT_EQ(image.width, 220);
+  ASSERT_EQ(image.height, 208);
+  // Per glyph of "M_g ": the pixel rows of its cell where no ink may be,
+  // and one where ink must be.
+  const uint32_t never[] = {~0x1FFu, 0x1FFu, 0x3u, ~0u};
+  const int always[] = {1, 10, 11, -1};
+  for (int row = 0; row < 4; ++row) {
+    const int width = row == 0 ? 11 : 10;
+    for (int k = 0; k < 4; ++k) {
+      SCOPED_TRACE("row " + std::to_string(row) + " glyph " + std::to_string(k));
+      // Bit y: ink (black, or white in reverse) in pixel row y of the cell,
+      // and that row inked all across.
+      uint32_t ink = 0, full = 0;
+      for (int y = 0; y < 13; ++y) {
+        int n = 0;
+        for (int x = k * width; x < (k + 1) * width; ++x)
+          n += image.Dark(x, row * 13 + y) != (row == 3);
+        ink |= uint32_t(n > 0) << y;
+        full |= uint32_t(n == width) << y;
+      }
+      // An underline is one row all across, near the cell's bottom.
+      EXPECT_EQ(full, row == 1 ? 1u << 10 : 0u);
+      EXPECT_EQ(ink & ~full & never[k], 0u);
+      EXPECT_TRUE(always[k] < 0 || (ink >> always[k] & 1));
+    }
+  }
+}
+
 class Window : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -69,12 +117,6 @@ class Window : public ::testing::Test {
     EXPECT_EQ(s->Host(kForm), "");
     return s;
   }
-  // The window's snapshot, as its PNG file gives it back.
-  Image Snapshot(Session& s, const std::string& name) {
-    EXPECT_EQ(s.sim.Command("snapshot " + name), Lines{"ok"});
-    return ReadSnapshot(s.dir.File(name));
-  }
-
   XDisplay x_;
 };
 
@@ -83,16 +125,8 @@ TEST_F(Window, TheFormsCellsAsDrawnAndTheSameInEveryFrontEnd) {
   const Image image = Snapshot(*s, "window.png");
   ASSERT_EQ(image.width, 220);
   ASSERT_EQ(image.height, 208);
-  // A label's ink stays in its cells: "Name:" in columns 0 to 4 of row 0.
-  EXPECT_GT(image.DarkIn(0, 0, 55, 13), 40);
-  EXPECT_EQ(image.DarkIn(55, 0, 220, 13), 0);
-  // Reverse video: white on black, the black filling the text's cells.
-  EXPECT_GT(image.DarkIn(0, 13, 33, 26), 33 * 13 * 6 / 10);
-  EXPECT_EQ(image.DarkIn(33, 13, 220, 26), 0);
-  // Bold: ten-pixel cells, so four letters end before pixel 40.
-  EXPECT_GT(image.DarkIn(30, 26, 40, 39), 0);
-  EXPECT_EQ(image.DarkIn(40, 26, 220, 39), 0);
-  // The caret inverts the cursor's cell (row 3, column 5), an empty one.
+  // Where glyphs put their ink is the snapshot test's to check. The caret
+  // inverts the cursor's cell (row 3, column 5), an empty one.
   EXPECT_GT(image.DarkIn(55, 39, 66, 52), 11 * 13 * 9 / 10);
   EXPECT_EQ(image.DarkIn(66, 39, 220, 52), 0);
 
@@ -123,8 +157,8 @@ TEST_F(Window, ZoomedKeysTypedIntoTheWindowGoToTheHostAsTheFormReply) {
   const auto s = ShowForm({"--zoom", "2"});
   // Each pixel a 2 x 2 block, in the snapshot and on the screen.
   const Image image = Snapshot(*s, "zoomed.png");
-  EXPECT_EQ(image.width, 440);
-  EXPECT_EQ(image.height, 416);
+  ASSERT_EQ(image.width, 440);
+  ASSERT_EQ(image.height, 416);
   EXPECT_EQ(image.DarkIn(110, 0, 440, 26), 0);  // "Name:" in its doubled cells
   EXPECT_EQ(image.at(20, 10), image.at(21, 11));
   const Image shown = x_.Capture(kTitle);
@@ -218,6 +252,36 @@ TEST_F(Window, TheSetupWindowsFieldsEditedWithKeysGiveTheNewSize) {
   EXPECT_EQ(dir.Read("vozido.ini"), "ROWS=12\nCOLS=30\n");
   EXPECT_EQ(sim.Command("screen").at(0).rfind("screen 12 30 ", 0), 0u);
   EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
+}
+
+TEST_F(Window, AFailedConnectionsBoxWaitsForOkWithTheReasonInTheTitle) {
+  TempDir dir;
+  const std::string port = std::to_string(UnusedPort());
+  // Started as from a desktop's menu: standard input is no script.
+  std::string command = "cd " + dir.path();
+  for (const auto& [name, value] : Env()) command += " && export " + name + "=" + value;
+  command += std::string(" && { ") + MARLSIM_PATH + " --ui=sdl --size 20x16 -P" + port +
+             " </dev/null 2>stderr.txt & echo $! >pid; wait $!; echo $?; }";
+  std::atomic<bool> ended = false;
+  std::string status;
+  std::thread run([&] {
+    status = Shell(command);
+    ended = true;
+  });
+  const std::string why = "cannot connect to host 127.0.0.1 port " + port + ": Connection refused";
+  const bool titled = !x_.Find("marlsim: " + why).empty();
+  // The main window has its new title; the box is the one with the caption.
+  const bool boxed = titled && x_.Focus(kTitle);
+  EXPECT_TRUE(titled && boxed) << dir.Read("stderr.txt");
+  EXPECT_FALSE(ended);  // the box holds the program until it is answered
+  if (boxed) {
+    x_.Tool("key Return");
+  } else {
+    kill(std::atoi(dir.Read("pid").c_str()), SIGKILL);
+  }
+  run.join();
+  EXPECT_EQ(status, "1\n");
+  EXPECT_NE(dir.Read("stderr.txt").find("marlsim: " + why + "\n"), std::string::npos);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <chrono>
 #include <cstdint>
@@ -43,38 +42,27 @@ struct Image {
   }
 };
 
-inline uint32_t BigEndian(const std::string& s, size_t at) {
-  return uint32_t(uint8_t(s[at])) << 24 | uint32_t(uint8_t(s[at + 1])) << 16 |
-         uint32_t(uint8_t(s[at + 2])) << 8 | uint32_t(uint8_t(s[at + 3]));
-}
-
-// The PNG files marlsim writes: 8-bit RGB, every row with filter 0.
-inline Image ReadSnapshot(const std::string& path) {
-  const std::string file = ReadFile(path);
+// A picture in the binary PPM form (P6, 8-bit), as ImageMagick and the PNG
+// reader write it; empty when it is not one.
+inline Image FromPpm(const std::string& ppm) {
   Image image;
-  std::string packed;
-  for (size_t at = 8; at + 8 <= file.size();) {
-    const uint32_t length = BigEndian(file, at);
-    const std::string type = file.substr(at + 4, 4);
-    if (type == "IHDR") {
-      image.width = int(BigEndian(file, at + 8));
-      image.height = int(BigEndian(file, at + 12));
-    } else if (type == "IDAT") {
-      packed += file.substr(at + 8, length);
-    }
-    at += 12 + length;
-  }
-  const size_t row = 1 + size_t(image.width) * 3;
-  std::vector<uint8_t> raw(row * size_t(image.height));
-  uLongf size = uLongf(raw.size());
-  if (image.width == 0 ||
-      uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(packed.data()),
-                 uLong(packed.size())) != Z_OK) {
+  int max = 0;
+  int used = 0;
+  if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &image.width, &image.height, &max, &used) != 3 ||
+      max != 255 || image.width <= 0 || image.height <= 0) {
     return Image();
   }
-  for (int y = 0; y < image.height; ++y)
-    image.Append(raw.data() + size_t(y) * row + 1, image.width);
+  const size_t start = size_t(used) + 1;
+  if (ppm.size() < start + size_t(image.width) * size_t(image.height) * 3) return Image();
+  image.Append(reinterpret_cast<const uint8_t*>(ppm.data() + start), image.width * image.height);
   return image;
+}
+
+// The PNG files marlsim writes, as a reader that shares nothing with it
+// decodes them (png_reader.py: Python's zlib, every chunk's CRC checked);
+// empty, with the reason on standard error, when it refuses the file.
+inline Image ReadSnapshot(const std::string& path) {
+  return FromPpm(Shell("python3 '" PNG_READER "' '" + path + "'"));
 }
 
 class XDisplay {
@@ -144,19 +132,8 @@ class XDisplay {
   // The pixels a window shows, read back from the X server.
   Image Capture(const std::string& title) const {
     const std::string id = Find(title);
-    const std::string ppm =
-        Shell("DISPLAY=" + name_ + " import -window " + id + " -depth 8 ppm:- 2>/dev/null");
-    Image image;
-    int max = 0;
-    int used = 0;
-    if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &image.width, &image.height, &max, &used) != 3 ||
-        max != 255) {
-      return Image();
-    }
-    const size_t start = size_t(used) + 1;
-    if (ppm.size() < start + size_t(image.width) * size_t(image.height) * 3) return Image();
-    image.Append(reinterpret_cast<const uint8_t*>(ppm.data() + start), image.width * image.height);
-    return image;
+    return FromPpm(
+        Shell("DISPLAY=" + name_ + " import -window " + id + " -depth 8 ppm:- 2>/dev/null"));
   }
 
  private:

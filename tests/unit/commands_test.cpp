@@ -36,7 +36,8 @@ TEST(RunCommand, RepliesAndReleases) {
       host \T   000001 ; reply success ; events beep 20 4
       host \T   001010 ; reply success ; events beep 300 7999
       host \T100   011 ; reply tone-length ; host \T12x ; reply tone-volume
-      host \T10 ; reply tone-volume ; host \T   031 ; reply tone-frequency
+      host \T10 ; reply tone-volume ; host \T256 ; reply tone-volume
+      host \T   031 ; reply tone-frequency
       host \T      000 ; reply tone-length
       # good fields, one byte too many
       host \T0000000010 ; reply tone-length ; events)");

@@ -187,5 +187,64 @@ TEST(DemoSession, ReceivingCountsOnlyKnownItemsAndSensibleQuantities) {
   EXPECT_EQ(s.received(1), 99999);
 }
 
+// Sign-in replies as the terminal sends them, one session each: what the
+// host makes of them, and where the login form puts the cursor next.
+TEST(DemoSession, SignInTakesTheNameThenThePassword) {
+  struct Case {
+    std::vector<std::string> replies;
+    std::string note;  // of the last reply
+    Screen screen;
+    std::string start_field;  // the login form's header byte 5, when shown
+    bool tone;
+  };
+  const std::vector<Case> cases = {
+      // Enter on User: on to Pass, no error tone.
+      {{"K\\1\\0\\KAnn\\\\w\0F=00\0"s},
+       "login: Ann, on to the password",
+       Screen::kLogin,
+       "\x81",
+       false},
+      // Then the password on Pass: signed in.
+      {{"K\\1\\0\\KAnn\\\\w\0F=00\0"s, "K\\1\\1\\Kdemo\\\\w\0F=01\0"s},
+       "login: Ann signed in",
+       Screen::kMenu,
+       "",
+       false},
+      // Blanks typed into Pass are no password yet.
+      {{"K\\1\\0\\KAnn\\1\\K   \\\\w\0F=01\0"s},
+       "login: Ann, on to the password",
+       Screen::kLogin,
+       "\x81",
+       false},
+      {{"K\\1\\0\\KAnn\\1\\Kx\\\\w\0F=01\0"s},
+       "login: wrong password",
+       Screen::kLogin,
+       "\x81",
+       true},
+      {{"K\\1\\1\\Kdemo\\\\w\0F=01\0"s}, "login: no name", Screen::kLogin, "\x80", true},
+  };
+  for (const Case& c : cases) {
+    DemoSession s;
+    host::TerminalMessage m;
+    ASSERT_EQ(host::ParseTerminalMessage(kPowerUp, &m).status, host::ParseStatus::kOk);
+    s.OnMessage(m);
+    Answer last;
+    for (const std::string& bytes : c.replies) {
+      ASSERT_EQ(host::ParseTerminalMessage(bytes, &m).status, host::ParseStatus::kOk) << bytes;
+      last = s.OnMessage(m);
+    }
+    SCOPED_TRACE(c.replies.back());
+    EXPECT_EQ(last.note, c.note);
+    EXPECT_EQ(s.screen(), c.screen);
+    // The tone is a \T command record of its own before the form.
+    EXPECT_EQ(last.now.find("\\T") != std::string::npos, c.tone) << Printable(last.now);
+    if (!c.start_field.empty()) {
+      const size_t form = last.now.find("\\1T");
+      ASSERT_NE(form, std::string::npos);
+      EXPECT_EQ(last.now.substr(form - 4, 1), c.start_field) << Printable(last.now);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace marl::demo

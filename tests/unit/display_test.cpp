@@ -43,12 +43,16 @@ TEST_F(Display, UpdateRowDrawsOnlyTheChangedSpan) {
   EXPECT_EQ(tt_.Row(3).substr(0, 8), "  HEXLO ");
 }
 
-TEST_F(Display, WritesStayInsideTheGrid) {
-  UpdateRow(t(), 15, 18, 100, std::string(100, 'W').c_str(), 0);
-  EXPECT_EQ(tt_.GridRow(15).substr(18) + char('0' + t().screen.grid[16 * 20]), "WW0");
-  for (const auto& [row, column] : {std::pair{16, 0}, {-1, 0}, {2, 25}}) {
-    UpdateRow(t(), row, column, 5, "AAAAA", 0);
+TEST_F(Display, WritesStayInsideTheRowAndTheGrid) {
+  // The first and last rows and columns; a text longer than the rest of its
+  // row, cut at the row's end; one past each bound, where nothing is written.
+  for (const auto& [row, column] :
+       {std::pair{0, 0}, {15, 19}, {3, 17}, {4, -1}, {4, 20}, {-1, 0}, {16, 0}}) {
+    UpdateRow(t(), row, column, 5, "WWWWW", 0);
   }
+  EXPECT_EQ(tt_.GridRow(0), "WWWWW" + std::string(15, ' '));
+  EXPECT_EQ(tt_.GridRow(3) + tt_.GridRow(4), std::string(17, ' ') + "WWW" + std::string(20, ' '));
+  EXPECT_EQ(tt_.GridRow(15) + char('0' + t().screen.grid[16 * 20]), std::string(19, ' ') + "W0");
   // A size set without a new grid cannot lead writes past the old one, nor
   // can a grid of no cells or a size too large to have one.
   SetScreenRows(t(), 40);

@@ -28,6 +28,11 @@ const Scenario kEditing[] = {
     {"InsertPushesOutTrailingBlanksOnly", R"(
       host/8 \1T\ab:\@ABC \ ; key End Left ; type <20> ; key Home Insert
       type 12 ; field 0 1ABC ; row 0 ab:1ABC ; events beep 440 120)"},
+    // An attribute change inside a field's text is the field's own: what is
+    // typed there is drawn in it, as the rest of the row is.
+    {"AnAttributeInsideTheFieldsTextDrawsWhatIsTyped", R"(
+      host/8 \1T\ab:\@|H<88>12\ ; attrs 0 00088888888888888888 ; type 5
+      field 0 52 ; attrs 0 00088888888888888888)"},
     {"BackspaceAndDeleteCloseUp", R"(
       host/8 \1T\ab:\@ABCD  \
       key Right Right Left Backspace Delete ; field 0 CD ; row 0 ab:CD ; events)"},

@@ -32,6 +32,12 @@ const Scenario kTableForms[] = {
       host/0,3,4,7 Pick:|C^<0A>row ; events ; scan 12 ; sent ; events beep 440 120)"},
     {"Bit10AShortScanWaitsForEnter", R"(
       host/10,0,4,7 Pick:|C^<0A>row ; events ; scan 12 ; sent ; events ; waiting 0)"},
+    // The text dialect's options: N digits only, '-' a minus and '.' a point
+    // besides, H the width.
+    {"TextDialectMinusLetsAMinusIn", R"(
+      bytes DN-H4/Pick:|C<0A> ; events ; type 1-2. ; field 0 1-2 ; events beep 440 120)"},
+    {"TextDialectPointLetsAPointIn", R"(
+      bytes DN.H4/Pick:|C<0A> ; events ; type 1-2. ; field 0 12. ; events beep 440 120)"},
 };
 SCENARIOS(HostTableForms, kTableForms);
 

@@ -24,6 +24,13 @@ const Scenario kTables[] = {
     {"NoCountIsSlotZeroAndAnOutOfRangeCountIsToo", R"(
       host \S\E:\@v ; host/30 \40S\F:\@u ; host \0 ; row 0 E:vF:u
       host \30 ; reply success success bad-number)"},
+    {"SlotsRunFrom0To24", R"(
+      host \0S\A:\@x ; host \24S\B:\@y ; host \0 ; row 0 A:x ; host \24 ; row 0 B:y
+      # a shown table text's form lies past the last slot
+      host Pick:|C ; host \25 ; host \25U\0I@1 ; host \25V\0I@1
+      reply success success bad-number bad-number bad-number
+      # stored in slot 0, as with no count
+      host \25S\C:\@z ; reply success ; host/1000 \0 ; row 0 A:xC:z)"},
     {"HeaderBit20EmptiesTheSlotFirst", R"(
       host \1S\A:\@x ; host \2S\B:\@y ; host/20 \2S\C:\@z ; host \2 ; row 0 C:z
       host \1 ; row 0 A:x)"},

@@ -98,7 +98,7 @@ TEST(TerminalMessages, TwoMessagesInOneRead) {
 TEST(TerminalMessages, IncompleteAndMalformedInput) {
   for (const std::string& part :
        {""s, "P,Ro"s, "P,Rows=16"s, "P,Rows=16,Co"s, "P,Rows=16,Cols=20\0I"s, "NG,"s, "IR16,"s,
-        "K\\1\\0\\Kab"s, "K\\1\\0\\Kab\\\\w\0F=0"s, "S0"s}) {
+        "K\\1\\0\\Kab"s, "K\\1\\0\\Kab\\\\w\0F=0"s, "S0"s, "K\\\\"s}) {
     EXPECT_EQ(StatusOf(part), ParseStatus::kIncomplete) << part;
   }
   size_t used = 0;
@@ -111,6 +111,7 @@ TEST(TerminalMessages, IncompleteAndMalformedInput) {
     EXPECT_LE(used, bad.size());
   }
   // A reply that never ends is given up once longer than any reply.
+  EXPECT_EQ(StatusOf("K" + std::string(kLongestMessage - 1, 'a')), ParseStatus::kIncomplete);
   EXPECT_EQ(StatusOf("K" + std::string(kLongestMessage, 'a'), &used), ParseStatus::kMalformed);
   EXPECT_EQ(used, kLongestMessage + 1);
   EXPECT_EQ(StatusOf("K\\1x\\\\w\0F=00\0"s, &used), ParseStatus::kMalformed);  // not a field

@@ -29,8 +29,11 @@ void DescribeFailure(Terminal& t, HeadlessPlatform& platform, const std::string&
   const WindowView view = platform.VisibleWindow();
   for (int32_t r = 0; r < view.rows; ++r) {
     const std::string row = view.RowText(r);
+    // The window's words as the terminal shows them, without its margins.
     const size_t first = row.find_first_not_of(' ');
-    if (first != std::string::npos) std::fprintf(out, "marlsim: window: %s\n", row.c_str() + first);
+    if (first == std::string::npos) continue;
+    const size_t end = row.find_last_not_of(' ') + 1;
+    std::fprintf(out, "marlsim: %s\n", row.substr(first, end - first).c_str());
   }
   for (const std::string& event : platform.TakeEvents()) {
     if (event.compare(0, 7, "msgbox ") == 0) std::fprintf(out, "marlsim: %s\n", event.c_str());

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -21,10 +22,13 @@
 #include "terminal.h"
 #include "ui/headless/automation_words.h"
 #include "ui/headless/headless_platform.h"
+#include "ui/load/html_report.h"
 #include "ui/load/load_report.h"
 #include "ui/load/load_script.h"
 #include "ui/load/load_terminal.h"
+#include "ui/load/load_timeline.h"
 #include "ui/load/load_worker.h"
+#include "ui/load/report_outputs.h"
 
 namespace marl {
 
@@ -39,6 +43,7 @@ constexpr int64_t kFilesPerWorker = 2;
 constexpr int64_t kWorkersPerProcessor = 4;
 constexpr int32_t kProposedRows = 16;
 constexpr int32_t kProposedColumns = 20;
+constexpr double kMostWaitToStart = 24 * 3600;
 
 int Refuse(const LoadOptions& o, const std::string& message) {
   std::fprintf(o.progress, "marlsim: %s\n", message.c_str());
@@ -84,8 +89,8 @@ void ScreenSize(const LoadOptions& o, int32_t* rows, int32_t* columns) {
 class Starter {
  public:
   Starter(const LoadOptions& o, const LoadScript& script, const LoadLimits& limits,
-          std::vector<std::unique_ptr<LoadWorker>>& workers)
-      : o_(o), script_(script), limits_(limits), workers_(workers) {}
+          std::vector<std::unique_ptr<LoadWorker>>& workers, Clock::time_point begin)
+      : o_(o), script_(script), limits_(limits), workers_(workers), begin_(begin) {}
 
   void Start() {
     thread_ = std::thread([this] { Run(); });
@@ -105,11 +110,13 @@ class Starter {
 
  private:
   void Run() {
-    const Clock::time_point begin = Clock::now();
-    for (int64_t n = 1; n <= o_.terminals; ++n) {
-      if (o_.ramp > 0) {
-        const auto at = begin + std::chrono::duration_cast<Clock::duration>(
-                                    std::chrono::duration<double>(double(n - 1) / o_.ramp));
+    // A shard ramps at its share of the run's rate.
+    const double ramp = o_.ramp * double(o_.last - o_.first + 1) / double(o_.terminals);
+    for (int64_t n = o_.first; n <= o_.last; ++n) {
+      if (ramp > 0 || n == o_.first) {
+        const double offset = ramp > 0 ? double(n - o_.first) / ramp : 0;
+        const auto at = begin_ + std::chrono::duration_cast<Clock::duration>(
+                                     std::chrono::duration<double>(offset));
         std::unique_lock lock(mutex_);
         cv_.wait_until(lock, at, [&] { return stop_; });
       }
@@ -125,7 +132,7 @@ class Starter {
         failed.fetch_add(1);
         continue;
       }
-      workers_[size_t(n - 1) % workers_.size()]->Add(std::move(terminal));
+      workers_[size_t(n - o_.first) % workers_.size()]->Add(std::move(terminal));
     }
     for (auto& worker : workers_) worker->NoMoreTerminals();
     done_.store(true);
@@ -135,6 +142,7 @@ class Starter {
   const LoadScript& script_;
   const LoadLimits& limits_;
   std::vector<std::unique_ptr<LoadWorker>>& workers_;
+  Clock::time_point begin_;
   std::thread thread_;
   std::mutex mutex_;
   std::condition_variable cv_;
@@ -156,7 +164,7 @@ void ShowProgress(const LoadOptions& o, bool tty, const LoadTotals& c, uint64_t 
   std::snprintf(
       line, sizeof line,
       "load: %llu of %lld connected, %llu iterations, %.0f screens/s, %llu errors, %.0f s",
-      static_cast<unsigned long long>(running), static_cast<long long>(o.terminals),
+      static_cast<unsigned long long>(running), static_cast<long long>(o.last - o.first + 1),
       static_cast<unsigned long long>(c.iterations), screens_per_second,
       static_cast<unsigned long long>(c.error_count() + failed_to_start), seconds);
   std::fprintf(o.progress, tty ? "\r%s\x1b[K" : "%s\n", line);
@@ -180,7 +188,7 @@ void ReadThreadSeam(LoadOptions* o) {
 
 bool IsLoadOption(const std::string& name) {
   return name == "--load" || name == "--duration" || name == "--iterations" || name == "--ramp" ||
-         name == "--report";
+         name == "--report" || IsReportOption(name);
 }
 
 bool ParseLoadOption(const std::string& name, const std::string& value, LoadOptions* o,
@@ -194,6 +202,7 @@ bool ParseLoadOption(const std::string& name, const std::string& value, LoadOpti
     o->terminals = number;
     return true;
   }
+  if (IsReportOption(name)) return ParseReportOption(name, value, o, error);
   o->given = true;
   if (name == "--iterations") {
     if (!ParseNumber(value, 1, 1000000000, &number)) {
@@ -268,8 +277,20 @@ int RunLoad(const LoadOptions& options) {
   const int64_t threads = o.threads == kThreadPerTerminal ? o.terminals
                           : o.threads > 0                 ? o.threads
                                                           : kWorkersPerProcessor * processors;
-  const int64_t worker_count = std::min(threads, o.terminals);
-  if (!EnoughFiles(o.terminals, worker_count, &error)) return Refuse(o, error);
+  ShardRange(o.shard, o.terminals, &o.first, &o.last);
+  const int64_t count = o.last - o.first + 1;
+  if (count < 1) {
+    return Refuse(o, "--shard " + std::to_string(o.shard.index) + "/" +
+                         std::to_string(o.shard.count) + " gets none of --load " +
+                         std::to_string(o.terminals) + "'s terminals");
+  }
+  const int64_t worker_count = std::min(threads, count);
+  if (!EnoughFiles(count, worker_count, &error)) return Refuse(o, error);
+  if (o.start_at > WallNow() + kMostWaitToStart) {
+    return Refuse(o, "--start-at is more than a day away");
+  }
+  // The page is written at the end; a file that cannot be is known now.
+  if (!o.html.empty() && !WriteWholeFile(o.html, "", &error)) return Refuse(o, error);
   std::FILE* report_file = nullptr;
   if (!o.report.empty()) {
     report_file = std::fopen(o.report.c_str(), "w");
@@ -287,7 +308,11 @@ int RunLoad(const LoadOptions& options) {
   sigset_t previous;
   pthread_sigmask(SIG_BLOCK, &stop_signals, &previous);
 
-  const Clock::time_point begin = Clock::now();
+  // --start-at: every shard begins at the same moment on the wall clock.
+  const double wall_begin = std::max(WallNow(), o.start_at);
+  const Clock::time_point begin =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                         std::chrono::duration<double>(wall_begin - WallNow()));
   LoadLimits limits;
   limits.iterations = o.iterations;
   if (o.duration_s > 0) {
@@ -305,7 +330,7 @@ int RunLoad(const LoadOptions& options) {
     }
   }
   for (auto& w : workers) w->Start();
-  Starter starter(o, script, limits, workers);
+  Starter starter(o, script, limits, workers, begin);
   starter.Start();
 
   const bool tty = isatty(fileno(o.progress)) != 0;
@@ -314,8 +339,21 @@ int RunLoad(const LoadOptions& options) {
   uint64_t screens_then = 0;
   std::string stopped;
   bool all_done = false;
+  LoadTimeline timeline;
+  timeline.Sample(wall_begin, LoadTotals(), 0);
+  auto sample = [&](double now) {
+    LoadTotals totals = Totals(workers);
+    totals.errors[size_t(LoadError::kConnect)] += starter.failed.load();
+    uint64_t running = 0;
+    for (const auto& w : workers) running += w->running();
+    timeline.Sample(now, totals, running);
+  };
   for (;;) {
-    const timespec slice{0, 100 * 1000 * 1000};
+    // Woken just past each whole second of the wall clock, for the timeline.
+    const double wall = WallNow();
+    if (wall >= wall_begin && timeline.Due(wall)) sample(wall);
+    const long to_second = long((1.002 - (wall - std::floor(wall))) * 1e9);
+    const timespec slice{0, std::clamp(to_second, 1000000L, 100 * 1000 * 1000L)};
     const int signal = sigtimedwait(&stop_signals, nullptr, &slice);
     if (signal == SIGINT || signal == SIGTERM) {
       stopped = signal == SIGINT ? "interrupted" : "terminated";
@@ -346,7 +384,7 @@ int RunLoad(const LoadOptions& options) {
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 
   LoadReport report;
-  report.terminals = o.terminals;
+  report.terminals = count;
   // A run that ended by itself lasted until its last worker was done, not
   // until this thread noticed.
   Clock::time_point end = Clock::now();
@@ -354,7 +392,10 @@ int RunLoad(const LoadOptions& options) {
     end = begin;
     for (const auto& w : workers) end = std::max(end, w->finished_at());
   }
-  report.seconds = std::chrono::duration<double>(end - begin).count();
+  report.seconds = std::max(0.0, std::chrono::duration<double>(end - begin).count());
+  sample(WallNow());
+  report.started_at = wall_begin;
+  report.timeline = timeline.seconds();
   report.totals = Totals(workers);
   report.totals.errors[size_t(LoadError::kConnect)] += starter.failures.size();
   report.failures = std::move(starter.failures);
@@ -367,6 +408,7 @@ int RunLoad(const LoadOptions& options) {
       [](const TerminalFailure& a, const TerminalFailure& b) { return a.terminal < b.terminal; });
   report.peak_memory_kib = PeakMemoryKib();
   report.stopped = stopped;
+  CompleteReport(o, script, &report);
   const std::string text = ReportText(report);
   // A report that does not reach its file must not pass for one that did.
   bool written = std::fwrite(text.data(), 1, text.size(), o.output) == text.size();
@@ -384,9 +426,13 @@ int RunLoad(const LoadOptions& options) {
       written = false;
     }
   }
+  if (!o.html.empty() && !WriteWholeFile(o.html, ReportHtml(report), &error)) {
+    std::fprintf(o.progress, "marlsim: %s\n", error.c_str());
+    written = false;
+  }
   if (!written) return 1;
   if (!stopped.empty()) return 130;
-  return report.totals.error_count() > 0 ? 2 : 0;
+  return report.Status();
 }
 
 }  // namespace marl

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/startup.h"
+#include "ui/load/shard.h"
 
 namespace marl {
 
@@ -27,13 +29,22 @@ struct LoadOptions {
   int64_t threads = 0;
   // Some load option other than --load was given.
   bool given = false;
+  // Shards, thresholds, the HTML page, merging: see report_outputs.h.
+  Shard shard;
+  int64_t first = 1;  // this process's terminals, first to last
+  int64_t last = 0;
+  double start_at = 0;  // s since 1970; 0: at once
+  std::vector<std::string> thresholds;
+  std::string html;
+  std::vector<std::string> merge;
   std::FILE* output = stdout;
   std::FILE* progress = stderr;
 };
 
 constexpr int64_t kThreadPerTerminal = -1;
 
-// --load, --duration, --iterations, --ramp and --report.
+// --load, --duration, --iterations, --ramp, --report and the options of
+// report_outputs.h.
 bool IsLoadOption(const std::string& name);
 // False with `error` set when the value does not fit the option.
 bool ParseLoadOption(const std::string& name, const std::string& value, LoadOptions* options,

@@ -1,36 +1,15 @@
 #include "ui/load/load_report.h"
 
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdio>
 #include <fstream>
-
-#include "ui/headless/automation_views.h"
 
 namespace marl {
 
 namespace {
-
-// Values below 64 us have a bucket each; above, each power of two is cut
-// into 32 buckets.
-size_t BucketOf(uint64_t us) {
-  if (us < 64) return size_t(us);
-  const int exponent = std::bit_width(us) - 1;  // 6 and up
-  const size_t sub = size_t(us >> (exponent - 5)) & 31;
-  return 64 + size_t(exponent - 6) * 32 + sub;
-}
-
-// The middle of a bucket, in us.
-double BucketMiddle(size_t bucket) {
-  if (bucket < 64) return double(bucket);
-  const int exponent = int((bucket - 64) / 32) + 6;
-  const uint64_t sub = (bucket - 64) % 32;
-  const uint64_t low = (uint64_t(32) + sub) << (exponent - 5);
-  const uint64_t width = uint64_t(1) << (exponent - 5);
-  return double(low) + double(width) / 2;
-}
 
 std::string Fixed(double value, int decimals) {
   char text[64];
@@ -57,29 +36,87 @@ const char* LoadErrorName(LoadError kind) {
 }
 
 void ResponseTimes::Add(uint64_t us) {
-  const size_t bucket = std::min(BucketOf(us), kBuckets - 1);
-  ++buckets_[bucket];
-  ++count_;
-  max_ = std::max(max_, us);
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  // A clock set back keeps counting into the second it had reached.
+  const int64_t second = std::max<int64_t>(now.tv_sec, pending_second_);
+  if (second != pending_second_) {
+    Settle();
+    pending_second_ = second;
+  }
+  if (pending_.empty()) pending_.resize(Histogram::kBuckets);
+  ++pending_[Histogram::BucketOf(us)];
+  ++pending_count_;
+  pending_min_ = std::min(pending_min_, us);
+  pending_max_ = std::max(pending_max_, us);
+  pending_sum_ += us;
+}
+
+void ResponseTimes::Settle() const {
+  if (pending_count_ == 0) return;
+  overall_.MergeDense(pending_, pending_min_, pending_max_, pending_sum_);
+  seconds_[pending_second_].MergeDense(pending_, pending_min_, pending_max_, pending_sum_);
+  std::fill(pending_.begin(), pending_.end(), 0);
+  pending_count_ = 0;
+  pending_min_ = UINT64_MAX;
+  pending_max_ = 0;
+  pending_sum_ = 0;
+}
+
+const Histogram& ResponseTimes::overall() const {
+  Settle();
+  return overall_;
+}
+
+const std::map<int64_t, Histogram>& ResponseTimes::seconds() const {
+  Settle();
+  return seconds_;
+}
+
+Histogram& ResponseTimes::mutable_overall() {
+  Settle();
+  return overall_;
+}
+
+std::map<int64_t, Histogram>& ResponseTimes::mutable_seconds() {
+  Settle();
+  return seconds_;
+}
+
+void ResponseTimes::AddAt(int64_t second, uint64_t us, const std::string& name) {
+  Settle();
+  overall_.Add(us);
+  seconds_[second].Add(us);
+  if (!name.empty()) names_[name].response.Add(us);
 }
 
 void ResponseTimes::Merge(const ResponseTimes& other) {
-  for (size_t i = 0; i < kBuckets; ++i) buckets_[i] += other.buckets_[i];
-  count_ += other.count_;
-  max_ = std::max(max_, other.max_);
+  Settle();
+  overall_.Merge(other.overall());
+  for (const auto& [second, h] : other.seconds()) seconds_[second].Merge(h);
+  for (const auto& [name, stats] : other.names_) {
+    TransactionStats& mine = names_[name];
+    mine.response.Merge(stats.response);
+    mine.errors += stats.errors;
+  }
 }
 
-double ResponseTimes::QuantileMs(double q) const {
-  if (count_ == 0) return 0;
-  // The sample of rank ceil(q * count), counting from 1.
-  uint64_t rank = uint64_t(q * double(count_) + 0.999999);
-  rank = std::clamp<uint64_t>(rank, 1, count_);
-  uint64_t seen = 0;
-  for (size_t i = 0; i < kBuckets; ++i) {
-    seen += buckets_[i];
-    if (seen >= rank) return std::min(BucketMiddle(i), double(max_)) / 1000.0;
+bool LoadReport::ThresholdsPassed() const {
+  for (const ThresholdVerdict& v : thresholds) {
+    if (!v.passed) return false;
   }
-  return MaxMs();
+  return true;
+}
+
+int LoadReport::Status() const {
+  if (!ThresholdsPassed()) return 3;
+  return totals.error_count() > 0 ? 2 : 0;
+}
+
+double WallNow() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
 void LoadTotals::Add(const LoadCounters& c) {
@@ -129,10 +166,24 @@ std::string ReportText(const LoadReport& r) {
   }
   out += ")\n";
   out += "response    median " + Fixed(r.response.QuantileMs(0.5), 2) + " ms, p90 " +
-         Fixed(r.response.QuantileMs(0.9), 2) + " ms, p99 " +
-         Fixed(r.response.QuantileMs(0.99), 2) + " ms, max " + Fixed(r.response.MaxMs(), 2) +
+         Fixed(r.response.QuantileMs(0.9), 2) + " ms, p95 " +
+         Fixed(r.response.QuantileMs(0.95), 2) + " ms, p99 " +
+         Fixed(r.response.QuantileMs(0.99), 2) + " ms, p99.9 " +
+         Fixed(r.response.QuantileMs(0.999), 2) + " ms, max " + Fixed(r.response.MaxMs(), 2) +
          " ms (" + std::to_string(r.response.count()) + " replies answered)\n";
+  for (const auto& [name, stats] : r.response.names()) {
+    const Histogram& h = stats.response;
+    out += "  " + name + ": " + std::to_string(h.count()) + ", " + std::to_string(stats.errors) +
+           " errors, median " + Fixed(h.QuantileMs(0.5), 2) + " ms, p95 " +
+           Fixed(h.QuantileMs(0.95), 2) + " ms, p99 " + Fixed(h.QuantileMs(0.99), 2) + " ms, max " +
+           Fixed(double(h.max()) / 1000, 2) + " ms\n";
+  }
   out += "memory      " + std::to_string(r.peak_memory_kib) + " KiB at peak\n";
+  for (const ThresholdVerdict& v : r.thresholds) {
+    out += "threshold   " + v.threshold + ": " +
+           (v.measured || !v.shown.empty() ? v.shown : "nothing measured") +
+           (v.passed ? ", passed\n" : ", FAILED\n");
+  }
   // A few failures in full; the JSON report has them all.
   constexpr size_t kShown = 5;
   for (size_t i = 0; i < r.failures.size() && i < kShown; ++i) {
@@ -149,46 +200,6 @@ std::string ReportText(const LoadReport& r) {
   if (r.failures.size() > kShown) {
     out += "... and " + std::to_string(r.failures.size() - kShown) + " more failed terminals\n";
   }
-  return out;
-}
-
-std::string ReportJson(const LoadReport& r) {
-  const LoadTotals& c = r.totals;
-  std::string out = "{";
-  out += "\"terminals\":" + std::to_string(r.terminals);
-  out += ",\"connected\":" + std::to_string(c.connected);
-  out += ",\"duration_s\":" + Fixed(r.seconds, 3);
-  out += ",\"stopped\":" + (r.stopped.empty() ? std::string("null") : JsonString(r.stopped));
-  out += ",\"iterations\":" + std::to_string(c.iterations);
-  out += ",\"commands\":" + std::to_string(c.commands);
-  out += ",\"screens\":" + std::to_string(c.screens);
-  out += ",\"screens_per_second\":" + Fixed(r.seconds > 0 ? double(c.screens) / r.seconds : 0, 1);
-  out += ",\"replies\":" + std::to_string(c.replies);
-  out += ",\"errors\":{\"total\":" + std::to_string(c.error_count());
-  for (size_t k = 0; k < kLoadErrorKinds; ++k) {
-    out += ",\"" + std::string(LoadErrorName(LoadError(k))) + "\":" + std::to_string(c.errors[k]);
-  }
-  out += "},\"response_ms\":{\"count\":" + std::to_string(r.response.count());
-  out += ",\"median\":" + Fixed(r.response.QuantileMs(0.5), 3);
-  out += ",\"p90\":" + Fixed(r.response.QuantileMs(0.9), 3);
-  out += ",\"p99\":" + Fixed(r.response.QuantileMs(0.99), 3);
-  out += ",\"max\":" + Fixed(r.response.MaxMs(), 3);
-  out += "},\"peak_memory_kib\":" + std::to_string(r.peak_memory_kib);
-  out += ",\"failures\":[";
-  for (size_t i = 0; i < r.failures.size(); ++i) {
-    const TerminalFailure& f = r.failures[i];
-    out += i == 0 ? "{" : ",{";
-    out += "\"terminal\":" + std::to_string(f.terminal);
-    out += ",\"kind\":\"" + std::string(LoadErrorName(f.kind)) + "\"";
-    out += ",\"line\":" + std::to_string(f.line);
-    out += ",\"command\":" + JsonString(f.command);
-    out += ",\"reason\":" + JsonString(f.reason);
-    out += ",\"screen\":[";
-    for (size_t s = 0; s < f.screen.size(); ++s)
-      out += (s == 0 ? "" : ",") + JsonString(f.screen[s]);
-    out += "]}";
-  }
-  out += "]}\n";
   return out;
 }
 

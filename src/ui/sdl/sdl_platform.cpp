@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/app_state.h"
 #include "platform/messages.h"
 #include "terminal.h"
 #include "ui/headless/headless_main.h"
+#include "ui/install_paths.h"
 #include "ui/pixels/code_page.h"
 #include "ui/pixels/glyph_atlas.h"
 
@@ -59,6 +61,12 @@ SdlPlatform::~SdlPlatform() {
 }
 
 bool SdlPlatform::Open(std::string* error) {
+  // The desktop's menu entry names this class (StartupWMClass), so the dock
+  // and the window switcher show the window as marlsim's; a class the user
+  // set in the environment stands.
+  setenv("SDL_VIDEO_X11_WMCLASS", "marlsim", 0);
+  setenv("SDL_VIDEO_WAYLAND_WMCLASS", "marlsim", 0);
+  SDL_SetHint(SDL_HINT_APP_NAME, "marlsim");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     *error = std::string("no display: ") + SDL_GetError();
     return false;
@@ -77,6 +85,12 @@ bool SdlPlatform::Open(std::string* error) {
   if (main_ == nullptr || wake_event_ == uint32_t(-1)) {
     *error = std::string("cannot open a window: ") + SDL_GetError();
     return false;
+  }
+  // The installed icon; without it the desktop shows its own.
+  const std::string icon_file = InstalledPath("share/marlsim/marlsim-icon.bmp");
+  if (SDL_Surface* icon = icon_file.empty() ? nullptr : SDL_LoadBMP(icon_file.c_str())) {
+    SDL_SetWindowIcon(main_, icon);
+    SDL_FreeSurface(icon);
   }
   if (!mute_) {
     std::string audio_error;
@@ -182,6 +196,12 @@ MessageBoxAnswer SdlPlatform::MessageBox(const char* caption, std::string_view t
   RecordMessageBox(caption, text, buttons, answer);
   Changed();
   return answer;
+}
+
+void SdlPlatform::SayConnectFailed(const std::string& reason) {
+  if (main_ == nullptr) return;
+  SDL_SetWindowTitle(main_, ("marlsim: " + reason).c_str());
+  MessageBox("Corvanex Marlpoint Simulator", "Failed to Connect!", MessageBoxButtons::kOk);
 }
 
 void SdlPlatform::SetEditFieldText(int32_t id, std::string_view text) {

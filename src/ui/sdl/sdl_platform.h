@@ -46,6 +46,10 @@ class SdlPlatform : public HeadlessPlatform {
   void Beep(int32_t hz, int32_t ms) override;
   void Sleep(int32_t ms) override;
 
+  // After a failed connection: the reason in the window's title, and the
+  // "Failed to Connect!" box until a person answers it.
+  void SayConnectFailed(const std::string& reason);
+
   void PumpEvents(int32_t ms) override;
   bool WaitForInput(int input) override;
   bool QuitsAtEndOfInput() const override { return false; }

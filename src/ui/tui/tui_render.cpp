@@ -145,24 +145,34 @@ std::string ClipNotice(int32_t screen_rows, int32_t screen_columns, int32_t rows
   const int64_t need_rows = int64_t(screen_rows) + kFrame + 1;
   const int64_t need_columns = int64_t(screen_columns) + kFrame;
   if (rows >= need_rows && columns >= need_columns) return "";
-  return "TOO SMALL: need " + std::to_string(need_columns) + "x" + std::to_string(need_rows) +
-         ", showing part";
+  // A terminal just narrower than the size it names shows the whole notice:
+  // the longest form that fits that size.
+  const std::string size = std::to_string(need_columns) + "x" + std::to_string(need_rows);
+  for (const std::string& notice :
+       {"TOO SMALL: need " + size, "TOO SMALL " + size, "need " + size}) {
+    if (int64_t(notice.size()) <= need_columns) return notice;
+  }
+  return size;
 }
 
 void RenderView(const TuiView& view, bool unicode) {
   erase();
-  const int screen_rows = view.cell ? view.rows : 0;
-  const int screen_columns = view.cell ? view.columns : 0;
+  // Before the first size is known there is no screen to frame: the status
+  // line alone, at the top.
+  const bool framed = view.cell && view.rows > 0 && view.columns > 0;
+  const int screen_rows = framed ? view.rows : 0;
+  const int screen_columns = framed ? view.columns : 0;
   // The status line sits under the box, or on the last line when the box
   // does not fit.
-  const int status_row = int(std::min<int64_t>(int64_t(screen_rows) + kFrame, LINES - 1));
-  // A frame cut off by a small terminal has no bottom edge to show.
-  // The window's caption where the frame is wide enough, else its short form.
-  const std::string caption = "Corvanex Marlpoint Simulator";
-  const bool whole = int64_t(caption.size()) + 4 <= int64_t(screen_columns) + kFrame;
-  Frame(0, 0, screen_rows + kFrame, screen_columns + kFrame, whole ? caption : "Marlpoint",
-        unicode);
-  if (view.cell) {
+  const int status_row =
+      framed ? int(std::min<int64_t>(int64_t(screen_rows) + kFrame, LINES - 1)) : 0;
+  if (framed) {
+    // A frame cut off by a small terminal has no bottom edge to show.
+    // The window's caption where the frame is wide enough, else its short form.
+    const std::string caption = "Corvanex Marlpoint Simulator";
+    const bool whole = int64_t(caption.size()) + 4 <= int64_t(screen_columns) + kFrame;
+    Frame(0, 0, screen_rows + kFrame, screen_columns + kFrame, whole ? caption : "Marlpoint",
+          unicode);
     DrawCells(screen_rows, screen_columns, view.cell, kScreenTop, kScreenLeft, status_row, unicode);
   }
 
