@@ -274,11 +274,14 @@ TEST_F(Window, AFailedConnectionsBoxWaitsForOkWithTheReasonInTheTitle) {
   const bool boxed = titled && x_.Focus(kTitle);
   EXPECT_TRUE(titled && boxed) << dir.Read("stderr.txt");
   EXPECT_FALSE(ended);  // the box holds the program until it is answered
-  if (boxed) {
+  // A key that comes before the box takes keys is lost: Return again while
+  // the program still waits.
+  for (int attempt = 0; boxed && attempt < 10 && !ended; ++attempt) {
+    x_.Focus(kTitle, 5);
     x_.Tool("key Return");
-  } else {
-    kill(std::atoi(dir.Read("pid").c_str()), SIGKILL);
+    Until([&] { return ended.load(); }, 5000);
   }
+  if (!ended) kill(std::atoi(dir.Read("pid").c_str()), SIGKILL);
   run.join();
   EXPECT_EQ(status, "1\n");
   EXPECT_NE(dir.Read("stderr.txt").find("marlsim: " + why + "\n"), std::string::npos);

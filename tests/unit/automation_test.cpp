@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -65,12 +66,22 @@ class AutomationTest : public ::testing::Test {
   }
   // As if the receive thread handed `bytes` over after `delay_ms`.
   std::thread HostSendsLater(std::string bytes, int delay_ms) {
+    ++offered_;
     return std::thread([this, bytes, delay_ms] {
       std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
       tt_.platform().HandOverHostData(bytes.data(), int32_t(bytes.size()));
+      ++handled_;
     });
   }
+  // Joins the sender once its chunk has been handled: the hand-over waits
+  // for the main thread, which pumps here however late the sender came.
+  void JoinHost(std::thread& host) {
+    while (handled_.load() < offered_) Run("sleep 10");
+    host.join();
+  }
 
+  int offered_ = 0;
+  std::atomic<int> handled_{0};
   TestTerminal tt_;
   char* buffer_ = nullptr;
   size_t size_ = 0;
@@ -172,11 +183,11 @@ TEST_F(AutomationTest, WaitsReturnAtOnceOrHandleHostDataAsItComes) {
             "error: timeout\nerror: timeout\nerror: timeout\nerror: timeout\n");
   RunScenario(tt_, R"(host \1T\a:\@ \ ; waiting 0)");
   const std::string bad = "\x90" + std::string("123\n");
+  Run("state");  // the window read, so that the wait is for the sender's bytes
   std::thread host = HostSendsLater(bad, 50);
   EXPECT_EQ(Run("wait output 30000"), "ok\n");
   EXPECT_EQ(tt_.Sent(), Reply(kStatusFailure));  // handled before the wait returned
-  Run("sleep 100");                              // a sender that a wrong wait left waiting ends
-  host.join();
+  JoinHost(host);
   // Until the window is read, the same chunk still counts.
   EXPECT_EQ(Run("wait output 0"), "ok\n");
   EXPECT_EQ(Run("grid").substr(0, 5), "grid ");
@@ -185,12 +196,11 @@ TEST_F(AutomationTest, WaitsReturnAtOnceOrHandleHostDataAsItComes) {
   host = HostSendsLater(bad.substr(0, 2) + "**MoRe**", 50);
   EXPECT_EQ(Run("wait output 30000"), "ok\n");
   EXPECT_EQ(tt_.Row(0).substr(0, 10), "More......");
-  Run("sleep 100");
-  host.join();
+  JoinHost(host);
 
   host = HostSendsLater(bad, 30);
   EXPECT_EQ(Run("sleep 200\nwait quiet 100"), "ok\nok\n");
-  host.join();
+  JoinHost(host);
   EXPECT_EQ(tt_.Sent(), Reply(kStatusFailure));
 }
 
