@@ -8,7 +8,7 @@
 
 #include "screen/display.h"
 #include "terminal_fixture.h"
-#include "ui/headless/headless_main.h"
+#include "ui/core/run_program.h"
 #include "ui/pixels/glyph_atlas.h"
 
 namespace {

@@ -14,14 +14,13 @@
 
 #include "base/screen_size.h"
 #include "demo/in_process.h"
-#include "ui/headless/automation_words.h"
+#include "ui/core/command_words.h"
 #include "ui/headless/headless_main.h"
 #include "ui/install_paths.h"
 #include "ui/load/load_driver.h"
 #include "ui/load/report_merge.h"
-#include "ui/sdl/sdl_keys.h"
-#include "ui/sdl/sdl_main.h"
 #include "ui/tui/tui_main.h"
+#include "ui/window_module.h"
 
 namespace {
 
@@ -97,12 +96,30 @@ bool KnownFrontEnd(const std::string& ui) {
   return ui == "sdl" || ui == "tui" || ui == "headless";
 }
 
+// The window's options, in the window module's own terms.
+MarlWindowOptions WindowOptions(const marl::HeadlessOptions& options) {
+  MarlWindowOptions window{};
+  window.command_line = options.command_line.c_str();
+  window.input = options.input;
+  window.output = options.output;
+  window.diagnostics = options.diagnostics;
+  window.trace = options.trace;
+  window.real_time = options.real_time;
+  window.mute = options.mute;
+  window.zoom = options.zoom;
+  window.rows = options.start.rows;
+  window.columns = options.start.columns;
+  window.send_timeout_ms = options.send_timeout_ms;
+  window.send_buffer = options.send_buffer;
+  return window;
+}
+
 // Runs the window or headless front end. A window that cannot open gives way
 // to the headless one, saying why.
 int RunFrontEnd(const std::string& ui, const marl::HeadlessOptions& options, bool chosen) {
   if (ui == "sdl") {
     std::string why;
-    const int status = marl::RunSdl(options, &why);
+    const int status = marl::RunWindow(WindowOptions(options), &why);
     if (status != marl::kNoWindow) return status;
     std::fprintf(stderr, "marlsim: %s%s; running headless\n", chosen ? "no window: " : "",
                  why.c_str());

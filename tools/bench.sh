@@ -14,7 +14,7 @@ if [ "${1:-}" != "--no-build" ]; then
   cmake --build build-bench -j "$(nproc)" >/dev/null
 fi
 mkdir -p "$out"
-for bench in host_data_bench form_build_bench link_bench; do
+for bench in host_data_bench form_build_bench link_bench startup_bench; do
   # The link's measures swing from one program start to the next: each is
   # the median of five runs, each against a fresh program.
   repeat=()
@@ -26,7 +26,7 @@ python3 - "$out" <<'PY'
 import json, sys
 out = sys.argv[1]
 runs = {}
-for name in ("host_data_bench", "form_build_bench", "link_bench"):
+for name in ("host_data_bench", "form_build_bench", "link_bench", "startup_bench"):
     for b in json.load(open(f"{out}/{name}.json"))["benchmarks"]:
         if b.get("aggregate_name", "median") == "median":
             runs[b["name"].split("/iterations")[0]] = b
@@ -61,6 +61,16 @@ for n in (1, 10, 100, 400):
 for n in (1, 100, 400):
     row(f"(d) form build, per field at {n}", per_field[n], "ns", per_field[10], "at 10 fields",
         "<= 1.3x at 400" if n == 400 else "-", lambda v, b, r: n != 400 or r <= 1.3)
+row("(e) start to the power-up at the host, median", get("BM_PowerUp", "marlsim_median_us"), "us",
+    get("BM_PowerUp", "null_client_median_us"), "null C client", "<= 2x null client",
+    lambda v, b, r: r <= 2)
+row("    the same, beside a client told its address", get("BM_PowerUp", "marlsim_median_us"), "us",
+    get("BM_PowerUp", "bare_client_median_us"), "bare C client", "-", lambda v, b, r: True)
+row("(f) marlsim --version, median", get("BM_Version", "version_median_us"), "us",
+    get("BM_Version", "true_median_us"), "/bin/true", "-", lambda v, b, r: True)
+row("(g) idle headless resident memory", get("BM_IdleRss", "marlsim_rss_kib"), "KiB",
+    get("BM_IdleRss", "null_client_rss_kib"), "null C client", "<= 4,096 KiB",
+    lambda v, b, r: v <= 4096)
 mb = lambda v: v / 1e6 if v else None
 row("host chunk -> dispatched records", mb(get("BM_ProcessHostData", "bytes_per_second")), "MB/s",
     mb(get("BM_CopyBaseline", "bytes_per_second")), "memcpy", "-", lambda v, b, r: True)

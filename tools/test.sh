@@ -40,14 +40,26 @@ dpkg -x build/marlsim_*.deb "$unpacked"
 # Nothing links the font the window draws with, so only Depends brings it.
 dpkg-deb -f build/marlsim_*.deb Depends | grep -q 'fonts-liberation2 | fonts-liberation'
 "$unpacked"/usr/bin/marlsim --version
+# The program links nothing of the window: its module does, installed where
+# the program finds it, and the package depends on what the module needs.
+if ldd "$unpacked"/usr/bin/marlsim | grep -Ei 'sdl|x11|xcb|wayland|pulse|asound'; then
+  echo "package: marlsim itself links window or sound libraries" >&2
+  exit 1
+fi
+find "$unpacked"/usr/lib -name marlsim-sdl.so | grep -q .
+dpkg-deb -f build/marlsim_*.deb Depends | grep -q 'libsdl2-2.0-0'
+dpkg-deb -f build/marlsim_*.deb Depends | grep -q 'libsdl2-ttf-2.0-0'
+# A snapshot from the unpacked package: the module found from where it lies.
+(cd "$unpacked" && printf 'wait output\nsnapshot shot.png\nquit\n' |
+  ./usr/bin/marlsim --demo --ui=headless --size 20x16 >/dev/null && test -s shot.png)
 "$unpacked"/usr/bin/marlsim-demo-host --version
 MANWIDTH=80 man -l "$unpacked"/usr/share/man/man1/marlsim.1.gz | grep 'EXIT STATUS' >/dev/null
 desktop-file-validate "$unpacked"/usr/share/applications/marlsim.desktop
 # Debian's own checks: no error and no warning that is not overridden with a
 # reason in packaging/debian/lintian-overrides.
 lintian --fail-on error,warning build/marlsim_*.deb
-echo "package: unpacked, runs, manual page reads, desktop entry valid, lintian clean" |
-  tee -a "$log"
+echo "package: unpacked, runs without the window's libraries, finds its window module, manual" \
+  "page reads, desktop entry valid, lintian clean" | tee -a "$log"
 
 # Replays the fuzz corpora: every input that once found a fault stays fixed.
 ./tools/fuzz.sh

@@ -85,7 +85,7 @@ intptr_t MainWindowProc(Terminal& t, uint32_t message, uintptr_t wparam, intptr_
       HandleLeftButton(t, lparam);
       return 0;
     case kWmHotKey:
-      if (wparam == 0 || wparam == 1) {
+      if (wparam == kHotKeyEnd || wparam == kHotKeyEndProgram) {
         EndByHotKey(t);
       } else {
         HandleHotKey(t, int32_t(wparam));

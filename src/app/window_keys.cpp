@@ -137,26 +137,26 @@ void HandleLeftButton(Terminal& t, intptr_t position) {
 
 void HandleHotKey(Terminal& t, int32_t id) {
   switch (id) {
-    case 2:
+    case kHotKeyClearField:
       return PressScan(t, 0x34);
-    case 3:
+    case kHotKeyProgrammable:
       SetKeyWord(t, 4, kProgrammableScan);
       TranslateKeyWord(t);
       return;
-    case 4:
+    case kHotKeyAutoMode:
       ToggleAutoMode(t);
       return;
-    case 5:
-    case 11:
+    case kHotKeyPowerUp:
+    case kHotKeyPowerUpToo:
       return PressCharacter(t, 16);
-    case 6:
+    case kHotKeyPing:
       return PressCharacter(t, 14);
-    case 7:
+    case kHotKeyClearScreen:
       return PressCharacter(t, 3);
-    case 9:
+    case kHotKeyScreenSetup:
       ScreenSetupHotKey(t);
       return;
-    case 12:
+    case kHotKeyAutoEnter:
       if (t.session.auto_mode) {
         PressOnForm(t, kKeyEnter);
         t.platform->Sleep(500);

@@ -27,6 +27,25 @@ constexpr int32_t kNumberCap = 1000000;
 constexpr char kHighOptions[] = "QFOWUCB";
 constexpr char kLowOptions[] = "M-.NEDS";
 
+// The labels a fault writes on standard output, numbered as the host's
+// developers know them.
+enum class ParseLabel : int32_t {
+  kAddressAfterD = 1,     // D with digits that are no address 000 to 127
+  kEditOrVerifyMode = 2,  // DE, DV
+  kNoDisplayAfterS = 3,   // S not followed by D
+  kNoDisplayOrBeepAfterW = 4,
+  kUnknownKind = 5,         // not D, G, S or W
+  kLineOutOfRange = 6,      // L above 109
+  kHighOutOfRange = 7,      // H above 109
+  kPositionOutOfRange = 8,  // P above 127
+  kReaderLowOutOfRange = 9,
+  kReaderHighOutOfRange = 10,
+  kUnknownReaderOption = 11,
+  kUnknownDisplayOption = 12,
+  kTimeOutOfRange = 14,  // T above 255
+  kBadParameter = 15,
+};
+
 // One record's translation. `remaining` counts the bytes not yet consumed;
 // reading stops when it falls below 1.
 struct Translator {
@@ -46,10 +65,10 @@ struct Translator {
     return *p++;
   }
 
-  void Label(int n) {
+  void Label(ParseLabel label) {
     error = 1;
     char text[16];
-    std::snprintf(text, sizeof text, "  %d  ", n);
+    std::snprintf(text, sizeof text, "  %d  ", int(label));
     t.platform->WriteStdout(text);
   }
 
@@ -114,14 +133,14 @@ struct Translator {
         case 'H': {
           const int32_t n = Number();
           if (n > 31) {
-            Label(c == 'L' ? 9 : 10);
+            Label(c == 'L' ? ParseLabel::kReaderLowOutOfRange : ParseLabel::kReaderHighOutOfRange);
           } else {
             work[c == 'L' ? 7 : 8] = uint8_t('0' + n);
           }
           break;
         }
         default:
-          Label(11);
+          Label(ParseLabel::kUnknownReaderOption);
           break;
       }
     }
@@ -145,14 +164,16 @@ struct Translator {
         const int32_t limit = c == 'P' ? 127 : 109;
         const int32_t n = Number();
         if (n > limit) {
-          Label(c == 'L' ? 6 : c == 'H' ? 7 : 8);
+          Label(c == 'L'   ? ParseLabel::kLineOutOfRange
+                : c == 'H' ? ParseLabel::kHighOutOfRange
+                           : ParseLabel::kPositionOutOfRange);
         } else {
           work[c == 'L' ? 3 : c == 'H' ? 4 : 5] = uint8_t(0x80 + n);
         }
       } else if (c == 'R') {
         ReaderOptions();
       } else {
-        Label(12);
+        Label(ParseLabel::kUnknownDisplayOption);
       }
     }
     if (!error) Body(kDisplayPrefix);
@@ -177,7 +198,7 @@ struct Translator {
           if (IsDigit(Peek())) {
             work[3] = uint8_t(Take() - '0');
           } else {
-            Label(15);
+            Label(ParseLabel::kBadParameter);
           }
           break;
         case 'B':
@@ -186,18 +207,18 @@ struct Translator {
         case 'T': {
           const int32_t n = Number();
           if (n > 255) {
-            Label(14);
+            Label(ParseLabel::kTimeOutOfRange);
           } else {
             work[5] = uint8_t(n);
           }
           break;
         }
         default:
-          Label(15);
+          Label(ParseLabel::kBadParameter);
           break;
       }
     }
-    if (Peek() != '/' || remaining >= kLongestParameterTail) Label(15);
+    if (Peek() != '/' || remaining >= kLongestParameterTail) Label(ParseLabel::kBadParameter);
     if (!error) Body(kParameterPrefix);
   }
 
@@ -209,12 +230,12 @@ struct Translator {
           // A terminal address after D is not supported.
           Address();
           if (address < 0) {
-            Label(1);
+            Label(ParseLabel::kAddressAfterD);
           } else {
             error = 1;
           }
         } else if (next == 'E' || next == 'e' || next == 'V' || next == 'v') {
-          Label(2);
+          Label(ParseLabel::kEditOrVerifyMode);
         } else {
           Display();
         }
@@ -231,7 +252,7 @@ struct Translator {
           Take();
           Parameters();
         } else {
-          Label(3);
+          Label(ParseLabel::kNoDisplayAfterS);
         }
         break;
       case 'W':
@@ -247,14 +268,14 @@ struct Translator {
             work[2] = 0;
             out_length = 2;
           } else {
-            Label(15);
+            Label(ParseLabel::kBadParameter);
           }
         } else {
-          Label(4);
+          Label(ParseLabel::kNoDisplayOrBeepAfterW);
         }
         break;
       default:
-        Label(5);
+        Label(ParseLabel::kUnknownKind);
         break;
     }
   }

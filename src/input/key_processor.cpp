@@ -199,11 +199,11 @@ void TranslateKeyEvent(Terminal& t, uint8_t low, uint8_t high) {
     code = low;
   }
   if (code == kKeyEndProgram || code == kKeyCtrlX) {
-    t.platform->SendMessage(kWmHotKey, 1, 0);
+    t.platform->SendMessage(kWmHotKey, kHotKeyEndProgram, 0);
     return;
   }
   if (code == kKeyCtrlY) {
-    t.platform->SendMessage(kWmHotKey, 4, 0);
+    t.platform->SendMessage(kWmHotKey, kHotKeyAutoMode, 0);
     return;
   }
   ProcessKey(t, code, GetCurrentForm(t), t.screen.rows, t.screen.columns);

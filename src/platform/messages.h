@@ -23,6 +23,19 @@ constexpr uint32_t kWmHostData = kWmUser + 32;  // 1056
 constexpr uint32_t kWmSpare59 = kWmUser + 35;   // 1059
 constexpr uint32_t kWmSpare60 = kWmUser + 36;   // 1060
 
+// Hot-key ids, the wparam of kWmHotKey.
+constexpr uint32_t kHotKeyEnd = 0;  // 0 and 1 both end the program
+constexpr uint32_t kHotKeyEndProgram = 1;
+constexpr uint32_t kHotKeyClearField = 2;
+constexpr uint32_t kHotKeyProgrammable = 3;
+constexpr uint32_t kHotKeyAutoMode = 4;
+constexpr uint32_t kHotKeyPowerUp = 5;  // 5 and 11 both send it
+constexpr uint32_t kHotKeyPing = 6;
+constexpr uint32_t kHotKeyClearScreen = 7;
+constexpr uint32_t kHotKeyScreenSetup = 9;
+constexpr uint32_t kHotKeyPowerUpToo = 11;
+constexpr uint32_t kHotKeyAutoEnter = 12;  // Enter, while auto mode is on
+
 // Virtual keys.
 constexpr uint32_t kVkBack = 0x08;
 constexpr uint32_t kVkTab = 0x09;

@@ -9,9 +9,8 @@
 
 namespace marl::testing {
 
-TestTerminal::TestTerminal(int32_t rows, int32_t columns,
-                           std::unique_ptr<HeadlessPlatform> platform)
-    : platform_(platform ? std::move(platform) : std::make_unique<HeadlessPlatform>()),
+TestTerminal::TestTerminal(int32_t rows, int32_t columns, std::unique_ptr<CorePlatform> platform)
+    : platform_(platform ? std::move(platform) : std::make_unique<CorePlatform>()),
       terminal_(std::make_unique<Terminal>(platform_.get())) {
   platform_->Attach(terminal_.get());
   Terminal& term = *terminal_;

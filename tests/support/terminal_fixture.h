@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "terminal.h"
-#include "ui/headless/headless_platform.h"
+#include "ui/core/core_platform.h"
 
 namespace marl::testing {
 
@@ -18,10 +18,10 @@ class TestTerminal {
  public:
   // `platform`: the headless window or one that watches it.
   explicit TestTerminal(int32_t rows = 16, int32_t columns = 20,
-                        std::unique_ptr<HeadlessPlatform> platform = nullptr);
+                        std::unique_ptr<CorePlatform> platform = nullptr);
 
   Terminal& t() { return *terminal_; }
-  HeadlessPlatform& platform() { return *platform_; }
+  CorePlatform& platform() { return *platform_; }
 
   // One chunk from the host, as the window hands it over.
   int32_t Host(std::string_view bytes);
@@ -37,7 +37,7 @@ class TestTerminal {
   std::string GridRow(int32_t row) const;
 
  private:
-  std::unique_ptr<HeadlessPlatform> platform_;
+  std::unique_ptr<CorePlatform> platform_;
   std::unique_ptr<Terminal> terminal_;
 };
 

@@ -1,6 +1,5 @@
-#include "ui/headless/automation.h"
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,24 +17,24 @@
 #include "scenario.h"
 #include "screen/display.h"
 #include "terminal_fixture.h"
-#include "ui/headless/automation_words.h"
+#include "ui/core/command_words.h"
+#include "ui/core/event_loop.h"
+#include "ui/core/script_reader.h"
 
 namespace marl::testing {
 namespace {
 
 TEST(AutomationWords, BlanksQuotesAndEscapes) {
   std::vector<std::string> w;
-  std::string error;
-  ASSERT_TRUE(SplitCommandWords("  wait\ttext  \"a b\\\"c\\\\\" 10 ", &w, &error));
+  ASSERT_EQ(SplitCommandWords("  wait\ttext  \"a b\\\"c\\\\\" 10 ", &w), "");
   EXPECT_EQ(w, (std::vector<std::string>{"wait", "text", "a b\"c\\", "10"}));
-  ASSERT_TRUE(SplitCommandWords(R"(type "\n\r\t\x41\x0a" "" x\y)", &w, &error));
+  ASSERT_EQ(SplitCommandWords(R"(type "\n\r\t\x41\x0a" "" x\y)", &w), "");
   EXPECT_EQ(w, (std::vector<std::string>{"type", "\n\r\tA\n", "", "x\\y"}));
-  ASSERT_TRUE(SplitCommandWords(R"(type "\x00")", &w, &error));
+  ASSERT_EQ(SplitCommandWords(R"(type "\x00")", &w), "");
   EXPECT_EQ(w[1], std::string(1, '\0'));
   for (const char* bad : {R"(type "abc)", R"(type "a\q")", R"(type "\x4")", R"(type "\xZZ")",
                           R"(type "ab"cd)", R"(type "ab\)"}) {
-    EXPECT_FALSE(SplitCommandWords(bad, &w, &error)) << bad;
-    EXPECT_FALSE(error.empty());
+    EXPECT_NE(SplitCommandWords(bad, &w), "") << bad;
   }
 }
 
@@ -87,7 +86,7 @@ class AutomationTest : public ::testing::Test {
   size_t size_ = 0;
   size_t read_ = 0;
   std::FILE* out_ = open_memstream(&buffer_, &size_);
-  Automation automation_{tt_.t(), tt_.platform(), -1, out_};
+  ScriptReader automation_{tt_.t(), tt_.platform(), nullptr, -1, out_};
 };
 
 TEST_F(AutomationTest, EveryCommandEndsWithOkOrAnError) {
@@ -218,13 +217,61 @@ TEST_F(AutomationTest, RunStopsAtQuitAndTakesAnOverlongLineAsOneError) {
   std::FILE* in = std::tmpfile();
   std::fwrite(script.data(), 1, script.size(), in);
   std::rewind(in);
-  Automation reader(tt_.t(), tt_.platform(), fileno(in), out_);
+  ScriptReader reader(tt_.t(), tt_.platform(), nullptr, fileno(in), out_);
   reader.Run();
   std::fclose(in);
   EXPECT_EQ(Run(""), "error: line too long\nok\nok\n");
   EXPECT_TRUE(reader.any_error());
   EXPECT_TRUE(tt_.platform().quit_posted());
   EXPECT_TRUE(App(tt_.t()).ending);
+}
+
+}  // namespace
+}  // namespace marl::testing
+
+namespace marl::testing {
+namespace {
+
+// The script as one source of a loop: a wait holds the lines behind it
+// back while host data goes on being handled, and the end of the input
+// does what the front end says (a window stays with the person).
+TEST(ScriptSource, AWaitHoldsTheLinesBehindItAndTheEndOfInputIsTheFrontEnds) {
+  TestTerminal tt;
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  char* buffer = nullptr;
+  size_t size = 0;
+  std::FILE* out = open_memstream(&buffer, &size);
+  EventLoop loop;
+  tt.platform().AttachTo(loop);
+  int ended = 0;
+  {
+    ScriptReader reader(tt.t(), tt.platform(), &loop, fds[0], out);
+    reader.set_at_end([&] { ++ended; });
+    const std::string lines = "wait output 5000\ngrid\nevents\n";
+    ASSERT_EQ(write(fds[1], lines.data(), lines.size()), ssize_t(lines.size()));
+    close(fds[1]);
+    // Until a chunk comes, nothing behind the wait runs, however often the
+    // loop turns.
+    for (int i = 0; i < 20; ++i) loop.ProcessEvents(0);
+    std::fflush(out);
+    EXPECT_EQ(std::string(buffer, size), "");
+    const std::string bad = "\x90" + std::string("123\n");
+    std::thread host([&] { tt.platform().HandOverHostData(bad.data(), int32_t(bad.size())); });
+    // The answers come in order, each after the one before it.
+    loop.RunUntil([&] { return ended > 0; });
+    host.join();
+    std::fflush(out);
+    const std::string answers(buffer, size);
+    ASSERT_EQ(answers.substr(0, 8), "ok\ngrid ") << answers;
+    EXPECT_NE(answers.find("\nok\nmsgbox \"\" \"Bad Command:"), std::string::npos) << answers;
+    EXPECT_EQ(answers.substr(answers.size() - 3), "ok\n");
+    EXPECT_FALSE(tt.platform().Ending());
+    EXPECT_EQ(ended, 1);
+  }
+  close(fds[0]);
+  std::fclose(out);
+  std::free(buffer);
 }
 
 }  // namespace

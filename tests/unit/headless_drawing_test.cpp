@@ -9,8 +9,8 @@
 #include "host_records.h"
 #include "platform/messages.h"
 #include "terminal_fixture.h"
-#include "ui/headless/headless_main.h"
-#include "ui/headless/headless_platform.h"
+#include "ui/core/core_platform.h"
+#include "ui/core/run_program.h"
 #include "ui/pixels/glyph_atlas.h"
 #include "ui/pixels/lazy_picture.h"
 
@@ -72,21 +72,28 @@ TEST(LazyPicture, PaintsWhatEagerPaintingPaints) {
   lazy.Draw(RandomDraw(random, &text));
   lazy.Reset(11, 13);
   EXPECT_EQ(lazy.Painted(*atlas).pixels, std::vector<uint32_t>(11 * 13, kWhite));
+  // A window gone, or too large to paint, takes no requests and has no pixels.
+  for (const auto& [w, h] : {std::pair{0, 0}, std::pair{1 << 16, 1 << 16}, std::pair{-5, 9}}) {
+    lazy.Reset(w, h);
+    lazy.Draw(RandomDraw(random, &text));
+    EXPECT_EQ(lazy.waiting(), 0u) << w << "x" << h;
+    EXPECT_TRUE(lazy.Painted(*atlas).pixels.empty()) << w << "x" << h;
+  }
 }
 
 // The headless window, with a twin that paints each request as it comes.
-class EagerTwin : public HeadlessPlatform {
+class EagerTwin : public CorePlatform {
  public:
   bool DrawText(const TextDraw& draw) override {
     if (draw.window == kMainWindow) PaintText(eager, *atlas(), draw);
-    return HeadlessPlatform::DrawText(draw);
+    return CorePlatform::DrawText(draw);
   }
   void EraseClient() override {
     eager.Reset(eager.width, eager.height);
-    HeadlessPlatform::EraseClient();
+    CorePlatform::EraseClient();
   }
   Rect LayoutWindow(const WindowLayout& layout) override {
-    const Rect client = HeadlessPlatform::LayoutWindow(layout);
+    const Rect client = CorePlatform::LayoutWindow(layout);
     eager.Reset(client.Width(), client.Height());
     return client;
   }
@@ -121,7 +128,7 @@ TEST(LazyPicture, TheWindowsSnapshotIsTheEagerOne) {
 // nothing is painted on the way; without them a snapshot says why.
 TEST(HeadlessCells, EveryGlyphThatShowsAndNoOtherWithGlyphsLookedForLate) {
   int asked = 0;
-  HeadlessPlatform window;
+  CorePlatform window;
   window.KeepPixels(
       [&asked](std::string* error) {
         ++asked;

@@ -1,7 +1,7 @@
 // The hand-over of host chunks with the main thread watching the socket
 // they come from: every chunk arrives, in order, and a socket that stays
 // readable with nothing to hand over does not keep the main thread busy.
-#include "ui/host_handover.h"
+#include "ui/core/host_handover.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "demo/demo_session.h"
+#include "temp_dir.h"
 #include "ui/load/load_driver.h"
 #include "ui/load/load_report.h"
 
@@ -33,8 +34,8 @@ TEST(LoadScript, PlaceholdersAreFilledPerTerminalAndIteration) {
   };
   for (const Case& c : cases) {
     std::string out;
-    std::string error;
-    const bool ok = FillPlaceholders(c.text, 7, 12, &out, &error);
+    const std::string error = FillPlaceholders(c.text, 7, 12, &out);
+    const bool ok = error.empty();
     EXPECT_EQ(ok, c.filled != nullptr) << c.text;
     if (ok) {
       EXPECT_EQ(out, c.filled);
@@ -58,8 +59,7 @@ TEST(LoadScript, TheIterationCountedRound) {
   };
   for (const auto& c : cases) {
     std::string out;
-    std::string error;
-    const bool ok = FillPlaceholders(c.text, 7, c.iteration, &out, &error);
+    const bool ok = FillPlaceholders(c.text, 7, c.iteration, &out).empty();
     EXPECT_EQ(ok, c.filled != nullptr) << c.text;
     if (ok) {
       EXPECT_EQ(out, c.filled) << c.text << " at " << c.iteration;
@@ -80,12 +80,12 @@ TEST(LoadScript, TheShippedExampleTypesQuantitiesTheDemoTakesAtAnyIteration) {
     std::string awaited;
     for (size_t k = 0; k + 1 < lines.size(); ++k) {
       if (lines[k] != "key Tab") continue;
-      std::string typed, wait, error;
-      ASSERT_TRUE(FillPlaceholders(lines[k + 1], 65000, iteration, &typed, &error)) << error;
+      std::string typed, wait;
+      ASSERT_EQ(FillPlaceholders(lines[k + 1], 65000, iteration, &typed), "");
       quantity = typed.substr(6, typed.size() - 7);  // type "Q"
       for (size_t w = k; w < lines.size(); ++w) {
         if (lines[w].rfind("wait text \"+", 0) != 0) continue;
-        ASSERT_TRUE(FillPlaceholders(lines[w], 65000, iteration, &wait, &error)) << error;
+        ASSERT_EQ(FillPlaceholders(lines[w], 65000, iteration, &wait), "");
         awaited = wait.substr(11, wait.size() - 12);
         break;
       }
@@ -105,21 +105,38 @@ TEST(LoadScript, TheShippedExampleTypesQuantitiesTheDemoTakesAtAnyIteration) {
   }
 }
 
-TEST(LoadScript, WaitsAndSleepsAreTheDriversOwn) {
-  LoadCommand command;
-  WaitSpec wait;
-  std::string error;
-  ASSERT_TRUE(ParseLoadCommand("WAIT text \"Menu\" 250", &command, &wait, &error));
-  EXPECT_EQ(command, LoadCommand::kWait);
-  EXPECT_EQ(wait.kind, WaitKind::kText);
-  EXPECT_EQ(wait.text, "Menu");
-  EXPECT_EQ(wait.limit_ms, 250);
-  ASSERT_TRUE(ParseLoadCommand("wait ready", &command, &wait, &error));
-  EXPECT_EQ(wait.limit_ms, 5000);
-  ASSERT_TRUE(ParseLoadCommand("key Enter", &command, &wait, &error));
-  EXPECT_EQ(command, LoadCommand::kAutomation);
-  for (const char* bad : {"wait quiet", "wait text", "wait ready soon", "sleep", "sleep -1"}) {
-    EXPECT_FALSE(ParseLoadCommand(bad, &command, &wait, &error)) << bad;
+// Every line is tried before the run, waits and sleeps included: a
+// malformed one is refused with the automation interface's own reason and
+// its line, a well-formed one (whatever its case) passes.
+TEST(LoadScript, WaitsAndSleepsAreCheckedBeforeTheRun) {
+  testing::TempDir dir;
+  const std::string path = dir.path() + "/script.txt";
+  const std::string wait_usage =
+      "usage: wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | wait quiet MS | "
+      "wait closed [MS]";
+  struct Case {
+    const char* line;
+    std::string reason;  // "" when the script is taken
+  } cases[] = {
+      {"WAIT text \"Menu\" 250", ""},
+      {"wait ready", ""},
+      {"key Enter", ""},
+      {"sleep 10", ""},
+      {"quit", ""},
+      {"wait quiet", wait_usage},
+      {"wait text", wait_usage},
+      {"wait ready soon", wait_usage},
+      {"sleep", "usage: sleep MS"},
+      {"sleep -1", "usage: sleep MS"},
+      {"key Nowhere", "unknown key \"Nowhere\""},
+  };
+  for (const Case& c : cases) {
+    std::ofstream(path) << "# a comment\n" << c.line << "\n";
+    LoadScript script;
+    const std::string error = ReadLoadScript(path, 16, 20, &script);
+    const bool ok = error.empty();
+    EXPECT_EQ(error, c.reason.empty() ? "" : path + ":2: " + c.reason) << c.line;
+    EXPECT_EQ(script.lines.size(), ok ? 1u : 0u) << c.line;
   }
 }
 

@@ -33,7 +33,7 @@ TEST(ReceivePrefix, OnlyAnUpperCaseDAtTheStartGetsTheWPrefix) {
 }
 
 // Keeps every chunk handed over instead of waiting for a main thread.
-class RecordingPlatform : public HeadlessPlatform {
+class RecordingPlatform : public CorePlatform {
  public:
   void HandOverHostData(const char* bytes, int32_t length) override {
     chunks.emplace_back(bytes, size_t(length));

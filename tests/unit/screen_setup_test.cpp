@@ -19,7 +19,7 @@ class ScreenSetupTest : public ::testing::Test {
     std::snprintf(App(t()).settings_path, kSettingsPathSize, "%s", dir_.File("vozido.ini").c_str());
   }
   Terminal& t() { return tt_.t(); }
-  HeadlessPlatform& p() { return tt_.platform(); }
+  CorePlatform& p() { return tt_.platform(); }
   // 0: COLS, 1: ROWS.
   int32_t Field(int i) { return App(t()).setup.fields[i]; }
   std::string Shown(int32_t row) { return p().VisibleWindow().RowText(row); }

@@ -15,7 +15,7 @@
 #include "scenario.h"
 #include "screen/display.h"
 #include "temp_dir.h"
-#include "ui/headless/window_input.h"
+#include "ui/core/window_input.h"
 
 namespace marl::testing {
 namespace {

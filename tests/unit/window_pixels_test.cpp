@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/messages.h"
-#include "ui/headless/headless_main.h"
+#include "ui/core/run_program.h"
 #include "ui/pixels/cell_canvas.h"
 #include "ui/pixels/code_page.h"
 #include "ui/sdl/sdl_keys.h"

@@ -20,8 +20,8 @@
 
 #include "app/settings_file.h"
 #include "terminal.h"
-#include "ui/headless/automation_words.h"
-#include "ui/headless/headless_platform.h"
+#include "ui/core/command_words.h"
+#include "ui/core/core_platform.h"
 #include "ui/load/html_report.h"
 #include "ui/load/load_report.h"
 #include "ui/load/load_script.h"
@@ -76,7 +76,7 @@ bool EnoughFiles(int64_t terminals, int64_t workers, std::string* error) {
 // settings file's, else what the screen setup window proposes on a first
 // start, 20 columns by 16 rows: nobody is there to answer it.
 void ScreenSize(const LoadOptions& o, int32_t* rows, int32_t* columns) {
-  HeadlessPlatform platform(false);
+  CorePlatform platform(CorePlatform::HostData::kInline);
   Terminal t(&platform);
   ReadSettings(t);
   *rows = o.start.rows > 1 ? o.start.rows : t.screen.rows > 0 ? t.screen.rows : kProposedRows;
@@ -230,8 +230,7 @@ bool ParseLoadOption(const std::string& name, const std::string& value, LoadOpti
 
 std::string TerminalCommandLine(const std::string& command_line, int64_t n) {
   std::string filled;
-  std::string error;
-  if (FillPlaceholders(command_line, n, 1, &filled, &error) && filled != command_line) {
+  if (FillPlaceholders(command_line, n, 1, &filled).empty() && filled != command_line) {
     return filled;
   }
   // Each option's value runs to the next '-', trailing blanks aside; the
@@ -266,10 +265,8 @@ int RunLoad(const LoadOptions& options) {
   ReadThreadSeam(&o);
   ScreenSize(o, &o.start.rows, &o.start.columns);
   LoadScript script;
-  std::string error;
-  if (!ReadLoadScript(o.script, o.start.rows, o.start.columns, &script, &error)) {
-    return Refuse(o, "script " + error);
-  }
+  std::string error = ReadLoadScript(o.script, o.start.rows, o.start.columns, &script);
+  if (!error.empty()) return Refuse(o, "script " + error);
   // A few workers for each processor: a worker that waits (a full socket, a
   // host slow to accept) holds up only its share of the terminals, and on a
   // busy machine the run keeps its share of the processors.

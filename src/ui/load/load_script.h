@@ -24,33 +24,16 @@ struct LoadScript {
   std::vector<ScriptLine> lines;  // commands only: no blank or comment lines
 };
 
-// The kinds of command the load driver runs itself; every other command
-// goes to the automation reader.
-enum class LoadCommand { kAutomation, kWait, kSleep, kQuit };
+// Replaces the placeholders; "", or why one is malformed.
+std::string FillPlaceholders(std::string_view text, int64_t terminal, int64_t iteration,
+                             std::string* out);
 
-// The waits of the automation interface, as the load driver runs them.
-enum class WaitKind { kReady, kOutput, kText, kQuiet, kClosed, kSleep };
-
-struct WaitSpec {
-  WaitKind kind = WaitKind::kReady;
-  int64_t limit_ms = 0;
-  std::string text;  // for kText
-};
-
-// What one filled-in line asks for; false with `error` set when it is not a
-// command the load driver can run.
-bool ParseLoadCommand(std::string_view line, LoadCommand* command, WaitSpec* wait,
-                      std::string* error);
-
-// Replaces the placeholders; false with `error` set for a malformed one.
-bool FillPlaceholders(std::string_view text, int64_t terminal, int64_t iteration, std::string* out,
-                      std::string* error);
-
-// Reads FILE; false with `error` ("FILE:LINE: reason") when it cannot be
-// read, holds no command, or a line is malformed. Commands that go to the
-// automation reader are tried on a terminal that is not connected, so an
-// unknown key or a bad argument stops the run before it starts.
-bool ReadLoadScript(const std::string& path, int32_t rows, int32_t columns, LoadScript* script,
-                    std::string* error);
+// Reads FILE; "" when it holds a script, else why ("FILE:LINE: reason"):
+// it cannot be read, holds no command, or a line is malformed. Every command is tried
+// on a terminal that is not connected (waits and sleeps only check their
+// words), so an unknown key or a bad argument stops the run before it
+// starts.
+std::string ReadLoadScript(const std::string& path, int32_t rows, int32_t columns,
+                           LoadScript* script);
 
 }  // namespace marl

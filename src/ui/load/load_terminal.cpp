@@ -1,42 +1,14 @@
 #include "ui/load/load_terminal.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
-#include "app/app_state.h"
 #include "base/session.h"
 #include "link/receive.h"
-#include "platform/messages.h"
-#include "ui/load/answer_sink.h"
 
 namespace marl {
-
-namespace {
-
-// A wait for quiet gives up this long after the quiet it asked for.
-constexpr int64_t kQuietGraceMs = 5000;
-
-bool ReadsWindow(const std::string& command) {
-  std::string name = command.substr(0, command.find_first_of(" \t"));
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return char(std::tolower(c)); });
-  return name == "screen" || name == "attrs" || name == "grid" || name == "state";
-}
-
-}  // namespace
-
-void LoadPlatform::HandOverHostData(const char* bytes, int32_t length) {
-  SendMessage(kWmHostData, uintptr_t(length), reinterpret_cast<intptr_t>(bytes));
-  ++chunks_;
-}
-
-void LoadPlatform::HostClosed() {
-  closed_ = true;
-  HeadlessPlatform::HostClosed();
-}
 
 LoadTerminal::LoadTerminal(int64_t number, const LoadScript& script, const LoadLimits& limits)
     : number_(number),
@@ -72,14 +44,14 @@ bool LoadTerminal::Start(const std::string& command_line, const StartOptions& op
 
 void LoadTerminal::Adopt(const LoadSinks& sinks) {
   sinks_ = sinks;
-  automation_ = std::make_unique<Automation>(*terminal_, platform_, -1, sinks.answers->file());
-  last_chunk_ = Clock::now();
+  // Nobody reads the answers: only whether each went well counts.
+  interpreter_ = std::make_unique<Interpreter>(*terminal_, platform_, nullptr);
   sinks_.counters->Bump(sinks_.counters->connected);
   Observe();
 }
 
 bool LoadTerminal::Ending() const {
-  return App(*terminal_).ending || platform_.quit_requested() || platform_.quit_posted();
+  return platform_.Ending();
 }
 
 bool LoadTerminal::Observe() {
@@ -106,7 +78,6 @@ bool LoadTerminal::Receive(char* buffer) {
   const int32_t n = ReceiveStep(t, t.link.socket, buffer);
   if (n > 0) {
     sinks_.counters->Bump(sinks_.counters->screens);
-    last_chunk_ = Clock::now();
     if (awaiting_answer_) {
       // File-time units of 100 ns.
       sinks_.response->Add(arrived > sent_at_ ? (arrived - sent_at_) / 10 : 0);
@@ -120,38 +91,17 @@ bool LoadTerminal::Receive(char* buffer) {
   return false;
 }
 
-bool LoadTerminal::WaitHolds(Clock::time_point now, std::string* failure) {
-  bool holds = false;
-  switch (wait_.kind) {
-    case WaitKind::kReady:
-      holds = IsWaitingForHost(*terminal_) == 0;
-      break;
-    case WaitKind::kOutput:
-      holds = platform_.chunks() > chunks_at_read_;
-      break;
-    case WaitKind::kText: {
-      const WindowView view = platform_.VisibleWindow();
-      holds = wait_.text.empty();
-      for (int32_t r = 0; r < view.rows && !holds; ++r) {
-        holds = view.RowText(r).find(wait_.text) != std::string::npos;
-      }
-      break;
-    }
-    case WaitKind::kQuiet:
-      holds = now - last_chunk_ >= std::chrono::milliseconds(wait_.limit_ms);
-      break;
-    case WaitKind::kClosed:
-      holds = platform_.closed();
-      break;
-    case WaitKind::kSleep:
-      return now >= deadline_;
+bool LoadTerminal::Answered() {
+  const std::string& error = interpreter_->error();
+  if (error.empty()) {
+    ++next_;
+    return true;
   }
-  if (holds) return true;
-  if (wait_.kind != WaitKind::kClosed && platform_.closed()) {
-    *failure = "host closed";
-  } else if (now >= deadline_) {
-    *failure = "timeout";
+  LoadError kind = LoadError::kCommand;
+  if (interpreter_->last_was_wait()) {
+    kind = error == "timeout" ? LoadError::kWaitTimeout : LoadError::kConnectionClosed;
   }
+  Fail(kind, error);
   return false;
 }
 
@@ -162,21 +112,10 @@ LoadTerminal::Clock::time_point LoadTerminal::Advance(Clock::time_point now) {
       break;
     }
     if (state_ == State::kWaiting) {
-      std::string failure;
-      if (WaitHolds(now, &failure)) {
-        state_ = State::kRunning;
-        ++next_;
-        continue;
-      }
-      if (!failure.empty()) {
-        Fail(failure == "timeout" ? LoadError::kWaitTimeout : LoadError::kConnectionClosed,
-             failure);
-        break;
-      }
-      if (wait_.kind == WaitKind::kQuiet) {
-        return std::min(deadline_, last_chunk_ + std::chrono::milliseconds(wait_.limit_ms));
-      }
-      return deadline_;
+      if (interpreter_->Check(now) == Interpreter::Step::kWaiting) return interpreter_->due();
+      state_ = State::kRunning;
+      if (!Answered()) break;
+      continue;
     }
     if (next_ == script_.lines.size()) {
       sinks_.counters->Bump(sinks_.counters->iterations);
@@ -190,32 +129,18 @@ LoadTerminal::Clock::time_point LoadTerminal::Advance(Clock::time_point now) {
       // other terminals get their turn between iterations.
       return now;
     }
-    std::string error;
-    LoadCommand command = LoadCommand::kAutomation;
-    // The script was checked when it was read; these cannot fail.
-    FillPlaceholders(script_.lines[next_].text, number_, iteration_, &command_, &error);
-    ParseLoadCommand(command_, &command, &wait_, &error);
+    // The script was checked when it was read; this cannot fail.
+    FillPlaceholders(script_.lines[next_].text, number_, iteration_, &command_);
     sinks_.counters->Bump(sinks_.counters->commands);
-    if (command == LoadCommand::kWait || command == LoadCommand::kSleep) {
-      const int64_t limit = wait_.limit_ms + (wait_.kind == WaitKind::kQuiet ? kQuietGraceMs : 0);
-      deadline_ = now + std::chrono::milliseconds(limit);
+    if (!Observe()) break;
+    const Interpreter::Step step = interpreter_->Start(command_, now);
+    if (!Observe()) break;
+    if (step == Interpreter::Step::kWaiting) {
+      // It has looked once already: the next look is due on a chunk or then.
       state_ = State::kWaiting;
-      continue;
+      return interpreter_->due();
     }
-    if (command == LoadCommand::kQuit) {
-      Finish();
-      break;
-    }
-    if (!Observe()) break;
-    automation_->Execute(command_);
-    error = sinks_.answers->TakeError();
-    if (ReadsWindow(command_)) chunks_at_read_ = platform_.chunks();
-    if (!Observe()) break;
-    if (!error.empty()) {
-      Fail(LoadError::kCommand, error);
-      break;
-    }
-    ++next_;
+    if (!Answered()) break;
   }
   return Clock::time_point::max();
 }
@@ -242,7 +167,7 @@ void LoadTerminal::Finish() {
 }
 
 void LoadTerminal::Stop() {
-  if (!Ending()) platform_.SendMessage(kWmDestroy, 0, 0);
+  platform_.CloseMainWindow();
 }
 
 }  // namespace marl

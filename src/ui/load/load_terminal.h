@@ -1,8 +1,10 @@
-// One simulated terminal of a load run: a whole Terminal on the headless
-// platform, following the load script with the automation commands. It
-// has no threads of its own: a worker reads its socket when epoll says so
-// and runs the receive step, and the terminal handles the chunk completely
-// before the worker reads again, as the window would on its main thread.
+// One simulated terminal of a load run: a whole Terminal on the core, its
+// host data handled on the thread that reads it, following the load script
+// through the automation interpreter. It has no threads of its own: a
+// worker reads its socket when epoll says so and runs the receive step, and
+// the terminal handles the chunk completely before the worker reads again,
+// as the window would on its main thread. A wait is a state of the
+// interpreter: the worker looks again when a chunk came or the wait is due.
 #pragma once
 
 #include <atomic>
@@ -13,30 +15,14 @@
 
 #include "app/startup.h"
 #include "terminal.h"
-#include "ui/headless/automation.h"
-#include "ui/headless/headless_platform.h"
+#include "ui/core/core_platform.h"
+#include "ui/core/interpreter.h"
 #include "ui/load/load_report.h"
 #include "ui/load/load_script.h"
 
 namespace marl {
 
-class AnswerSink;
 class ResponseTimes;
-
-// The headless platform, with host data handled at once on the thread that
-// read it: that thread is the terminal's own logical thread.
-class LoadPlatform : public HeadlessPlatform {
- public:
-  LoadPlatform() : HeadlessPlatform(false) {}
-  void HandOverHostData(const char* bytes, int32_t length) override;
-  void HostClosed() override;
-  uint64_t chunks() const { return chunks_; }
-  bool closed() const { return closed_; }
-
- private:
-  uint64_t chunks_ = 0;
-  bool closed_ = false;
-};
 
 // How long the run goes on: a number of iterations per terminal, a point in
 // time, or both.
@@ -52,7 +38,6 @@ struct LoadSinks {
   LoadCounters* counters = nullptr;
   ResponseTimes* response = nullptr;
   std::vector<TerminalFailure>* failures = nullptr;
-  AnswerSink* answers = nullptr;
 };
 
 class LoadTerminal {
@@ -86,7 +71,8 @@ class LoadTerminal {
  private:
   enum class State { kRunning, kWaiting, kFinished };
 
-  bool WaitHolds(Clock::time_point now, std::string* failure);
+  // The answered command went well; else the run of this terminal ends.
+  bool Answered();
   void Fail(LoadError kind, const std::string& reason);
   void Finish();
   // Counts what went out and notices message boxes since the last look.
@@ -97,18 +83,14 @@ class LoadTerminal {
   const LoadScript& script_;
   const LoadLimits& limits_;
   LoadSinks sinks_;
-  LoadPlatform platform_;
+  CorePlatform platform_{CorePlatform::HostData::kInline};
   std::unique_ptr<Terminal> terminal_;
-  std::unique_ptr<Automation> automation_;
+  std::unique_ptr<Interpreter> interpreter_;  // made when adopted
 
   State state_ = State::kRunning;
   size_t next_ = 0;        // the next script line
   int64_t iteration_ = 1;  // the one running, from 1
   std::string command_;    // the line running, filled in
-  WaitSpec wait_;
-  Clock::time_point deadline_;
-  uint64_t chunks_at_read_ = 0;
-  Clock::time_point last_chunk_;
   uint64_t transmits_seen_ = 0;
   // The last transmission left the terminal waiting for the host; its time.
   bool awaiting_answer_ = false;

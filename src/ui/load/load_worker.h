@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "link/link.h"
-#include "ui/load/answer_sink.h"
 #include "ui/load/load_report.h"
 #include "ui/load/load_terminal.h"
 
@@ -80,7 +79,6 @@ class LoadWorker {
   std::atomic<uint64_t> running_{0};
   std::atomic<bool> done_{false};
   Clock::time_point finished_at_;
-  AnswerSink answers_;
   char buffer_[kReceiveBufferSize] = {};
 };
 

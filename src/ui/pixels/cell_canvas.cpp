@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "screen/screen_state.h"
 #include "ui/pixels/glyph_atlas.h"
 
 namespace marl {
@@ -96,12 +97,13 @@ void PaintEditField(Picture& p, const GlyphAtlas& atlas, const Rect& r, std::str
   const Rect inner{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
   p.Fill(inner, kWhite);
   TextDraw draw;
-  draw.rect = {inner.left, inner.top, inner.right, inner.top + 13};
+  draw.rect = {inner.left, inner.top, inner.right, inner.top + kRowHeight};
   draw.text = text;
   PaintText(p, atlas, draw);
   if (caret) {
     const int32_t x = inner.left + int32_t(text.size()) * atlas.advance(0);
-    p.Fill({std::min(x, inner.right - 1), inner.top, std::min(x + 1, inner.right), inner.top + 13},
+    p.Fill({std::min(x, inner.right - 1), inner.top, std::min(x + 1, inner.right),
+            inner.top + kRowHeight},
            kBlack);
   }
 }

@@ -2,6 +2,7 @@
 // widths (11, and 10 for bold text and run drawing), rendered once from
 // Liberation Mono (the metrics of the fixed-pitch face the cells were
 // designed for) as coverage masks of one cell width by one 16-pixel line.
+// The font files are found here; the rendering is the window module's.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/pixels/code_page.h"
+#include "ui/window_module.h"
 
 namespace marl {
 
@@ -21,6 +22,9 @@ class GlyphAtlas {
   // Renders both faces; nullptr with `error` set when the font files or the
   // renderer are missing.
   static std::unique_ptr<GlyphAtlas> Load(std::string* error);
+  // The renderer of every later Load; without one, the window module's, so
+  // that the program itself never links the font renderer.
+  static void UseRenderer(MarlFaceRenderer render);
 
   // The face for a cell width: 10 or less takes the narrow one.
   static int32_t FaceIndex(bool bold, int32_t cell_width) {

@@ -14,12 +14,14 @@ constexpr size_t kMaxWaitingBytes = 1 << 20;
 
 void LazyPicture::Reset(int32_t w, int32_t h) {
   DropWaiting();
-  picture_.Reset(w, h);
+  picture_ = Picture();
+  if (w <= 0 || h <= 0 || int64_t(w) * h > kMaxCanvasPixels) w = h = 0;
+  width_ = w;
+  height_ = h;
 }
 
 void LazyPicture::Clear() {
-  DropWaiting();
-  picture_ = Picture();
+  Reset(0, 0);
 }
 
 void LazyPicture::Erase() {
@@ -32,14 +34,18 @@ bool LazyPicture::full() const {
 }
 
 void LazyPicture::Draw(const TextDraw& draw) {
-  if (picture_.pixels.empty()) return;
+  if (width_ == 0) return;
   draws_.push_back({draw, texts_.size(), draw.text.size()});
   draws_.back().draw.text = {};
   texts_.append(draw.text);
 }
 
 const Picture& LazyPicture::Painted(const GlyphAtlas& atlas) {
-  if (erase_waits_) std::fill(picture_.pixels.begin(), picture_.pixels.end(), kWhite);
+  if (picture_.width != width_ || picture_.height != height_) {
+    picture_.Reset(width_, height_);
+  } else if (erase_waits_) {
+    std::fill(picture_.pixels.begin(), picture_.pixels.end(), kWhite);
+  }
   erase_waits_ = false;
   for (Waiting& w : draws_) {
     TextDraw draw = w.draw;

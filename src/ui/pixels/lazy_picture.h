@@ -2,7 +2,8 @@
 // wait, in order, and are painted by the one painter when the picture is
 // asked for, so the picture is the one that painting each request at once
 // gives; an erase drops the requests before it, which nobody can see any
-// more. A program that never takes a snapshot pays for its cells only.
+// more. A program that never takes a snapshot pays for its cells only: even
+// the white picture is made when first asked for.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +43,9 @@ class LazyPicture {
   };
   void DropWaiting();
 
-  Picture picture_;
+  Picture picture_;  // empty until first painted
+  int32_t width_ = 0;
+  int32_t height_ = 0;
   bool erase_waits_ = false;
   std::vector<Waiting> draws_;
   std::string texts_;

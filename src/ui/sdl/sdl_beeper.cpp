@@ -29,12 +29,9 @@ SdlBeeper::~SdlBeeper() {
   if (device_ != 0) SDL_CloseAudioDevice(device_);
 }
 
-bool SdlBeeper::Open(std::string* error) {
+std::string SdlBeeper::Open() {
   QuietAlsa();
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    *error = SDL_GetError();
-    return false;
-  }
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return SDL_GetError();
   SDL_AudioSpec want{};
   want.freq = 48000;
   want.format = AUDIO_S16SYS;
@@ -42,13 +39,10 @@ bool SdlBeeper::Open(std::string* error) {
   want.samples = 1024;
   SDL_AudioSpec have{};
   device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-  if (device_ == 0) {
-    *error = SDL_GetError();
-    return false;
-  }
+  if (device_ == 0) return SDL_GetError();
   rate_ = have.freq;
   SDL_PauseAudioDevice(device_, 0);
-  return true;
+  return "";
 }
 
 void SdlBeeper::Start(int32_t hz, int32_t ms) {

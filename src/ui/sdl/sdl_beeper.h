@@ -16,8 +16,8 @@ class SdlBeeper {
   SdlBeeper(const SdlBeeper&) = delete;
   SdlBeeper& operator=(const SdlBeeper&) = delete;
 
-  // False with `error` set when no device could be opened.
-  bool Open(std::string* error);
+  // "" or why no device could be opened.
+  std::string Open();
   // Starts the tone; the caller waits `ms` for it. Tones the device cannot
   // play (outside 37 to 32767 Hz, as the desktop's beeper) are silent.
   void Start(int32_t hz, int32_t ms);

@@ -6,7 +6,7 @@
 #include "app/screen_setup.h"
 #include "platform/messages.h"
 #include "terminal.h"
-#include "ui/headless/window_input.h"
+#include "ui/core/window_input.h"
 #include "ui/pixels/code_page.h"
 #include "ui/sdl/sdl_keys.h"
 #include "ui/sdl/sdl_platform.h"
@@ -25,14 +25,14 @@ void SdlPlatform::HandleWindow(const SDL_WindowEvent& w) {
   Changed();
   if (IsWindow(setup_, w.windowID)) {
     // The setup window has no close button of its own: closing it is Esc.
-    if (w.event == SDL_WINDOWEVENT_CLOSE) ScreenSetupKey(*terminal(), kVkEscape, false);
+    if (w.event == SDL_WINDOWEVENT_CLOSE) ScreenSetupKey(terminal(), kVkEscape, false);
     return;
   }
   if (!IsWindow(main_, w.windowID)) return;
   if (w.event == SDL_WINDOWEVENT_CLOSE) {
-    CloseMainWindow();
+    core_.CloseMainWindow();
   } else if (w.event == SDL_WINDOWEVENT_SIZE_CHANGED && !size_warned_) {
-    const Rect client = ClientRect();
+    const Rect client = core_.ClientRect();
     if (w.data1 < client.Width() * zoom_ || w.data2 < client.Height() * zoom_) {
       size_warned_ = true;
       std::fprintf(stderr,
@@ -48,21 +48,21 @@ void SdlPlatform::HandleKey(const SDL_KeyboardEvent& key) {
   const KeyAction action = TranslateKey(key.keysym.sym, key.keysym.mod);
   // A key with Ctrl or Alt, or one handled here, types nothing more.
   swallow_text_ = action.kind != KeyAction::kNone || (key.keysym.mod & (KMOD_CTRL | KMOD_ALT));
-  Terminal& t = *terminal();
+  Terminal& t = terminal();
   switch (action.kind) {
     case KeyAction::kNone:
       break;
     case KeyAction::kChar:
-      DeliverChar(t, *this, static_cast<unsigned char>(action.code), action.shift);
+      DeliverChar(t, core_, static_cast<unsigned char>(action.code), action.shift);
       break;
     case KeyAction::kKeyDown:
-      DeliverKeyDown(t, *this, kWmKeyDown, action.code);
+      DeliverKeyDown(t, core_, kWmKeyDown, action.code);
       break;
     case KeyAction::kSysKeyDown:
-      DeliverKeyDown(t, *this, kWmSysKeyDown, action.code);
+      DeliverKeyDown(t, core_, kWmSysKeyDown, action.code);
       break;
     case KeyAction::kHotKey:
-      SendMessage(kWmHotKey, action.code, 0);
+      core_.SendMessage(kWmHotKey, action.code, 0);
       break;
     case KeyAction::kPaste:
       if (char* text = SDL_GetClipboardText()) {
@@ -83,7 +83,7 @@ void SdlPlatform::HandleText(const char* utf8) {
   }
   for (const char c : ToCodePage(utf8)) {
     if (Ending()) return;
-    DeliverChar(*terminal(), *this, static_cast<unsigned char>(c), false);
+    DeliverChar(terminal(), core_, static_cast<unsigned char>(c), false);
   }
 }
 
@@ -92,7 +92,7 @@ void SdlPlatform::HandleMouse(const SDL_MouseButtonEvent& button) {
   if (button.button == SDL_BUTTON_LEFT) {
     const intptr_t x = std::clamp(button.x / zoom_, 0, 0xFFFF);
     const intptr_t y = std::clamp(button.y / zoom_, 0, 0xFFFF);
-    SendMessage(kWmLButtonDown, 0, (y << 16) | x);
+    core_.SendMessage(kWmLButtonDown, 0, (y << 16) | x);
   } else if (button.button == SDL_BUTTON_MIDDLE) {
     // The desktop's selection, else the clipboard.
     char* text =
@@ -110,7 +110,7 @@ void SdlPlatform::Paste(const char* utf8) {
     if (c == '\r') continue;
     if (c == '\n') c = '\r';
     if (static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\t') continue;
-    DeliverChar(*terminal(), *this, static_cast<unsigned char>(c), false);
+    DeliverChar(terminal(), core_, static_cast<unsigned char>(c), false);
   }
 }
 

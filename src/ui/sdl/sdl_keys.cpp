@@ -6,9 +6,6 @@ namespace marl {
 
 namespace {
 
-constexpr uint32_t kHotKeyAutoMode = 4;     // Alt+F1
-constexpr uint32_t kHotKeyScreenSetup = 9;  // Ctrl+F1
-
 // The cursor block, as key-down messages with their virtual keys.
 uint32_t CursorKey(SDL_Keycode key) {
   switch (key) {

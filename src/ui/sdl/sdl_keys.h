@@ -16,9 +16,6 @@ struct KeyAction {
   bool shift = false;
 };
 
-// The scan entry box's key, shown in --help.
-constexpr const char* kScanKeyName = "Alt+S";
-
 // Keys that give printable characters are kNone: their text arrives as text
 // input. `key` is the layout's key, `modifiers` SDL's.
 KeyAction TranslateKey(SDL_Keycode key, uint16_t modifiers);

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
+#include <exception>
 
+#include "ui/pixels/glyph_atlas.h"
+#include "ui/sdl/sdl_glyphs.h"
 #include "ui/sdl/sdl_platform.h"
 
 namespace marl {
@@ -30,15 +32,33 @@ bool ScriptDrives(int input) {
          (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
 }
 
-}  // namespace
-
-bool DisplayNamed() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != 0) return true;
+int RunFromProgram(const MarlWindowOptions* given, char* why, size_t why_size) {
+  HeadlessOptions options;
+  options.command_line = given->command_line != nullptr ? given->command_line : "";
+  options.input = given->input;
+  options.output = given->output;
+  options.diagnostics = given->diagnostics;
+  options.trace = given->trace;
+  options.real_time = given->real_time != 0;
+  options.mute = given->mute != 0;
+  options.zoom = given->zoom;
+  options.start.rows = given->rows;
+  options.start.columns = given->columns;
+  options.send_timeout_ms = given->send_timeout_ms;
+  options.send_buffer = given->send_buffer;
+  // Nothing may unwind into the program, whose C++ runtime is not this one.
+  try {
+    std::string reason;
+    const int status = RunSdl(options, &reason);
+    if (status == kNoWindow) std::snprintf(why, why_size, "%s", reason.c_str());
+    return status;
+  } catch (const std::exception& e) {
+    std::fprintf(options.diagnostics, "marlsim: the window ended: %s\n", e.what());
+    return 1;
   }
-  return false;
 }
+
+}  // namespace
 
 int RunSdl(HeadlessOptions options, std::string* why) {
   if (!DisplayNamed()) {
@@ -67,3 +87,12 @@ int RunSdl(HeadlessOptions options, std::string* why) {
 }
 
 }  // namespace marl
+
+const MarlWindowModule* marl_window_module(uint32_t abi) {
+  static const MarlWindowModule table = {kWindowModuleAbi, marl::RunFromProgram,
+                                         marl::RenderSdlFace};
+  if (abi != kWindowModuleAbi) return nullptr;
+  // The module's own glyphs are rendered here, not through itself.
+  marl::GlyphAtlas::UseRenderer(marl::RenderSdlFace);
+  return &table;
+}

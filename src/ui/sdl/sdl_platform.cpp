@@ -3,13 +3,16 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "app/app_state.h"
 #include "platform/messages.h"
 #include "terminal.h"
-#include "ui/headless/headless_main.h"
+#include "ui/core/run_program.h"
+#include "ui/core/window_input.h"
 #include "ui/install_paths.h"
 #include "ui/pixels/code_page.h"
 #include "ui/pixels/glyph_atlas.h"
@@ -52,9 +55,12 @@ bool IsWindow(SDL_Window* window, uint32_t id) {
 
 }  // namespace
 
-SdlPlatform::SdlPlatform(int32_t zoom, bool mute) : zoom_(zoom), mute_(mute) {}
+SdlPlatform::SdlPlatform(int32_t zoom, bool mute) : zoom_(zoom), mute_(mute) {
+  core_.set_client(this);
+}
 
 SdlPlatform::~SdlPlatform() {
+  core_.set_client(nullptr);
   if (setup_ != nullptr) SDL_DestroyWindow(setup_);
   if (main_ != nullptr) SDL_DestroyWindow(main_);
   if (video_) SDL_Quit();
@@ -78,7 +84,7 @@ bool SdlPlatform::Open(std::string* error) {
     *error = font_error;
     return false;
   }
-  KeepPixels(atlas, zoom_);
+  core_.KeepPixels(atlas, zoom_);
   main_ = SDL_CreateWindow("Corvanex Marlpoint Simulator", SDL_WINDOWPOS_UNDEFINED,
                            SDL_WINDOWPOS_UNDEFINED, 220 * zoom_, 208 * zoom_, SDL_WINDOW_HIDDEN);
   wake_event_ = SDL_RegisterEvents(1);
@@ -93,8 +99,8 @@ bool SdlPlatform::Open(std::string* error) {
     SDL_FreeSurface(icon);
   }
   if (!mute_) {
-    std::string audio_error;
-    beeper_ok_ = beeper_.Open(&audio_error);
+    const std::string audio_error = beeper_.Open();
+    beeper_ok_ = audio_error.empty();
     if (!beeper_ok_) {
       std::fprintf(stderr, "marlsim: no audio device (%s); beeps are silent\n",
                    audio_error.c_str());
@@ -103,26 +109,17 @@ bool SdlPlatform::Open(std::string* error) {
   return true;
 }
 
-bool SdlPlatform::Ending() const {
-  const Terminal* t = terminal();
-  return quit_posted() || quit_requested() || (t != nullptr && App(*t).ending);
+void SdlPlatform::AttachTo(EventLoop& loop) {
+  loop_ = &loop;
+  core_.AttachTo(loop);
+  loop.set_waiter(this);
+  ScheduleBlink();
 }
 
-bool SdlPlatform::DrawText(const TextDraw& draw) {
-  Changed();
-  return HeadlessPlatform::DrawText(draw);
-}
-
-void SdlPlatform::EraseClient() {
-  Changed();
-  HeadlessPlatform::EraseClient();
-}
-
-Rect SdlPlatform::LayoutWindow(const WindowLayout& layout) {
-  const Rect client = HeadlessPlatform::LayoutWindow(layout);
+void SdlPlatform::LaidOut(const WindowLayout& layout, const Rect& client) {
   // A screen without cells still gets a window one cell large.
-  const int32_t width = std::min(std::max(client.Width(), 11) * zoom_, kMaxWindowSide);
-  const int32_t height = std::min(std::max(client.Height(), 13) * zoom_, kMaxWindowSide);
+  const int32_t width = std::min(std::max(client.Width(), kCellWidth) * zoom_, kMaxWindowSide);
+  const int32_t height = std::min(std::max(client.Height(), kRowHeight) * zoom_, kMaxWindowSide);
   SDL_SetWindowSize(main_, width, height);
   SDL_SetWindowPosition(main_, layout.x, layout.y);
   if (!shown_) {
@@ -130,45 +127,27 @@ Rect SdlPlatform::LayoutWindow(const WindowLayout& layout) {
     shown_ = true;
   }
   size_warned_ = false;
-  Changed();
-  return client;
 }
 
-void SdlPlatform::DisplaySize(int32_t* width, int32_t* height) {
+bool SdlPlatform::DisplaySize(int32_t* width, int32_t* height) {
   SDL_DisplayMode mode{};
   if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
     *width = mode.w;
     *height = mode.h;
-    return;
+    return true;
   }
-  HeadlessPlatform::DisplaySize(width, height);
+  return false;
 }
 
-void SdlPlatform::CreateCaret(int32_t width, int32_t height) {
-  HeadlessPlatform::CreateCaret(width, height);
-  Changed();
-}
-
-void SdlPlatform::SetCaretPos(int32_t x, int32_t y) {
-  HeadlessPlatform::SetCaretPos(x, y);
+void SdlPlatform::CaretMoved() {
   // A caret that moves shows at once, as a desktop caret does.
   caret_on_ = true;
   next_blink_ = SDL_GetTicks64() + kBlinkMs;
-  Changed();
 }
 
-void SdlPlatform::ShowCaret() {
-  HeadlessPlatform::ShowCaret();
-  Changed();
-}
-
-void SdlPlatform::HideCaret() {
-  HeadlessPlatform::HideCaret();
-  Changed();
-}
-
-MessageBoxAnswer SdlPlatform::MessageBox(const char* caption, std::string_view text,
-                                         MessageBoxButtons buttons) {
+std::optional<MessageBoxAnswer> SdlPlatform::AskMessageBox(const char* caption,
+                                                           std::string_view text,
+                                                           MessageBoxButtons buttons) {
   PresentIfDirty();
   const bool cancel = buttons == MessageBoxButtons::kOkCancel;
   const SDL_MessageBoxButtonData ok_only = {
@@ -191,56 +170,29 @@ MessageBoxAnswer SdlPlatform::MessageBox(const char* caption, std::string_view t
     hit = 1;
   }
   // Closing a box that has Cancel cancels it.
-  const MessageBoxAnswer answer =
-      cancel && hit != 1 ? MessageBoxAnswer::kCancel : MessageBoxAnswer::kOk;
-  RecordMessageBox(caption, text, buttons, answer);
-  Changed();
-  return answer;
+  return cancel && hit != 1 ? MessageBoxAnswer::kCancel : MessageBoxAnswer::kOk;
 }
 
 void SdlPlatform::SayConnectFailed(const std::string& reason) {
   if (main_ == nullptr) return;
   SDL_SetWindowTitle(main_, ("marlsim: " + reason).c_str());
-  MessageBox("Corvanex Marlpoint Simulator", "Failed to Connect!", MessageBoxButtons::kOk);
+  core_.MessageBox("Corvanex Marlpoint Simulator", "Failed to Connect!", MessageBoxButtons::kOk);
 }
 
-void SdlPlatform::SetEditFieldText(int32_t id, std::string_view text) {
-  HeadlessPlatform::SetEditFieldText(id, text);
-  Changed();
-}
-
-void SdlPlatform::FocusEditField(int32_t id) {
-  HeadlessPlatform::FocusEditField(id);
-  Changed();
-}
-
-void SdlPlatform::TypeIntoEditField(char c) {
-  HeadlessPlatform::TypeIntoEditField(c);
-  Changed();
-}
-
-bool SdlPlatform::CreateSetupWindow(const Rect& frame) {
-  if (!HeadlessPlatform::CreateSetupWindow(frame)) return false;
+bool SdlPlatform::SetupWindowOpened(const Rect& frame) {
   setup_ = SDL_CreateWindow("Marlpoint Simulator Screen Setup", frame.left, frame.top,
                             frame.Width() * zoom_, frame.Height() * zoom_, SDL_WINDOW_SHOWN);
-  if (setup_ == nullptr) {
-    HeadlessPlatform::DestroySetupWindow();
-    return false;
-  }
+  if (setup_ == nullptr) return false;
   SDL_RaiseWindow(setup_);
-  Changed();
   return true;
 }
 
-bool SdlPlatform::DestroySetupWindow() {
+void SdlPlatform::SetupWindowClosed() {
   if (setup_ != nullptr) SDL_DestroyWindow(setup_);
   setup_ = nullptr;
-  Changed();
-  return HeadlessPlatform::DestroySetupWindow();
 }
 
 void SdlPlatform::Beep(int32_t hz, int32_t ms) {
-  HeadlessPlatform::Beep(hz, ms);
   if (beeper_ok_ && !mute_) beeper_.Start(hz, ms);
   // The desktop's beep returns once the tone has played; a silent one takes
   // as long.
@@ -248,8 +200,7 @@ void SdlPlatform::Beep(int32_t hz, int32_t ms) {
   for (int i = 0; i < 60 && beeper_ok_ && beeper_.QueuedMs() > 0; ++i) WaitPainted(5);
 }
 
-void SdlPlatform::Sleep(int32_t ms) {
-  HeadlessPlatform::Sleep(ms);
+void SdlPlatform::Pause(int32_t ms) {
   WaitPainted(ms);
 }
 
@@ -265,7 +216,7 @@ void SdlPlatform::WaitPainted(int32_t ms) {
         Changed();
       }
     }
-    BlinkMs();
+    Blink();
     PresentIfDirty();
     const uint64_t now = SDL_GetTicks64();
     if (now >= deadline) return;
@@ -273,14 +224,23 @@ void SdlPlatform::WaitPainted(int32_t ms) {
   }
 }
 
-int32_t SdlPlatform::BlinkMs() {
+void SdlPlatform::Blink() {
   const uint64_t now = SDL_GetTicks64();
   if (now >= next_blink_) {
     caret_on_ = !caret_on_;
     next_blink_ = now + kBlinkMs;
     Changed();
   }
-  return int32_t(next_blink_ - now);
+}
+
+void SdlPlatform::ScheduleBlink() {
+  if (loop_ == nullptr) return;
+  const uint64_t now = SDL_GetTicks64();
+  const auto left = std::chrono::milliseconds(next_blink_ > now ? next_blink_ - now : 0);
+  loop_->AddTimer(EventLoop::Clock::now() + left, [this] {
+    Blink();
+    ScheduleBlink();
+  });
 }
 
 void SdlPlatform::PresentIfDirty() {
@@ -289,71 +249,47 @@ void SdlPlatform::PresentIfDirty() {
 
 void SdlPlatform::Present() {
   dirty_ = false;
-  if (main_ != nullptr && shown_)
-    ShowPicture(main_, MainPicture(caret_on_ && setup_ == nullptr), zoom_);
-  if (setup_ != nullptr) ShowPicture(setup_, SetupPicture(caret_on_), zoom_);
+  if (main_ != nullptr && shown_) {
+    ShowPicture(main_, core_.MainPicture(caret_on_ && setup_ == nullptr), zoom_);
+  }
+  if (setup_ != nullptr) ShowPicture(setup_, core_.SetupPicture(caret_on_), zoom_);
 }
 
-void SdlPlatform::OnWake() {
+void SdlPlatform::Wake() {
   if (wake_event_ == 0 || wake_event_ == uint32_t(-1)) return;
   SDL_Event e{};
   e.type = wake_event_;
   SDL_PushEvent(&e);
 }
 
-int SdlPlatform::HandleEvents(int32_t ms, bool* chunk) {
+int SdlPlatform::Wait(pollfd* fds, size_t count, int timeout_ms) {
   if (close_requested_) {
     close_requested_ = false;
-    CloseMainWindow();
+    core_.CloseMainWindow();
+    return 0;
   }
   PresentIfDirty();
-  const int32_t blink = BlinkMs();
+  const int ready = poll(fds, count, 0);
+  if (ready != 0) return ready;
+  // A script's input is not one of SDL's events: it is looked at often.
+  if (count > 0 && (timeout_ms < 0 || timeout_ms > kInputPollMs)) timeout_ms = kInputPollMs;
   SDL_Event e;
-  int handled = 0;
-  if (SDL_WaitEventTimeout(&e, ms < 0 ? blink : std::min(ms, blink)) != 0) {
+  const int got = timeout_ms < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, timeout_ms);
+  if (got != 0) {
     do {
-      *chunk = Handle(e) || *chunk;
-      ++handled;
+      Handle(e);
     } while (SDL_PollEvent(&e) != 0);
   }
-  // A chunk whose wake-up was lost is not left waiting.
-  if (PumpHostData(0) > 0) *chunk = true;
-  BlinkMs();
   PresentIfDirty();
-  return handled;
+  return count > 0 ? poll(fds, count, 0) : 0;
 }
 
-void SdlPlatform::PumpEvents(int32_t ms) {
-  const uint64_t deadline = SDL_GetTicks64() + uint64_t(std::max(ms, 0));
-  for (;;) {
-    bool chunk = false;
-    const uint64_t now = SDL_GetTicks64();
-    HandleEvents(int32_t(now < deadline ? deadline - now : 0), &chunk);
-    if (chunk || Ending() || SDL_GetTicks64() >= deadline) return;
-  }
-}
-
-bool SdlPlatform::WaitForInput(int input) {
-  for (;;) {
-    if (Ending()) return false;
-    if (input >= 0) {
-      pollfd p{input, POLLIN, 0};
-      if (poll(&p, 1, 0) != 0) return true;
-    }
-    bool chunk = false;
-    if (HandleEvents(input >= 0 ? kInputPollMs : -1, &chunk) > 0 || chunk) return false;
-  }
-}
-
-bool SdlPlatform::Handle(const SDL_Event& e) {
-  if (e.type == wake_event_) {
-    DrainWake();
-    return PumpHostData(0) > 0;
-  }
-  if (Ending()) return false;
+void SdlPlatform::Handle(const SDL_Event& e) {
+  // A host chunk is handled after the wait, by the loop.
+  if (e.type == wake_event_ || Ending()) return;
   switch (e.type) {
     case SDL_QUIT:
-      CloseMainWindow();
+      core_.CloseMainWindow();
       break;
     case SDL_WINDOWEVENT:
       HandleWindow(e.window);
@@ -370,11 +306,16 @@ bool SdlPlatform::Handle(const SDL_Event& e) {
     default:
       break;
   }
-  return false;
 }
 
-void SdlPlatform::CloseMainWindow() {
-  if (!Ending()) SendMessage(kWmDestroy, 0, 0);
+int RunOn(SdlPlatform& window, const ProgramOptions& options) {
+  EventLoop loop;
+  window.AttachTo(loop);
+  auto terminal = std::make_unique<Terminal>(&window.core());
+  RunHooks hooks;
+  // The window stays with the person after the script's end.
+  hooks.at_end_of_input = [] {};
+  return RunProgram(*terminal, window.core(), loop, options, hooks);
 }
 
 }  // namespace marl

@@ -1,8 +1,9 @@
-// The desktop window: the headless platform's model of the windows (cells,
-// pixels, edit fields, events, the host-data hand-over) shown in real SDL
-// windows, with the keyboard, mouse, beeper and message boxes of the
-// desktop. Every pixel comes from the shared painter, so the window and a
-// headless snapshot of the same session are the same.
+// The desktop window: the core's windows (cells, pixels, edit fields,
+// events, the host-data hand-over) shown in real SDL windows, with the
+// keyboard, mouse, beeper and message boxes of the desktop. SDL's event
+// queue is the event loop's wait; the caret's blink is one of its timers.
+// Every pixel comes from the shared painter, so the window and a headless
+// snapshot of the same session are the same.
 #pragma once
 
 #include <SDL2/SDL.h>
@@ -10,7 +11,10 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/headless/headless_platform.h"
+#include "ui/core/core_client.h"
+#include "ui/core/core_platform.h"
+#include "ui/core/event_loop.h"
+#include "ui/core/run_program.h"
 #include "ui/sdl/sdl_beeper.h"
 
 namespace marl {
@@ -18,53 +22,43 @@ namespace marl {
 // Shows a picture in a window, each pixel a zoom x zoom block.
 void ShowPicture(SDL_Window* window, const Picture& picture, int32_t zoom);
 
-class SdlPlatform : public HeadlessPlatform {
+class SdlPlatform : public CoreClient, public EventLoop::Waiter {
  public:
   SdlPlatform(int32_t zoom, bool mute);
   ~SdlPlatform() override;
+  SdlPlatform(const SdlPlatform&) = delete;
+  SdlPlatform& operator=(const SdlPlatform&) = delete;
 
   // Opens the (hidden) main window and the beeper; false with `error` set
   // when there is no display or no font. A missing audio device only makes
-  // the beeps silent.
+  // the beeps silent. (The window program's entry keeps this shape.)
   bool Open(std::string* error);
+  CorePlatform& core() { return core_; }
+  // Makes SDL's events the wait of `loop`, and the caret's blink a timer.
+  void AttachTo(EventLoop& loop);
 
-  bool DrawText(const TextDraw& draw) override;
-  void EraseClient() override;
-  Rect LayoutWindow(const WindowLayout& layout) override;
-  void DisplaySize(int32_t* width, int32_t* height) override;
-  void CreateCaret(int32_t width, int32_t height) override;
-  void SetCaretPos(int32_t x, int32_t y) override;
-  void ShowCaret() override;
-  void HideCaret() override;
-  MessageBoxAnswer MessageBox(const char* caption, std::string_view text,
-                              MessageBoxButtons buttons) override;
-  void SetEditFieldText(int32_t id, std::string_view text) override;
-  void FocusEditField(int32_t id) override;
-  void TypeIntoEditField(char c) override;
-  bool CreateSetupWindow(const Rect& frame) override;
-  bool DestroySetupWindow() override;
+  void Changed() override { dirty_ = true; }
+  void LaidOut(const WindowLayout& layout, const Rect& client) override;
+  bool DisplaySize(int32_t* width, int32_t* height) override;
+  void CaretMoved() override;
+  std::optional<MessageBoxAnswer> AskMessageBox(const char* caption, std::string_view text,
+                                                MessageBoxButtons buttons) override;
+  bool SetupWindowOpened(const Rect& frame) override;
+  void SetupWindowClosed() override;
   void Beep(int32_t hz, int32_t ms) override;
-  void Sleep(int32_t ms) override;
+  void Pause(int32_t ms) override;
+  void Wake() override;
+
+  int Wait(pollfd* fds, size_t count, int timeout_ms) override;
 
   // After a failed connection: the reason in the window's title, and the
   // "Failed to Connect!" box until a person answers it.
   void SayConnectFailed(const std::string& reason);
 
-  void PumpEvents(int32_t ms) override;
-  bool WaitForInput(int input) override;
-  bool QuitsAtEndOfInput() const override { return false; }
-
- protected:
-  void OnWake() override;
-
  private:
-  // Handles one event; true when it handed a host chunk to the terminal.
-  bool Handle(const SDL_Event& e);
-  // Handles every queued event, waiting up to `ms` for the first (-1: no
-  // limit but the caret's next blink); returns how many, with `chunk` set
-  // when a host chunk was handled.
-  int HandleEvents(int32_t ms, bool* chunk);
-  bool Ending() const;
+  Terminal& terminal() { return *core_.terminal(); }
+  bool Ending() const { return core_.Ending(); }
+  void Handle(const SDL_Event& e);
   void HandleKey(const SDL_KeyboardEvent& key);
   void HandleText(const char* utf8);
   void HandleMouse(const SDL_MouseButtonEvent& button);
@@ -73,16 +67,17 @@ class SdlPlatform : public HeadlessPlatform {
   void Paste(const char* utf8);
   // The scan entry box: a line typed and delivered as one scan.
   void ScanBox();
-  void CloseMainWindow();
   // Lets `ms` pass with the windows painted, as a paused program's windows
   // still are; input and host data wait.
   void WaitPainted(int32_t ms);
   void Present();
   void PresentIfDirty();
-  // Time to the caret's next blink; flips it when due.
-  int32_t BlinkMs();
-  void Changed() { dirty_ = true; }
+  // Flips the caret when its blink is due.
+  void Blink();
+  void ScheduleBlink();
 
+  CorePlatform core_;
+  EventLoop* loop_ = nullptr;
   int32_t zoom_ = 1;
   bool mute_ = false;
   bool video_ = false;
@@ -100,5 +95,8 @@ class SdlPlatform : public HeadlessPlatform {
   SdlBeeper beeper_;
   bool beeper_ok_ = false;
 };
+
+// The program in the window `window` has opened.
+int RunOn(SdlPlatform& window, const ProgramOptions& options);
 
 }  // namespace marl

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "terminal.h"
-#include "ui/headless/window_input.h"
+#include "ui/core/window_input.h"
 #include "ui/pixels/code_page.h"
 #include "ui/pixels/glyph_atlas.h"
 #include "ui/sdl/sdl_platform.h"
@@ -50,7 +50,7 @@ void SdlPlatform::ScanBox() {
   bool skip_text = true;
   while (open && !Ending()) {
     if (box_dirty) {
-      ShowPicture(box, BoxPicture(*atlas(), text, true), zoom_);
+      ShowPicture(box, BoxPicture(*core_.atlas(), text, true), zoom_);
       box_dirty = false;
     }
     PresentIfDirty();
@@ -59,8 +59,7 @@ void SdlPlatform::ScanBox() {
     box_dirty = true;
     if (e.type == wake_event_) {
       // The host goes on being served while the box is open.
-      DrainWake();
-      PumpHostData(0);
+      core_.PumpHostData(0);
     } else if (e.type == SDL_QUIT) {
       close_requested_ = true;
       open = false;
@@ -94,7 +93,7 @@ void SdlPlatform::ScanBox() {
   // The key that opened the box typed nothing; neither does the one that
   // closed it.
   swallow_text_ = true;
-  if (deliver && !Ending()) DeliverScan(*terminal(), text);
+  if (deliver && !Ending()) DeliverScan(terminal(), text);
 }
 
 }  // namespace marl

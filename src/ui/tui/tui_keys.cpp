@@ -32,12 +32,12 @@ struct AltBinding {
 // The hot keys, on keys that every terminal can send. The help overlay lists
 // them in this order.
 const AltBinding kAltBindings[] = {
-    {'s', "Alt+S  Ctrl+F1", "screen setup", HotKey(9)},
-    {'a', "Alt+A  Alt+F1", "auto mode on or off", HotKey(4)},
-    {'e', "Alt+E", "Enter, while in auto mode", HotKey(12)},
-    {'d', "Alt+D", "clear the field", HotKey(2)},
-    {'k', "Alt+K", "the programmable key", HotKey(3)},
-    {'q', "Alt+Q", "end marlsim (as Ctrl+X)", HotKey(0)},
+    {'s', "Alt+S  Ctrl+F1", "screen setup", HotKey(kHotKeyScreenSetup)},
+    {'a', "Alt+A  Alt+F1", "auto mode on or off", HotKey(kHotKeyAutoMode)},
+    {'e', "Alt+E", "Enter, while in auto mode", HotKey(kHotKeyAutoEnter)},
+    {'d', "Alt+D", "clear the field", HotKey(kHotKeyClearField)},
+    {'k', "Alt+K", "the programmable key", HotKey(kHotKeyProgrammable)},
+    {'q', "Alt+Q", "end marlsim (as Ctrl+X)", HotKey(kHotKeyEnd)},
     {'h', "Alt+H", "this help", {TuiInputKind::kHelp}},
 };
 
@@ -53,9 +53,9 @@ bool FunctionKey(int32_t n, bool alt, TuiInput* out) {
   // Shift+F1 to Shift+F12 are F13 to F24, as terminals send them.
   const uint32_t vk = kVkF1 + uint32_t(key + (shift ? 12 : 0));
   if (ctrl && !shift && key == 0) {
-    *out = HotKey(9);
+    *out = HotKey(kHotKeyScreenSetup);
   } else if (alt && !shift && key == 0) {
-    *out = HotKey(4);
+    *out = HotKey(kHotKeyAutoMode);
   } else if (alt) {
     *out = {TuiInputKind::kSystemKeyDown, vk};
   } else {

@@ -6,30 +6,82 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/messages.h"
+#include "screen/screen_state.h"
+#include "ui/core/core_platform.h"
+#include "ui/core/event_loop.h"
 #include "ui/tui/tui_screen.h"
 
 namespace marl {
 
 namespace {
 
-constexpr int32_t kCellWidth = 11;
-constexpr int32_t kRowHeight = 13;
 constexpr size_t kMaxPrinted = 1 << 16;
-
-using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
-TuiPlatform::TuiPlatform(TuiScreen* screen) : screen_(screen), help_lines_(HelpLines()) {
-  if (screen_ != nullptr) {
-    set_display_size(screen_->width() * kCellWidth, screen_->height() * kRowHeight);
-  }
+TuiPlatform::TuiPlatform(CorePlatform& core, TuiScreen& screen)
+    : core_(core), screen_(screen), help_lines_(HelpLines()) {
+  core_.set_display_size(screen_.width() * kCellWidth, screen_.height() * kRowHeight);
 }
 
-MessageBoxAnswer TuiPlatform::MessageBox(const char* caption, std::string_view text,
-                                         MessageBoxButtons buttons) {
-  if (scripted_ || screen_ == nullptr) return HeadlessPlatform::MessageBox(caption, text, buttons);
+void TuiPlatform::AttachTo(EventLoop& loop) {
+  loop_ = &loop;
+  loop.AddFile(STDIN_FILENO, [this](short events) { ReadKeys(events); });
+  loop.AddFile(screen_.resize_fd(), [this](short) { Resized(); });
+  loop.AddBeforeWait([this] { Render(); });
+}
+
+void TuiPlatform::ReadKeys(short events) {
+  if (events & POLLIN) {
+    for (const TuiInput& input : DecodeKeys(ReadCursesKeys(screen_.unicode()))) {
+      pending_.push_back(input);
+    }
+  }
+  // The terminal hung up (the SSH connection dropped, the window closed).
+  if (events & (POLLHUP | POLLERR | POLLNVAL)) {
+    input_ended_ = true;
+    if (loop_ != nullptr) {
+      loop_->RemoveFile(STDIN_FILENO);
+      // Nobody is left to use the window, unless a script still does; it
+      // closes on the loop's next turn, not inside a message box.
+      loop_->AddTimer(EventLoop::Clock::now(), [this] {
+        if (!scripted_) core_.CloseMainWindow();
+      });
+    }
+  }
+  ScheduleKey();
+}
+
+void TuiPlatform::Resized() {
+  screen_.Resize();
+  core_.set_display_size(screen_.width() * kCellWidth, screen_.height() * kRowHeight);
+  pending_.push_back({TuiInputKind::kResize});
+  ScheduleKey();
+}
+
+void TuiPlatform::ScheduleKey() {
+  if (key_timer_ != 0 || pending_.empty() || loop_ == nullptr) return;
+  // One input a turn: once a modal window is done, what follows it belongs
+  // to the loop outside, and host data that came meanwhile goes first.
+  key_timer_ = loop_->AddTimer(EventLoop::Clock::now(), [this] {
+    key_timer_ = 0;
+    if (pending_.empty()) return;
+    const TuiInput input = pending_.front();
+    pending_.pop_front();
+    if (router_ && !core_.Ending()) router_(input);
+    ScheduleKey();
+  });
+}
+
+void TuiPlatform::ScriptEnded() {
+  scripted_ = false;
+  if (input_ended_) core_.CloseMainWindow();
+}
+
+std::optional<MessageBoxAnswer> TuiPlatform::AskMessageBox(const char* caption,
+                                                           std::string_view text,
+                                                           MessageBoxButtons buttons) {
+  if (scripted_) return std::nullopt;
   const bool ok_cancel = buttons == MessageBoxButtons::kOkCancel;
   // Without a caption the box says what kind of box it is, as a desktop's
   // default caption does.
@@ -53,121 +105,61 @@ MessageBoxAnswer TuiPlatform::MessageBox(const char* caption, std::string_view t
     }
     if (answered) break;
     Render();
-    WaitForTerminal(-1, false);
+    WaitForKeys(-1);
   }
   box_ = outer;
   return answer;
 }
 
-bool TuiPlatform::WaitForTerminal(int timeout_ms, bool host, int extra) {
-  if (screen_ == nullptr) {
-    if (timeout_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
-    return false;
-  }
-  pollfd fds[4] = {{input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0},
-                   {screen_->resize_fd(), POLLIN, 0},
-                   {host ? wake_fd() : -1, POLLIN, 0},
-                   {extra, POLLIN, 0}};
-  if (poll(fds, 4, timeout_ms) <= 0) return false;  // a signal, or time is up
-  if (fds[1].revents != 0) {
-    screen_->Resize();
-    set_display_size(screen_->width() * kCellWidth, screen_->height() * kRowHeight);
-    pending_.push_back({TuiInputKind::kResize});
-  }
-  if (fds[0].revents & POLLIN) {
-    for (const TuiInput& input : DecodeKeys(ReadCursesKeys(screen_->unicode())))
-      pending_.push_back(input);
-  }
-  // The terminal hung up (the SSH connection dropped, the window closed).
-  if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) input_ended_ = true;
-  if (fds[2].revents != 0) DrainWake();
-  return fds[3].revents != 0;
+void TuiPlatform::WaitForKeys(int timeout_ms) {
+  pollfd fds[2] = {{input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0}, {screen_.resize_fd(), POLLIN, 0}};
+  if (poll(fds, 2, timeout_ms) <= 0) return;  // a signal, or time is up
+  if (fds[1].revents != 0) Resized();
+  if (fds[0].revents != 0) ReadKeys(fds[0].revents);
 }
 
-bool TuiPlatform::HandleWaiting() {
-  if (PumpHostData(0) > 0) return true;
-  if (pending_.empty()) return false;
-  const TuiInput input = pending_.front();
-  pending_.pop_front();
-  if (router_) router_(input);
-  return true;
-}
-
-void TuiPlatform::PumpEvents(int32_t ms) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
-  for (;;) {
-    const uint64_t chunks = chunks_handled();
-    while (HandleWaiting()) {
-    }
-    if (chunks_handled() != chunks) return;
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0 || quit_requested() || quit_posted()) return;
-    Render();
-    WaitForTerminal(int(left), true);
-  }
-}
-
-bool TuiPlatform::WaitForInput(int input) {
-  // The script has ended: the person answers the boxes from now on.
-  if (input < 0) scripted_ = false;
-  if (HandleWaiting()) return false;
-  if (input < 0 && input_ended_) {
-    // Neither script nor person is left to use the window: close it.
-    if (!quit_posted()) SendMessage(kWmDestroy, 0, 0);
-    return false;
-  }
-  Render();
-  return WaitForTerminal(-1, true, input);
-}
-
-void TuiPlatform::Beep(int32_t hz, int32_t ms) {
-  HeadlessPlatform::Beep(hz, ms);
+void TuiPlatform::Beep(int32_t, int32_t) {
   // A text terminal has one sound and no tones: the bell, at once. Waiting
   // out each beep's length, as a desktop beeper does, would freeze the
   // screen behind a burst of error beeps (typing on past a full field).
-  if (!mute_ && screen_ != nullptr) screen_->Bell();
+  if (!mute_) screen_.Bell();
 }
 
-void TuiPlatform::Sleep(int32_t ms) {
-  HeadlessPlatform::Sleep(ms);
+void TuiPlatform::Pause(int32_t ms) {
   // What was drawn before a pause is seen during it.
   Render();
-  if (ms > 0 && screen_ != nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void TuiPlatform::WriteStdout(std::string_view text) {
-  HeadlessPlatform::WriteStdout(text);
+void TuiPlatform::Printed(std::string_view text) {
   // The screen owns standard output; these lines are printed once it is
   // given back.
   if (printed_.size() + text.size() <= kMaxPrinted) printed_.append(text);
 }
 
 void TuiPlatform::Render() {
-  if (screen_ == nullptr) return;
-  // Nobody reads the event log without a script; it must not grow.
-  if (!scripted_) TakeEvents();
+  const WindowModel& model = core_.model();
   TuiView view;
-  view.rows = view_rows();
-  view.columns = view_columns();
-  view.cell = [this](int32_t r, int32_t c) -> const ViewCell& { return cell(r, c); };
+  view.rows = model.rows();
+  view.columns = model.columns();
+  view.cell = [&model](int32_t r, int32_t c) -> const ViewCell& { return model.cell(r, c); };
   WindowView setup;
-  if (setup_window_open()) {
-    setup = VisibleWindow();
+  if (model.setup_window_open()) {
+    setup = model.Visible();
     view.setup = &setup;
-    for (const auto& [id, field] : edit_fields()) {
+    for (const auto& [id, field] : model.edit_fields()) {
       const Rect& r = field.spec.rect;
       view.fields.push_back(
           {r.top / kRowHeight, r.left / kCellWidth, r.Width() / kCellWidth, field.focused});
     }
   }
-  view.caret_visible = caret_visible();
-  view.caret_row = caret_y() / kRowHeight;
-  view.caret_column = caret_x() / kCellWidth;
+  view.caret_visible = model.caret_visible();
+  view.caret_row = model.caret_y() / kRowHeight;
+  view.caret_column = model.caret_x() / kCellWidth;
   view.box = box_;
   view.help = help_ ? &help_lines_ : nullptr;
   if (status_) view.status = status_();
-  RenderView(view, screen_->unicode());
+  RenderView(view, screen_.unicode());
 }
 
 }  // namespace marl

@@ -1,7 +1,7 @@
-// The terminal front end's platform: the headless front end's cells, events
-// and host hand-over, shown in a text terminal through curses, with message
-// boxes as overlays answered from the keyboard, the bell, real pauses, and
-// an event loop that waits on the keyboard and host data together.
+// The terminal front end's face on the core: the core's windows shown in a
+// text terminal through curses, message boxes as overlays answered from the
+// keyboard, the bell, real pauses; the keyboard and the terminal's resizes
+// as sources of the event loop.
 #pragma once
 
 #include <deque>
@@ -9,65 +9,68 @@
 #include <string>
 #include <vector>
 
-#include "ui/headless/headless_platform.h"
+#include "ui/core/core_client.h"
 #include "ui/tui/tui_keys.h"
 #include "ui/tui/tui_render.h"
 
 namespace marl {
 
+class CorePlatform;
+class EventLoop;
 class TuiScreen;
 
-class TuiPlatform : public HeadlessPlatform {
+class TuiPlatform : public CoreClient {
  public:
-  // `screen` is not owned; null draws nothing and waits for nothing (tests
-  // of the model).
-  explicit TuiPlatform(TuiScreen* screen);
+  // Neither is owned.
+  TuiPlatform(CorePlatform& core, TuiScreen& screen);
 
+  // Makes the keyboard and the resizes sources of `loop`, and the screen
+  // drawn before every wait.
+  void AttachTo(EventLoop& loop);
   void set_mute(bool mute) { mute_ = mute; }
   // The status line's text, asked for at every redraw.
   void set_status(std::function<std::string()> status) { status_ = std::move(status); }
-  // Where the person's keys go: the front end's loop routes them.
+  // Where the person's keys go: the front end routes them, one a turn.
   void set_router(std::function<void(const TuiInput&)> router) { router_ = std::move(router); }
   // While a script drives the terminal, its `answer` answers message boxes.
   void set_scripted(bool scripted) { scripted_ = scripted; }
+  // The script has ended: the person answers the boxes from now on, and
+  // when the keyboard is gone too, nobody is left to use the window.
+  void ScriptEnded();
 
-  MessageBoxAnswer MessageBox(const char* caption, std::string_view text,
-                              MessageBoxButtons buttons) override;
+  std::optional<MessageBoxAnswer> AskMessageBox(const char* caption, std::string_view text,
+                                                MessageBoxButtons buttons) override;
   void Beep(int32_t hz, int32_t ms) override;
-  void Sleep(int32_t ms) override;
-  void WriteStdout(std::string_view text) override;
-
-  // The automation reader's waits: host data, and the person's keys too.
-  void PumpEvents(int32_t ms) override;
-  bool WaitForInput(int input) override;
-  bool QuitsAtEndOfInput() const override { return false; }
+  void Pause(int32_t ms) override;
+  void Printed(std::string_view text) override;
 
   void ToggleHelp() { help_ = !help_; }
   bool help_shown() const { return help_; }
-
-  // Waits up to `timeout_ms` (-1: no limit) for keys, a resize, host data
-  // (with `host`) and `extra` (when not -1); queues the keys. True when
-  // `extra` became readable.
-  bool WaitForTerminal(int timeout_ms, bool host, int extra = -1);
-  std::deque<TuiInput>& pending() { return pending_; }
-  bool input_ended() const { return input_ended_; }
-  // Handles what waits on the main thread: host chunks first, then one key.
-  // True when anything was handled.
-  bool HandleWaiting();
-
   void Render();
 
   // What the program wrote to standard output while the screen was in use.
   const std::string& printed() const { return printed_; }
 
  private:
-  TuiScreen* screen_;
+  // The keyboard's keys and the resizes, queued; `events` are poll's.
+  void ReadKeys(short events);
+  void Resized();
+  // The next queued key's turn.
+  void ScheduleKey();
+  // Waits up to `timeout_ms` (-1: no limit) for keys or a resize, as a
+  // message box does: host data waits meanwhile.
+  void WaitForKeys(int timeout_ms);
+
+  CorePlatform& core_;
+  TuiScreen& screen_;
+  EventLoop* loop_ = nullptr;
   const std::vector<std::string> help_lines_;
   std::function<std::string()> status_;
   std::function<void(const TuiInput&)> router_;
   const TuiMessageBox* box_ = nullptr;
   bool help_ = false;
   std::deque<TuiInput> pending_;
+  int64_t key_timer_ = 0;
   bool input_ended_ = false;
   bool mute_ = false;
   bool scripted_ = false;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/headless/front_end.h"
+#include "ui/core/window_model.h"
 
 namespace marl {
 

@@ -1,4 +1,4 @@
-#include "ui/headless/window_input.h"
+#include "ui/core/window_input.h"
 
 #include <cstring>
 #include <vector>
@@ -9,11 +9,11 @@
 #include "platform/messages.h"
 #include "screen/display.h"
 #include "terminal.h"
-#include "ui/headless/front_end.h"
+#include "ui/core/core_platform.h"
 
 namespace marl {
 
-void DeliverChar(Terminal& t, FrontEnd& front, unsigned char c, bool shift) {
+void DeliverChar(Terminal& t, CorePlatform& front, unsigned char c, bool shift) {
   // Once Enter or Esc has ended the setup window's loop, what follows goes
   // to the main window, as the messages queued behind the quit would.
   if (ScreenSetupOpen(t) && !App(t).setup.done) {
@@ -25,7 +25,7 @@ void DeliverChar(Terminal& t, FrontEnd& front, unsigned char c, bool shift) {
   front.SendMessage(kWmChar, c, 0);
 }
 
-void DeliverKeyDown(Terminal& t, FrontEnd& front, uint32_t message, uint32_t virtual_key) {
+void DeliverKeyDown(Terminal& t, CorePlatform& front, uint32_t message, uint32_t virtual_key) {
   if (ScreenSetupOpen(t) && !App(t).setup.done) return;
   front.SendMessage(message, virtual_key, 0);
 }

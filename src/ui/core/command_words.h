@@ -9,10 +9,10 @@
 namespace marl {
 
 // Splits a line at blanks (spaces and tabs). A word in double quotes may
-// hold blanks and the escapes \\ \" \n \r \t \xHH. Returns false with
-// `error` set for an unterminated quote, an unknown escape, or text glued to
-// a closing quote.
-bool SplitCommandWords(std::string_view line, std::vector<std::string>* words, std::string* error);
+// hold blanks and the escapes \\ \" \n \r \t \xHH. Returns "", or why the
+// line is malformed: an unterminated quote, an unknown escape, or text
+// glued to a closing quote.
+std::string SplitCommandWords(std::string_view line, std::vector<std::string>* words);
 
 // A decimal number from `min` to `max`, digits only (with a leading '-' when
 // min is negative). Returns false for anything else.

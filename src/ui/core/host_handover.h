@@ -16,7 +16,10 @@
 // which takes one thread switch off every round trip from the host.
 #pragma once
 
+#include <poll.h>
+
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -44,6 +47,9 @@ class HostHandover {
   // once), `input` is readable (-1: no input) or `timeout_ms` has passed
   // (-1: no limit). True when `input` is readable.
   bool Wait(int input, int32_t timeout_ms);
+  // The same for any number of inputs: their `revents` are set, and the
+  // number of readable ones returned (-1 when the wait failed).
+  int Wait(pollfd* inputs, size_t count, int32_t timeout_ms);
   // Main thread: from now on Wait watches `fd` (the host's socket, -1 for
   // none) beside the wake descriptor, as above. Set it while no Wait runs.
   void WatchSource(int fd) { source_fd_ = fd; }

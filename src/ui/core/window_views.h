@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/headless/front_end.h"
+#include "ui/core/window_model.h"
 
 namespace marl {
 

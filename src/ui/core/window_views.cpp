@@ -1,4 +1,4 @@
-#include "ui/headless/automation_views.h"
+#include "ui/core/window_views.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "ui/host_handover.h"
+#include "ui/core/host_handover.h"
 
 #include <linux/futex.h>
 #include <poll.h>
@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <vector>
 
 namespace marl {
 
@@ -92,28 +93,37 @@ bool HostHandover::ChunkOrNews() {
 }
 
 bool HostHandover::Wait(int input, int32_t timeout_ms) {
-  if (ChunkOrNews()) return false;
+  pollfd p{input, POLLIN, 0};
+  return Wait(&p, input >= 0 ? 1 : 0, timeout_ms) > 0 && p.revents != 0;
+}
+
+int HostHandover::Wait(pollfd* inputs, size_t count, int32_t timeout_ms) {
+  for (size_t i = 0; i < count; ++i) inputs[i].revents = 0;
+  if (ChunkOrNews()) return 0;
   main_blocked_.store(1);
   if (ChunkOrNews()) {
     main_blocked_.store(0);
-    return false;
+    return 0;
   }
   // Once the host has closed, or when the last brief wait came to nothing,
   // a readable socket says nothing new: only the wake descriptor counts.
   const bool watch = source_fd_ >= 0 && !source_quiet_ && !closed_.load() && !stopped_.load();
-  pollfd fds[3] = {{wake_fd_, POLLIN, 0}, {input, POLLIN, 0}, {source_fd_, POLLIN, 0}};
-  nfds_t count = 1;
-  if (input >= 0) fds[count++] = fds[1];
-  const nfds_t source = count;
-  if (watch) fds[count++] = fds[2];
-  const int result = poll(fds, count, timeout_ms);
+  std::vector<pollfd> fds;
+  fds.reserve(count + 2);
+  fds.push_back({wake_fd_, POLLIN, 0});
+  fds.insert(fds.end(), inputs, inputs + count);
+  if (watch) fds.push_back({source_fd_, POLLIN, 0});
+  const int result = poll(fds.data(), fds.size(), timeout_ms);
   main_blocked_.store(0);
-  if (result > 0 && fds[0].revents != 0) DrainWake();
-  const bool input_ready = result > 0 && input >= 0 && fds[1].revents != 0;
-  if (watch && result > 0 && fds[source].revents != 0 && !input_ready) {
-    source_quiet_ = !AwaitOffer();
+  if (result <= 0) return result;
+  if (fds[0].revents != 0) DrainWake();
+  int inputs_ready = 0;
+  for (size_t i = 0; i < count; ++i) {
+    inputs[i].revents = fds[i + 1].revents;
+    if (inputs[i].revents != 0) ++inputs_ready;
   }
-  return input_ready;
+  if (watch && fds.back().revents != 0 && inputs_ready == 0) source_quiet_ = !AwaitOffer();
+  return inputs_ready;
 }
 
 bool HostHandover::AwaitOffer() {

@@ -1,4 +1,4 @@
-#include "ui/headless/automation_words.h"
+#include "ui/core/command_words.h"
 
 namespace marl {
 
@@ -17,7 +17,7 @@ int HexDigit(char c) {
 
 }  // namespace
 
-bool SplitCommandWords(std::string_view line, std::vector<std::string>* words, std::string* error) {
+std::string SplitCommandWords(std::string_view line, std::vector<std::string>* words) {
   words->clear();
   size_t i = 0;
   while (i < line.size()) {
@@ -63,29 +63,25 @@ bool SplitCommandWords(std::string_view line, std::vector<std::string>* words, s
           const int high = i < line.size() ? HexDigit(line[i]) : -1;
           const int low = i + 1 < line.size() ? HexDigit(line[i + 1]) : -1;
           if (high < 0 || low < 0) {
-            *error = "bad escape \\x: two hexadecimal digits must follow";
-            return false;
+            return "bad escape \\x: two hexadecimal digits must follow";
           }
           word.push_back(char(high * 16 + low));
           i += 2;
           break;
         }
         default:
-          *error = std::string("unknown escape \\") + e;
-          return false;
+          return std::string("unknown escape \\") + e;
       }
     }
     if (!closed) {
-      *error = "unterminated quote";
-      return false;
+      return "unterminated quote";
     }
     if (i < line.size() && !IsBlank(line[i])) {
-      *error = "text after a closing quote";
-      return false;
+      return "text after a closing quote";
     }
     words->push_back(std::move(word));
   }
-  return true;
+  return "";
 }
 
 bool ParseNumber(std::string_view word, int64_t min, int64_t max, int64_t* value) {

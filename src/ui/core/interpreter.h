@@ -1,0 +1,115 @@
+// The automation language (docs/automation.md), implemented once: one
+// terminal headless, a script in the tui or sdl window, and each terminal of
+// a load run all run their commands here. A command runs at once; a wait is
+// a state: Start answers it at once when it already holds, else leaves it
+// waiting, and the caller's event loop calls Check when something has
+// happened or when due() has come. Nothing here ever blocks.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace marl {
+
+struct Terminal;
+class CorePlatform;
+
+// Where the answers go: each command's lines, then its one "ok" or
+// "error: REASON" line.
+class AnswerSink {
+ public:
+  virtual ~AnswerSink() = default;
+  virtual void Write(std::string_view text) = 0;
+  // An answer is complete: a reader may be waiting for it.
+  virtual void Flush() {}
+};
+
+class Interpreter {
+ public:
+  using Clock = std::chrono::steady_clock;
+  enum class Step { kAnswered, kWaiting };
+
+  // `sink` null: the answers are dropped, only their errors are kept.
+  Interpreter(Terminal& t, CorePlatform& core, AnswerSink* sink);
+
+  // Runs one command line. Blank and comment lines are answered with
+  // nothing (kAnswered, no error).
+  Step Start(std::string_view line, Clock::time_point now);
+  // A waiting command looks again.
+  Step Check(Clock::time_point now);
+  bool waiting() const { return wait_.kind != WaitKind::kNone; }
+  // When a waiting command must look again even if nothing happens.
+  Clock::time_point due() const;
+  // The last answered command's error reason, "" for ok.
+  const std::string& error() const { return error_; }
+  // Whether the last answered command was a wait or a sleep.
+  bool last_was_wait() const { return last_was_wait_; }
+  // A modal window opened inside the running command (hotkey 9): the
+  // command is answered now, so that the commands that follow, which go to
+  // that window, are answered in order.
+  void AnswerRunningCommand();
+
+  // Trying a script out before a run: waits, sleeps and quit check their
+  // words and are answered at once, without waiting or quitting.
+  void set_trial(bool trial) { trial_ = trial; }
+
+  bool any_error() const { return any_error_; }
+
+ private:
+  enum class WaitKind { kNone, kReady, kOutput, kText, kQuiet, kClosed, kSleep };
+  struct Wait {
+    WaitKind kind = WaitKind::kNone;
+    std::string text;
+    int64_t quiet_ms = 0;
+    Clock::time_point deadline;
+  };
+  struct Command;
+  static const Command* Find(std::string_view name);
+  using Words = std::vector<std::string>;
+
+  // Each command writes its own lines and returns "" for ok or the reason
+  // of its error; a wait fills `wait_` instead of waiting.
+  std::string Type(const Words& w);
+  std::string Key(const Words& w);
+  std::string HotKey(const Words& w);
+  std::string Click(const Words& w);
+  std::string KeyCode(const Words& w);
+  std::string Screen(const Words& w);
+  std::string Attrs(const Words& w);
+  std::string Grid(const Words& w);
+  std::string State(const Words& w);
+  std::string Events(const Words& w);
+  std::string Answer(const Words& w);
+  std::string WaitFor(const Words& w);
+  std::string Sleep(const Words& w);
+  std::string Quit(const Words& w);
+  std::string Snapshot(const Words& w);
+  std::string Scan(const Words& w);
+  std::string Help(const Words& w);
+
+  // Whether the wait is over, with `error` "" when it held, else
+  // "timeout", "host closed" or "program ended".
+  bool Look(Clock::time_point now, std::string* error);
+  Step Finish(std::string error);
+  void Write(std::string_view text);
+  Clock::time_point last_chunk() const;
+
+  Terminal& t_;
+  CorePlatform& core_;
+  AnswerSink* sink_;
+  Wait wait_;
+  Clock::time_point now_;  // when the running command started or looked
+  Clock::time_point started_ = Clock::now();
+  uint64_t chunks_at_read_ = 0;
+  std::string error_;
+  bool last_was_wait_ = false;
+  bool trial_ = false;
+  bool any_error_ = false;
+  // The running command's "answered already" flag (see AnswerRunningCommand).
+  bool* answered_early_ = nullptr;
+};
+
+}  // namespace marl
