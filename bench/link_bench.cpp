@@ -109,18 +109,23 @@ class EchoServer {
   std::thread thread_;
 };
 
-// A terminal of 20 x 16 connected to a host that has read its power-up.
+// A terminal of 20 x 16 connected to a host that has read its power-up;
+// `capture` writes the connection to a capture file in its folder.
 struct Session {
-  TempDir dir;
-  LoopbackHost host;
-  Marlsim sim{{"--size", "20x16", "-P" + std::to_string(host.port())}, dir.path()};
-
-  Session() {
+  explicit Session(bool capture = false)
+      : sim(capture ? Lines{"--pcap", dir.File("link.pcapng"), "--size", "20x16",
+                            "-P" + std::to_string(host.port())}
+                    : Lines{"--size", "20x16", "-P" + std::to_string(host.port())},
+            dir.path()) {
     if (host.Accept(10000)) host.ReceiveUntilQuiet(300, kLimitMs);
   }
   bool Exchange(const std::string& bytes, size_t answer) {
     return host.Send(bytes) && host.Receive(answer, kLimitMs).size() == answer;
   }
+
+  TempDir dir;
+  LoopbackHost host;
+  Marlsim sim;
 };
 
 double Median(std::vector<double> us) {
@@ -198,6 +203,50 @@ void BM_Screens(benchmark::State& state) {
   state.counters["echo_screens_per_s"] = rate(echo_us);
 }
 BENCHMARK(BM_Screens)->Iterations(500)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The capture's cost: the same answered forms and status round trips with
+// --pcap and without, taking turns. Two processes can land on unequal
+// processors for a whole run, so each round starts a fresh pair, and the
+// figures are the medians over the rounds: screens_per_s beside
+// captured_screens_per_s, their ratio, and the round trip's medians.
+void BM_Capture(benchmark::State& state) {
+  constexpr int kRounds = 7;
+  constexpr int kSteps = 300;
+  const std::string chunk = AnsweredForms();
+  const size_t answer = kStatusReplySize * kScreensPerChunk;
+  std::vector<double> plain_rates, captured_rates, ratios, plain_trips, captured_trips;
+  for (auto _ : state) {
+    for (int round = 0; round < kRounds; ++round) {
+      Session plain;
+      Session captured(true);
+      std::vector<double> plain_us, captured_us, plain_trip_us, captured_trip_us;
+      for (int i = -20; i < kSteps; ++i) {
+        const double p = Time([&] { return plain.Exchange(chunk, answer); });
+        const double c = Time([&] { return captured.Exchange(chunk, answer); });
+        const double pt = Time([&] { return plain.Exchange(kStatusRequest, kStatusReplySize); });
+        const double ct = Time([&] { return captured.Exchange(kStatusRequest, kStatusReplySize); });
+        if (p < 0 || c < 0 || pt < 0 || ct < 0) return state.SkipWithError("no answer");
+        if (i < 0) continue;  // warming up
+        plain_us.push_back(p);
+        captured_us.push_back(c);
+        plain_trip_us.push_back(pt);
+        captured_trip_us.push_back(ct);
+      }
+      // Medians: a chunk that waited for the machine says nothing of the capture.
+      plain_rates.push_back(kScreensPerChunk / (Median(plain_us) / 1e6));
+      captured_rates.push_back(kScreensPerChunk / (Median(captured_us) / 1e6));
+      ratios.push_back(captured_rates.back() / plain_rates.back());
+      plain_trips.push_back(Median(plain_trip_us));
+      captured_trips.push_back(Median(captured_trip_us));
+    }
+  }
+  state.counters["screens_per_s"] = Median(plain_rates);
+  state.counters["captured_screens_per_s"] = Median(captured_rates);
+  state.counters["captured_ratio"] = Median(ratios);
+  state.counters["status_median_us"] = Median(plain_trips);
+  state.counters["captured_status_median_us"] = Median(captured_trips);
+}
+BENCHMARK(BM_Capture)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Enter on the shown form: its reply, as the host receives it.
 constexpr size_t kEnterReplySize = 12;

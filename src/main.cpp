@@ -14,6 +14,7 @@
 
 #include "base/screen_size.h"
 #include "demo/in_process.h"
+#include "link/capture.h"
 #include "ui/core/command_words.h"
 #include "ui/headless/headless_main.h"
 #include "ui/install_paths.h"
@@ -45,6 +46,8 @@ constexpr const char* kUsage =
     "  --mute             no beeps in the window, no bell in the terminal\n"
     "  --script FILE      read automation commands from FILE, not standard input\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
+    "  --pcap FILE        write the connection (every connection with --load) to\n"
+    "                     FILE as a packet capture for Wireshark, while it runs\n"
     "  --real-time        headless: really wait for pauses and beeps\n"
     "  --size COLSxROWS   screen size, as if the settings file gave it\n"
     "  --demo             start the demo warehouse host in this process and\n"
@@ -172,6 +175,7 @@ int main(int argc, char** argv) {
   std::string ui;
   std::string script;
   std::string trace;
+  std::string pcap;
   bool only_terminal = false;
   bool demo = false;
   std::string demo_log;
@@ -224,6 +228,8 @@ int main(int argc, char** argv) {
       if (!value(&script) || script.empty()) return Fail("--script needs a file");
     } else if (name == "--trace") {
       if (!value(&trace) || trace.empty()) return Fail("--trace needs a file");
+    } else if (name == "--pcap") {
+      if (!value(&pcap) || pcap.empty()) return Fail("--pcap needs a file");
     } else if (name == "--size") {
       std::string size;
       if (!value(&size) || !ParseSize(size, &options.start)) {
@@ -244,6 +250,15 @@ int main(int argc, char** argv) {
   if (struct stat info{};
       !script.empty() && stat(script.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
     return Fail("cannot read " + script + ": " + std::strerror(EISDIR));
+  }
+  // Declared before everything that connects, so that it outlives every
+  // connection; opened before any, so that a file that cannot be written
+  // ends the run before it starts.
+  marl::PacketCapture capture;
+  if (!pcap.empty()) {
+    std::string error;
+    if (!capture.Open(pcap, &error)) return Fail(error);
+    options.start.capture = &capture;
   }
   // Started before any front end runs, and declared first, so the host
   // outlives the connection.

@@ -54,6 +54,9 @@ row("(b) 60 answered forms per chunk", get("BM_Screens", "screens_per_s"), "scre
 row("(c) typed key -> reply at host, median", get("BM_Key", "key_median_us"), "us",
     get("BM_Key", "relay_median_us"), "stdin relay", "<= 3x relay",
     lambda v, b, r: r <= 3)
+row("(e) answered forms with --pcap", get("BM_Capture", "captured_screens_per_s"), "screens/s",
+    get("BM_Capture", "screens_per_s"), "without --pcap", ">= 0.9x without",
+    lambda v, b, r: r >= 0.9)
 per_field = {}
 for n in (1, 10, 100, 400):
     t = get(f"BM_BuildForm/{n}", "real_time")

@@ -10,6 +10,8 @@ packages+=(libncurses-dev pkg-config tmux)
 # The desktop window and its tests.
 packages+=(libsdl2-dev libsdl2-ttf-dev zlib1g-dev fonts-liberation2 fontconfig xvfb xdotool
   x11-utils imagemagick)
+# Captures read back through the Lua dissector.
+packages+=(tshark)
 # The Debian package, its manual page and its checks (CPack's shlibdeps
 # needs `file`).
 packages+=(dpkg-dev file man-db lintian desktop-file-utils)

@@ -34,6 +34,7 @@ StartResult StartProgram(Terminal& t, char* command_line, const StartOptions& op
   if (App(t).ending) return StartResult::kEnded;
 
   t.session.text_dialect = 1;
+  t.link.capture = options.capture;
   char empty[1] = "";
   if (ConnectToHost(t, command_line != nullptr ? command_line : empty) != 0) {
     ReleaseInstanceGuard(t);

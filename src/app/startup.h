@@ -9,6 +9,7 @@
 namespace marl {
 
 struct Terminal;
+class PacketCapture;
 
 struct StartOptions {
   // A size given on the front end's own command line, applied as if the
@@ -19,6 +20,8 @@ struct StartOptions {
   // guard, and no receive thread, because the front end waits on the socket
   // itself and runs the receive step when it is readable.
   bool many = false;
+  // Not owned: where the connection's packets are captured, or null.
+  PacketCapture* capture = nullptr;
 };
 
 enum class StartResult {

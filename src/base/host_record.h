@@ -6,37 +6,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/wire.h"
+
 namespace marl {
 
 struct Terminal;
 struct Form;
-
-// The kind byte that starts every host record. Kinds below 0x80 are the text
-// dialect's, which the preparser translates into these.
-enum class RecordKind : uint8_t {
-  kBeep = 0x81,
-  kCommand = 0x82,
-  kTerminalParameters = 0x86,
-  kReset = 0xFF,
-};
-constexpr uint8_t kFirstBinaryKind = 0x80;
-
-// The status codes of the status reply. 0 to 9 travel as a digit, the
-// others as the byte itself.
-enum Status : int32_t {
-  kStatusSuccess = 0,
-  kStatusFailure = 1,  // or a command that is not supported
-  kStatusBadString = 2,
-  kStatusNoRoom = 3,
-  kStatusBadNumber = 4,
-  kStatusOpenString = 5,  // the arguments end right after a closing backslash
-  kStatusNoSuchField = 6,
-  kStatusFieldOutOfRange = 8,
-  kStatusSyntax = 9,
-  kStatusToneFrequency = 'F',
-  kStatusToneLength = 'L',
-  kStatusToneVolume = 'V',
-};
 
 constexpr uint32_t kRecordAlive = 27272;
 constexpr int32_t kRecordPrefix = 9;  // kind byte and 8 header bytes

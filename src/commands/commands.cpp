@@ -155,48 +155,47 @@ void Unsupported(Terminal& t, OwnedRecord& record, bool strings_allowed) {
 void Dispatch(Terminal& t, OwnedRecord record, unsigned char letter,
               const ScreenEnvironment& environment) {
   switch (letter) {
-    case 0:  // '\' and a table number alone
+    case kCommandShowStored:
       MakeCurrent(t, ShowRecordTable(t, record.get(), environment, GetCurrentForm(t)));
       return;
-    case 'B':
+    case kCommandBanks:
       if (ArgumentsPass(t, *record, false)) BankCommand(t, std::move(record), environment);
       return;
-    case 'C': {
+    case kCommandScreenMode: {
       const int32_t code = SetScreenMode(t, record.get());
       ReleaseAndReply(t, record, code);
       return;
     }
-    case 'D':
-      // Does nothing and answers nothing.
+    case kCommandNothing:
       return;
-    case 'F': {
+    case kCommandKeyMaps: {
       const int32_t code = LoadKeyMaps(t, record->length, record->text);
       ReleaseAndReply(t, record, code);
       return;
     }
-    case 'I':
+    case kCommandIdentify:
       Identify(t, *record, environment);
       return;
-    case 'K':
+    case kCommandKeyScript:
       RunKeyScript(t, std::move(record));
       return;
-    case 'O':
+    case kCommandProgrammableKey:
       SetProgrammableKey(t, std::move(record));
       return;
-    case 'P':
+    case kCommandPing:
       Ping(t, record);
       return;
-    case 'Q':
-    case 'R':
+    case kCommandQ:
+    case kCommandR:
       Unsupported(t, record, true);
       return;
-    case 'S':
+    case kCommandStore:
       if (ArgumentsPass(t, *record, true)) {
         Form* form = nullptr;
         SendStatus(t, StoreTable(t, record.release(), &form));
       }
       return;
-    case 'T':
+    case kCommandStoreAndShow:
       if (record->count < 0) {
         const int32_t code = PlayTone(t, record->command);
         ReleaseAndReply(t, record, code);
@@ -204,10 +203,10 @@ void Dispatch(Terminal& t, OwnedRecord record, unsigned char letter,
         StoreAndShow(t, record.release(), environment);
       }
       return;
-    case 'U':
+    case kCommandUpdate:
       if (ArgumentsPass(t, *record, false)) SendStatus(t, UpdateTable(t, record.release()));
       return;
-    case 'V':
+    case kCommandUpdateAndShow:
       MakeCurrent(t, UpdateAndShowTable(t, record.release(), GetCurrentForm(t), environment));
       return;
     default:

@@ -224,7 +224,7 @@ struct Translator {
 
   void Translate() {
     switch (Take()) {
-      case 'D': {
+      case kTextDisplay: {
         const unsigned char next = Peek();
         if (IsDigit(next)) {
           // A terminal address after D is not supported.
@@ -241,12 +241,12 @@ struct Translator {
         }
         break;
       }
-      case 'G':
+      case kTextReset:
         work[0] = uint8_t(RecordKind::kReset);
         work[1] = 0;
         out_length = 2;
         break;
-      case 'S':
+      case kTextSettings:
         Address();
         if (Peek() == 'D') {
           Take();
@@ -255,7 +255,7 @@ struct Translator {
           Label(ParseLabel::kNoDisplayAfterS);
         }
         break;
-      case 'W':
+      case kTextWrite:
         Address();
         if (Peek() == 'D') {
           Take();

@@ -20,10 +20,6 @@ namespace marl {
 namespace {
 
 constexpr const char* kSource = "table";
-// Header bits of a storing command: all slots emptied first, or its own.
-constexpr uint32_t kHeaderReleaseAllTables = 0x10;
-constexpr uint32_t kHeaderEmptySlot = 0x20;
-
 bool InSlotRange(int32_t number) {
   return number >= 0 && number < kTableSlots;
 }
@@ -116,8 +112,8 @@ void MakeEntryField(Terminal& t, HostRecord* record, Form* form) {
   field.column = p % columns;
 
   form->is_table = 1;
-  form->table_bit_20 = word & kHeaderEmptySlot;
-  form->table_bit_10 = word & kHeaderReleaseAllTables;
+  form->table_bit_20 = word & kOptionEmptySlot;
+  form->table_bit_10 = word & kOptionReleaseAllTables;
   form->options = word;
   field.data_len = 0;
   field.flags = 0;
@@ -293,8 +289,8 @@ int32_t StoreTable(Terminal& t, HostRecord* record, Form** out) {
   if (InSlotRange(record->count)) {
     n = record->count;
     record->table_switch = 0;
-    if (record->header_word & kHeaderReleaseAllTables) ReleaseAllTables(t);
-    if (record->header_word & kHeaderEmptySlot) {
+    if (record->header_word & kOptionReleaseAllTables) ReleaseAllTables(t);
+    if (record->header_word & kOptionEmptySlot) {
       FreeHostRecord(t, t.tables.slots[n]);
       t.tables.slots[n] = nullptr;
     }

@@ -4,45 +4,11 @@
 #include <cstdint>
 
 #include "base/guarded_alloc.h"
+#include "base/wire.h"
 
 namespace marl {
 
 struct Terminal;
-
-// Field flags: the type character after a field's backslash.
-constexpr uint8_t kFieldPassword = 0x01;
-constexpr uint8_t kFieldNumeric = 0x02;
-constexpr uint8_t kFieldProtected = 0x04;
-// Set on a table's entry field from its header's 0x40; nothing reads it.
-constexpr uint8_t kFieldTableBit08 = 0x08;
-constexpr uint8_t kFieldSendWhenFull = 0x10;
-constexpr uint8_t kFieldScanOnly = 0x80;
-
-// Form options: the header word of the record the form was built from. Some
-// bits mean one thing for a field form and another for a table form.
-constexpr uint32_t kOptionSkipProtected = 0x01;
-constexpr uint32_t kOptionTableMinus = 0x02;
-constexpr uint32_t kOptionTablePoint = 0x04;
-constexpr uint32_t kOptionTableDigits = 0x08;
-constexpr uint32_t kOptionUppercase = 0x08;  // field forms
-constexpr uint32_t kOptionTableNoAutoSend = 0x10;
-constexpr uint32_t kOptionTableShowEdits = 0x20;
-constexpr uint32_t kOptionFullFieldMoves = 0x40;
-constexpr uint32_t kOptionScanTab = 0x100;
-constexpr uint32_t kOptionRowReply = 0x200;
-constexpr uint32_t kOptionClearModified = 0x400;
-constexpr uint32_t kOptionWrap = 0x800;
-// On the current form: a new table form does not replace it. On showing a
-// stored table: its form is built afresh. On a table form: upper case.
-constexpr uint32_t kOptionKeepForm = 0x1000;
-constexpr uint32_t kOptionRebuildTable = 0x1000;
-constexpr uint32_t kOptionTableUppercase = 0x1000;
-constexpr uint32_t kOptionBit2000 = 0x2000;
-constexpr uint32_t kOptionShowBeep = 0x4000;
-// The low four bits of a table form's options; 9 asks for the entry's Luhn
-// check.
-constexpr uint32_t kOptionCheckMask = 0x0F;
-constexpr uint32_t kOptionLuhnCheck = 9;
 
 struct FormField {
   int32_t row = 0;

@@ -5,21 +5,23 @@
 #include <string>
 #include <string_view>
 
+#include "base/wire.h"
+
 namespace marl::host {
 
 // Bits of a field's type byte. Every type byte has 0x40 set, so a plain
 // field's type byte is '@'.
 namespace field {
-constexpr int kPassword = 0x01;      // shown as '*'
-constexpr int kNumeric = 0x02;       // digits, '.' and '-' only
-constexpr int kProtected = 0x04;     // cannot be typed into
-constexpr int kSendWhenFull = 0x10;  // a full scanned field sends the reply
-constexpr int kScanOnly = 0x80;
+constexpr int kPassword = kFieldPassword;          // shown as '*'
+constexpr int kNumeric = kFieldNumeric;            // digits, '.' and '-' only
+constexpr int kProtected = kFieldProtected;        // cannot be typed into
+constexpr int kSendWhenFull = kFieldSendWhenFull;  // a full scanned field sends the reply
+constexpr int kScanOnly = kFieldScanOnly;
 }  // namespace field
 
 // The type byte for a combination of the bits above.
 constexpr char FieldType(int bits) {
-  return char(0x40 | bits);
+  return char(kFieldTypeBase | bits);
 }
 
 // Display attributes for Attribute().

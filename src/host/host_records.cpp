@@ -7,14 +7,29 @@ namespace marl::host {
 
 namespace {
 
+char Kind(RecordKind kind) {
+  return char(kind);
+}
+
+// A backslash and the command's letter.
+std::string Letter(CommandLetter letter) {
+  return std::string{'\\', char(letter)};
+}
+
 char Value7(int value) {
   return char(0x80 | std::clamp(value, 0, 127));
 }
 
-std::string Slot(int slot, char letter) {
+std::string Slot(int slot, CommandLetter letter) {
   std::string body = "\\" + std::to_string(std::clamp(slot, 0, 99));
-  if (letter != 0) body += letter;
+  if (letter != kCommandShowStored) body += char(letter);
   return body;
+}
+
+// One update of a stored form: the field's number and what is replaced,
+// 'I' its type and data or 'P' its label.
+std::string FieldUpdate(int field, char part) {
+  return "\\" + std::to_string(std::clamp(field, 0, 99)) + part;
 }
 
 std::string TwoDigits(int n) {
@@ -44,7 +59,7 @@ std::string EncodeHeader(const Header& header) {
 }
 
 std::string CommandRecord(std::string_view body, const Header& header) {
-  std::string record = "\x82";
+  std::string record(1, Kind(RecordKind::kCommand));
   record += EncodeHeader(header);
   record += body;
   record += '\n';
@@ -52,72 +67,72 @@ std::string CommandRecord(std::string_view body, const Header& header) {
 }
 
 std::string StoreBody(int slot, std::string_view form_text) {
-  return Slot(slot, 'S') + std::string(form_text);
+  return Slot(slot, kCommandStore) + std::string(form_text);
 }
 std::string StoreAndShowBody(int slot, std::string_view form_text) {
-  return Slot(slot, 'T') + std::string(form_text);
+  return Slot(slot, kCommandStoreAndShow) + std::string(form_text);
 }
 std::string ShowStoredBody(int slot) {
-  return Slot(slot, 0);
+  return Slot(slot, kCommandShowStored);
 }
 std::string UpdateBody(int slot, std::string_view updates) {
-  return Slot(slot, 'U') + std::string(updates);
+  return Slot(slot, kCommandUpdate) + std::string(updates);
 }
 std::string UpdateAndShowBody(int slot, std::string_view updates) {
-  return Slot(slot, 'V') + std::string(updates);
+  return Slot(slot, kCommandUpdateAndShow) + std::string(updates);
 }
 
 std::string UpdateData(int field, char field_type, std::string_view data) {
-  return Slot(field, 'I') + field_type + std::string(data);
+  return FieldUpdate(field, 'I') + field_type + std::string(data);
 }
 std::string UpdateLabel(int field, std::string_view label) {
-  return Slot(field, 'P') + std::string(label);
+  return FieldUpdate(field, 'P') + std::string(label);
 }
 
 std::string LoadBanksBody(const std::vector<std::string>& strings) {
-  std::string body = "\\B";
+  std::string body = Letter(kCommandBanks);
   for (const std::string& s : strings) body += "\\" + s;
   return body;
 }
 std::string SetBankBody(int bank, std::string_view text) {
-  return "\\BU\\" + TwoDigits(bank) + "\\" + std::string(text);
+  return Letter(kCommandBanks) + "U\\" + TwoDigits(bank) + "\\" + std::string(text);
 }
 std::string EraseBankBody(int bank) {
-  return "\\BE\\" + TwoDigits(bank) + "\\";
+  return Letter(kCommandBanks) + "E\\" + TwoDigits(bank) + "\\";
 }
 std::string EraseBanksBody() {
-  return "\\BE";
+  return Letter(kCommandBanks) + "E";
 }
 
 std::string KeyMapsBody(const std::vector<std::string>& maps) {
-  std::string body = "\\F";
+  std::string body = Letter(kCommandKeyMaps);
   for (const std::string& map : maps) body += "\\" + map;
   return body;
 }
 std::string ProgrammableKeyBody(int choice) {
-  return std::string("\\O") + char('0' + std::clamp(choice, 0, 9));
+  return Letter(kCommandProgrammableKey) + char('0' + std::clamp(choice, 0, 9));
 }
 
 std::string KeyScriptBody(std::string_view script) {
-  return "\\K" + std::string(script);
+  return Letter(kCommandKeyScript) + std::string(script);
 }
 
 std::string ToneBody(int volume, int frequency_step, int duration_step) {
-  return "\\T" + ToneField(volume, 0, 255) + ToneField(frequency_step, 0, 30) +
-         ToneField(duration_step, 1, 10);
+  return Letter(kCommandStoreAndShow) + ToneField(volume, 0, 255) +
+         ToneField(frequency_step, 0, 30) + ToneField(duration_step, 1, 10);
 }
 
 std::string PingBody() {
-  return "\\PING";
+  return Letter(kCommandPing) + "ING";
 }
 std::string IdentifyBody() {
-  return "\\IR";
+  return Letter(kCommandIdentify) + "R";
 }
 std::string InjectScanBody(std::string_view scan, bool text_dialect) {
-  return std::string("\\IX") + (text_dialect ? 'Y' : 'N') + std::string(scan);
+  return Letter(kCommandIdentify) + "X" + (text_dialect ? 'Y' : 'N') + std::string(scan);
 }
 std::string ScreenModeBody(std::string_view mode) {
-  return "\\C" + std::string(mode);
+  return Letter(kCommandScreenMode) + std::string(mode);
 }
 
 std::string TableTextBody(std::string_view text) {
@@ -128,15 +143,15 @@ std::string TablePartBody(char part, std::string_view text) {
 }
 
 std::string BeepRecord(int quarter_seconds) {
-  return std::string{'\x81', char(std::clamp(quarter_seconds, 1, 127)), '\n'};
+  return std::string{Kind(RecordKind::kBeep), char(std::clamp(quarter_seconds, 1, 127)), '\n'};
 }
 std::string ResetRecord() {
-  return "\xFF" + EncodeHeader({}) + "\n";
+  return Kind(RecordKind::kReset) + EncodeHeader({}) + "\n";
 }
 std::string TerminalParametersRecord(int programmable_key, int beep_units) {
   // A line feed inside the record would end it early.
   if (programmable_key == '\n' || beep_units == '\n') return {};
-  std::string record = "\x86 ";
+  std::string record{Kind(RecordKind::kTerminalParameters), ' '};
   record += char(std::clamp(programmable_key, 1, 127));
   record += char(std::clamp(beep_units, 1, 127));
   record += "\x01\x7f";  // two values the terminal keeps without using them
@@ -145,16 +160,16 @@ std::string TerminalParametersRecord(int programmable_key, int beep_units) {
 }
 
 std::string TextDisplayRecord(std::string_view options, std::string_view body) {
-  return "D" + std::string(options) + "/" + std::string(body) + "\n";
+  return kTextDisplay + std::string(options) + "/" + std::string(body) + "\n";
 }
 std::string TextBeepRecord(int quarter_seconds) {
-  return "WB" + std::to_string(std::clamp(quarter_seconds, 0, 9)) + "\n";
+  return std::string{kTextWrite, 'B'} + std::to_string(std::clamp(quarter_seconds, 0, 9)) + "\n";
 }
 std::string TextResetRecord() {
-  return "G\n";
+  return std::string{kTextReset, '\n'};
 }
 std::string TextSettingsRecord(std::string_view options, std::string_view text) {
-  return "SD" + std::string(options) + "/" + std::string(text) + "\n";
+  return std::string{kTextSettings, 'D'} + std::string(options) + "/" + std::string(text) + "\n";
 }
 
 }  // namespace marl::host

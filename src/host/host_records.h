@@ -9,26 +9,31 @@
 #include <string_view>
 #include <vector>
 
+#include "base/wire.h"
+
 namespace marl::host {
 
 // Bits of a command record's header word. Their meaning depends on the kind
 // of screen: the same bit asks one thing of a field form and another of a
 // table form or a storing command.
 namespace option {
-constexpr int kSkipProtected = 0x01;    // field forms: Tab skips protected fields
-constexpr int kUppercase = 0x08;        // field forms: typed letters upper-cased
-constexpr int kDigitsOnly = 0x08;       // table forms: the entry takes digits only
-constexpr int kNoSendWhenFull = 0x10;   // table forms: a full entry does not send
-constexpr int kReleaseAll = 0x10;       // \S and \T: empty every stored table first
-constexpr int kShowTyping = 0x20;       // table forms: typing shows in the row
-constexpr int kReleaseSlot = 0x20;      // \S and \T: empty the slot first
-constexpr int kAdvanceWhenFull = 0x40;  // field forms: a full field moves on
-constexpr int kTabAfterScan = 0x100;    // field forms: a scan ends with Tab
-constexpr int kReplyRow = 0x200;        // table forms: the reply names the row picked
-constexpr int kClearModified = 0x400;   // shown again: fields count as unchanged
-constexpr int kWrap = 0x800;            // moving past the last field or row wraps
-constexpr int kRebuild = 0x1000;        // showing a stored form builds it afresh
-constexpr int kBeepOnShow = 0x4000;     // beep when the screen is shown
+constexpr int kSkipProtected =
+    int(kOptionSkipProtected);                        // field forms: Tab skips protected fields
+constexpr int kUppercase = int(kOptionUppercase);     // field forms: typed letters upper-cased
+constexpr int kDigitsOnly = int(kOptionTableDigits);  // table forms: the entry takes digits only
+constexpr int kNoSendWhenFull =
+    int(kOptionTableNoAutoSend);  // table forms: a full entry does not send
+constexpr int kReleaseAll =
+    int(kOptionReleaseAllTables);  // \S and \T: empty every stored table first
+constexpr int kShowTyping = int(kOptionTableShowEdits);  // table forms: typing shows in the row
+constexpr int kReleaseSlot = int(kOptionEmptySlot);      // \S and \T: empty the slot first
+constexpr int kAdvanceWhenFull = int(kOptionFullFieldMoves);  // field forms: a full field moves on
+constexpr int kTabAfterScan = int(kOptionScanTab);            // field forms: a scan ends with Tab
+constexpr int kReplyRow = int(kOptionRowReply);  // table forms: the reply names the row picked
+constexpr int kClearModified = int(kOptionClearModified);  // shown again: fields count as unchanged
+constexpr int kWrap = int(kOptionWrap);             // moving past the last field or row wraps
+constexpr int kRebuild = int(kOptionRebuildTable);  // showing a stored form builds it afresh
+constexpr int kBeepOnShow = int(kOptionShowBeep);   // beep when the screen is shown
 }  // namespace option
 
 // The eight header bytes of a command record. `word` is 14 bits; each value

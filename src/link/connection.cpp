@@ -71,6 +71,7 @@ bool BindSourceAddress(Terminal& t, int fd) {
 
 void CloseSocket(Terminal& t) {
   if (t.link.socket < 0) return;
+  if (t.link.capture != nullptr) t.link.capture->Closed(t.link.capture_stream);
   close(t.link.socket);
   t.link.socket = -1;
 }
@@ -105,6 +106,8 @@ uint32_t ConnectToHost(Terminal& t, char* command_line) {
   address.sin_addr.s_addr = t.link.endpoint.address;
   address.sin_port = t.link.endpoint.port;
   if (bound && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    t.link.shut_down.store(false);
+    if (t.link.capture != nullptr) t.link.capture->Connected(t.link.capture_stream, fd);
     return 0;
   }
   t.link.connect_error = errno;
@@ -143,6 +146,11 @@ int32_t SendWithTimeout(Terminal& t, int32_t length, const char* bytes, uint32_t
     t.platform->MessageBox("Warning", "Send timeout", MessageBoxButtons::kOk);
   }
 
+  // Kept before it goes, so that the host's answer can never come first in
+  // the capture; a send that fails leaves the connection of no more use.
+  if (link.capture != nullptr && link.socket >= 0 && length > 0) {
+    link.capture->Data(link.capture_stream, kTerminalEnd, link.send_buffer, size_t(length));
+  }
   ssize_t result = -1;
   // Once the wait is over the send blocks until it completes or fails: a
   // host that stalls and then reads again loses nothing.
@@ -171,6 +179,7 @@ void Disconnect(Terminal& t) {
   // Shutting down both ways wakes a receive thread blocked on the socket;
   // closing alone would not. The socket itself is closed once that thread
   // is done with it, so its number cannot be reused under the thread.
+  t.link.shut_down.store(true);
   shutdown(t.link.socket, SHUT_RDWR);
   if (!t.link.receiver.joinable()) CloseSocket(t);
 }
@@ -184,6 +193,7 @@ void StartReceiveThread(Terminal& t) {
 void FinishReceiveThread(Terminal& t) {
   if (t.link.receiver.joinable()) {
     t.link.stop.store(1);
+    t.link.shut_down.store(true);
     if (t.link.socket >= 0) shutdown(t.link.socket, SHUT_RDWR);
     t.link.receiver.join();
   }

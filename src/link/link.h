@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "link/capture.h"
+
 namespace marl {
 
 // Start-up and host-link results; either of the two top bits means failure.
@@ -81,6 +83,12 @@ struct LinkState {
 
   // Not owned. Every received chunk and every send is dumped here.
   std::FILE* trace = nullptr;
+  // Not owned, may be shared with other terminals: the connection's packets.
+  PacketCapture* capture = nullptr;
+  CaptureStream capture_stream;
+  // Set before this end shuts the socket down, so that the read it wakes
+  // is not taken for the host's close.
+  std::atomic<bool> shut_down{false};
 
   // Test seam: while set, every byte that would go to the host is also kept
   // in `sent`, in order; without a socket nothing else happens.

@@ -34,8 +34,14 @@ int32_t ReceiveStep(Terminal& t, int socket, char* buffer) {
   do {
     n = recv(socket, buffer + 1, kReceiveSize, 0);
   } while (n < 0 && errno == EINTR);
+  if (n == 0 && t.link.capture != nullptr && !t.link.shut_down.load()) {
+    t.link.capture->PeerClosed(t.link.capture_stream);
+  }
   if (n <= 0) return int32_t(n < 0 ? -1 : 0);
   TraceBytes(t.link.trace, "recv", buffer + 1, int32_t(n));
+  if (t.link.capture != nullptr) {
+    t.link.capture->Data(t.link.capture_stream, kHostEnd, buffer + 1, size_t(n));
+  }
   int32_t length = 0;
   const char* chunk = PrefixChunk(buffer, int32_t(n), &length);
   t.platform->HandOverHostData(chunk, length);
