@@ -2,6 +2,7 @@
 // "--"; everything else, joined with single blanks, is the terminal's own
 // command line (-H host, -P port, -I simulator ID, -L auto mode).
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/screen_size.h"
 #include "demo/in_process.h"
 #include "link/capture.h"
 #include "ui/core/command_words.h"
@@ -53,7 +55,8 @@ constexpr const char* kUsage =
     "                     connect to it\n"
     "  --demo-log FILE    with --demo: what the demo host received, a line each\n"
     "  --load N           run N terminals in this process, each following --script\n"
-    "                     ({n}, {n:03}, {i}: terminal number, padded, iteration)\n"
+    "                     ({n}, {n:03}, {i}, {i%%N}: terminal number, padded,\n"
+    "                     iteration, iteration from 1 to N)\n"
     "  --duration S       --load: loop the script for S seconds\n"
     "  --iterations K     --load: run the script K times per terminal (default 1)\n"
     "  --ramp R           --load: start R terminals a second (default: all at once)\n"
@@ -85,8 +88,9 @@ bool ParseSize(const std::string& text, marl::StartOptions* start) {
   const size_t x = text.find_first_of("xX");
   int64_t columns = 0;
   int64_t rows = 0;
-  if (x == std::string::npos || !marl::ParseNumber(text.substr(0, x), 1, 9999, &columns) ||
-      !marl::ParseNumber(text.substr(x + 1), 1, 9999, &rows)) {
+  if (x == std::string::npos ||
+      !marl::ParseNumber(text.substr(0, x), 1, marl::kMaxScreenSide, &columns) ||
+      !marl::ParseNumber(text.substr(x + 1), 1, marl::kMaxScreenSide, &rows)) {
     return false;
   }
   start->columns = int32_t(columns);
@@ -235,7 +239,8 @@ int main(int argc, char** argv) {
     } else if (name == "--size") {
       std::string size;
       if (!value(&size) || !ParseSize(size, &options.start)) {
-        return Fail("--size needs COLSxROWS, each from 1 to 9999");
+        return Fail("--size needs COLSxROWS, each from 1 to " +
+                    std::to_string(marl::kMaxScreenSide));
       }
     } else if (marl::IsLoadOption(name)) {
       std::string text;
@@ -245,6 +250,12 @@ int main(int argc, char** argv) {
     } else {
       return Fail("unknown option " + arg);
     }
+  }
+  // A folder opens and reads as nothing at all: the run would do nothing and
+  // say nothing.
+  if (struct stat info{};
+      !script.empty() && stat(script.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    return Fail("cannot read " + script + ": " + std::strerror(EISDIR));
   }
   // Declared before everything that connects, so that it outlives every
   // connection; opened before any, so that a file that cannot be written

@@ -7,6 +7,7 @@
 #include "app/rendering.h"
 #include "app/settings_file.h"
 #include "base/guarded_alloc.h"
+#include "base/screen_size.h"
 #include "base/settings.h"
 #include "forms/form.h"
 #include "platform/messages.h"
@@ -64,8 +65,8 @@ int32_t ReadField(Terminal& t, int32_t id) {
 
 void Save(Terminal& t) {
   SetupWindowState& s = App(t).setup;
-  const int32_t columns = ReadField(t, s.fields[0]);
-  const int32_t rows = ReadField(t, s.fields[1]);
+  const int32_t columns = BoundScreenSide(t, ReadField(t, s.fields[0]), "setup", "COLS");
+  const int32_t rows = BoundScreenSide(t, ReadField(t, s.fields[1]), "setup", "ROWS");
   WriteScreenSize(t, rows, columns);
   SetScreenCols(t, columns);
   SetScreenRows(t, rows);

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/rendering.h"
 #include "app/settings_file.h"
+#include "base/screen_size.h"
 #include "base/terminal_config.h"
 #include "forms/banks.h"
 #include "forms/form.h"
@@ -24,8 +25,8 @@ StartResult StartProgram(Terminal& t, char* command_line, const StartOptions& op
     if (!AcquireInstanceGuard(t)) return StartResult::kOtherInstance;
   }
   ReadSettings(t);
-  if (options.columns > 1) SetScreenCols(t, options.columns);
-  if (options.rows > 1) SetScreenRows(t, options.rows);
+  if (options.columns > 1) SetScreenCols(t, BoundScreenSide(t, options.columns, "--size", "COLS"));
+  if (options.rows > 1) SetScreenRows(t, BoundScreenSide(t, options.rows, "--size", "ROWS"));
 
   // Creation may run the screen setup window first, and the user may close
   // the program from there.

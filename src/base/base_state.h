@@ -32,7 +32,8 @@ struct SetTermState {
 };
 
 struct SettingsState {
-  bool setf0 = false;  // the SETF0 switch, read by the key maps
+  bool setf0 = false;             // the SETF0 switch, read by the key maps
+  bool host_size_warned = false;  // a host's size beyond the bound has been said
 };
 
 struct SessionState {

@@ -26,6 +26,8 @@ struct Hooks {
   // A form has been drawn: the input replays what was queued meanwhile (and
   // in auto mode answers the form at once).
   void (*form_shown)(Terminal& t, Form* form) = nullptr;
+  // A line for standard error (base/warning.h); null writes it there.
+  void (*warn)(Terminal& t, const char* line) = nullptr;
 };
 
 }  // namespace marl

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "base/screen_size.h"
 #include "terminal.h"
 
 namespace marl {
@@ -11,6 +12,16 @@ namespace {
 
 bool IsSettingSpace(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+int32_t ReadScreenSide(Terminal& t, const char* value, const char* source, const char* key) {
+  const int32_t side = ReadSettingNumber(value);
+  if (side <= kMaxScreenSide) return side;
+  if (source == kHostSettings) {
+    if (t.settings.host_size_warned) return kMaxScreenSide;
+    t.settings.host_size_warned = true;
+  }
+  return BoundScreenSide(t, side, source, key);
 }
 
 }  // namespace
@@ -29,7 +40,7 @@ int32_t ReadSettingNumber(const char* text) {
   return int32_t(value);
 }
 
-void ApplySettingLine(Terminal& t, char* line) {
+void ApplySettingLine(Terminal& t, char* line, const char* source) {
   if (line == nullptr) return;
   // Normalise in place; the key ends where the first '=' stood.
   char* out = line;
@@ -52,10 +63,10 @@ void ApplySettingLine(Terminal& t, char* line) {
     return;
   }
   if (std::strcmp(key, "ROWS") == 0) {
-    const int32_t rows = ReadSettingNumber(value);
+    const int32_t rows = ReadScreenSide(t, value, source, key);
     if (rows > 1 && t.hooks.set_screen_rows != nullptr) t.hooks.set_screen_rows(t, rows);
   } else if (std::strcmp(key, "COLS") == 0) {
-    const int32_t columns = ReadSettingNumber(value);
+    const int32_t columns = ReadScreenSide(t, value, source, key);
     if (columns > 1 && t.hooks.set_screen_columns != nullptr) {
       t.hooks.set_screen_columns(t, columns);
     }
@@ -67,18 +78,18 @@ void ApplySettingLine(Terminal& t, char* line) {
   // simulator takes its address and time-outs from elsewhere.
 }
 
-void ApplySettingList(Terminal& t, char* text, char separator) {
+void ApplySettingList(Terminal& t, char* text, char separator, const char* source) {
   if (text == nullptr) return;
   char* start = text;
   if (*text != 0) {
     for (char* p = text + 1; *p != 0; ++p) {
       if (*p != separator) continue;
       *p = 0;
-      ApplySettingLine(t, start);
+      ApplySettingLine(t, start, source);
       start = p + 1;
     }
   }
-  ApplySettingLine(t, start);
+  ApplySettingLine(t, start, source);
 }
 
 }  // namespace marl

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 #include "host/form_text.h"
 #include "host/host_records.h"
@@ -142,10 +143,21 @@ std::string DemoSession::PingScreen() {
 }
 
 Answer DemoSession::PowerUp(const TerminalMessage& m) {
-  if (m.columns > 0) columns_ = m.columns;
   signed_in_ = false;
   counts_ = {};
   next_scan_ = 0;
+  // Every screen is built as wide as the terminal says it is: a size no
+  // terminal has would cost the host (and every other terminal) dearly.
+  if (m.columns > kMaxScreenSide || m.rows > kMaxScreenSide) {
+    columns_ = kDefaultColumns;
+    return {ErrorTone() + LoginScreen("Size refused"),
+            {},
+            0,
+            "power-up: refused " + std::to_string(m.rows) + " x " + std::to_string(m.columns) +
+                ", at most " + std::to_string(kMaxScreenSide) + " a side; login screen " +
+                std::to_string(kDefaultColumns) + " wide"};
+  }
+  if (m.columns > 0) columns_ = m.columns;
   return {LoginScreen("Sign in, any name"), {}, 0, "power-up: login screen"};
 }
 
@@ -205,6 +217,10 @@ Answer DemoSession::Receive(const TerminalMessage& m) {
   }
   const host::ReplyField* item = Field(m, 0);
   if (item != nullptr) item_ = Trim(item->value);
+  if (item_.size() > kItemWidth) {
+    item_.clear();
+    return {ErrorTone() + ReceiveScreen("Item too long", 0), {}, 0, "receive: item too long"};
+  }
   if (m.reply_letter == 's') {
     // The host plays the scanner: the next label of the delivery.
     const Item& next = kCatalog[next_scan_++ % kCatalog.size()];
@@ -214,7 +230,8 @@ Answer DemoSession::Receive(const TerminalMessage& m) {
   }
   const int index = ItemIndex(item_);
   const host::ReplyField* qty = Field(m, 1);
-  const int count = qty != nullptr ? std::atoi(Trim(qty->value).c_str()) : 0;
+  // strtol saturates where atoi would overflow.
+  const long count = qty != nullptr ? std::strtol(Trim(qty->value).c_str(), nullptr, 10) : 0;
   if (index < 0) {
     const std::string shown = item_.empty() ? "No item" : "No item " + item_;
     return {ErrorTone() + ReceiveScreen(shown, 0), {}, 0, "receive: unknown item " + item_};
@@ -222,7 +239,13 @@ Answer DemoSession::Receive(const TerminalMessage& m) {
   if (count < 1 || count > 9999) {
     return {ErrorTone() + ReceiveScreen("Qty 1 to 9999", 0), {}, 0, "receive: bad quantity"};
   }
-  counts_[size_t(index)] += count;
+  if (counts_[size_t(index)] > kMaxTally - count) {
+    return {ErrorTone() + ReceiveScreen("Tally full", 0),
+            {},
+            0,
+            "receive: tally of " + item_ + " full at " + std::to_string(counts_[size_t(index)])};
+  }
+  counts_[size_t(index)] += int(count);
   std::string out = CommandRecord(host::UpdateBody(
       kTallySlot,
       host::UpdateData(index, host::FieldType(field::kProtected), Count(counts_[size_t(index)]))));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 #include "host/terminal_messages.h"
@@ -41,6 +42,13 @@ inline constexpr int kTallySlot = 3;
 inline constexpr int kPingSlot = 4;
 
 inline constexpr const char* kPassword = "demo";
+// What the host takes from a terminal: a screen no wider or taller than the
+// terminal itself allows, a tally that its five-cell field shows, and an
+// item code that fits the Item field.
+inline constexpr int kMaxScreenSide = 2048;
+inline constexpr int kMaxTally = 99999;
+inline constexpr size_t kItemWidth = 8;
+inline constexpr int kDefaultColumns = 20;
 // Ping answers in one test before the host stops answering.
 inline constexpr int kPingLimit = 40;
 inline constexpr int kPingDelayMs = 250;
@@ -68,7 +76,7 @@ class DemoSession {
 
   Screen screen_ = Screen::kNone;
   bool signed_in_ = false;
-  int columns_ = 20;
+  int columns_ = kDefaultColumns;
   std::string user_;
   std::string item_;  // the receive form's item, kept between replies
   std::array<int, kCatalog.size()> counts_{};

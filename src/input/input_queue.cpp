@@ -39,20 +39,28 @@ bool Transmittable(int32_t code) {
          (code >= kKeyShiftF1 && code <= kKeyShiftF10);
 }
 
+// Doubles the ring's block, the entries moved to its front in order.
+bool Grow(Terminal& t) {
+  InputState& in = t.input;
+  constexpr int32_t kMostEntries = int32_t(UINT32_MAX / 2 / sizeof(InputEntry*));
+  if (in.capacity >= kMostEntries) return false;
+  const int32_t capacity = in.capacity == 0 ? kQueueFirstCapacity : in.capacity * 2;
+  auto** grown = static_cast<InputEntry**>(
+      GuardedAlloc(t, uint32_t(capacity) * uint32_t(sizeof(InputEntry*)), kSource));
+  if (grown == nullptr) return false;
+  for (int32_t i = 0; i < in.count; ++i) grown[i] = in.queue[(in.head + i) % in.capacity];
+  GuardedFree(t, in.queue, kSource);
+  in.queue = grown;
+  in.head = 0;
+  in.capacity = capacity;
+  return true;
+}
+
 bool Append(Terminal& t, InputEntry* entry) {
   InputState& in = t.input;
-  if (in.count == in.capacity) {
-    if (in.capacity > (INT32_MAX / int32_t(sizeof(InputEntry*))) - kQueueGrowth) return false;
-    const int32_t capacity = in.capacity + kQueueGrowth;
-    auto** grown = static_cast<InputEntry**>(
-        GuardedAlloc(t, uint32_t(capacity) * sizeof(InputEntry*), kSource));
-    if (grown == nullptr) return false;
-    if (in.count > 0) std::memcpy(grown, in.queue, size_t(in.count) * sizeof(InputEntry*));
-    GuardedFree(t, in.queue, kSource);
-    in.queue = grown;
-    in.capacity = capacity;
-  }
-  in.queue[in.count++] = entry;
+  if (in.count == in.capacity && !Grow(t)) return false;
+  in.queue[(in.head + in.count) % in.capacity] = entry;
+  in.count++;
   return true;
 }
 
@@ -69,8 +77,8 @@ InputEntry* NewEntry(Terminal& t, int32_t kind, int32_t count) {
 // Takes the first entry out of the queue; the caller releases it.
 InputEntry* TakeFirst(Terminal& t) {
   InputState& in = t.input;
-  InputEntry* first = in.queue[0];
-  std::memmove(in.queue, in.queue + 1, size_t(in.count - 1) * sizeof(InputEntry*));
+  InputEntry* first = in.queue[in.head];
+  in.head = (in.head + 1) % in.capacity;
   in.count--;
   return first;
 }
@@ -78,11 +86,12 @@ InputEntry* TakeFirst(Terminal& t) {
 }  // namespace
 
 void ClearInputQueue(Terminal& t) {
-  for (int32_t i = 0; i < t.input.count; ++i) GuardedFree(t, t.input.queue[i], kSource);
-  GuardedFree(t, t.input.queue, kSource);
-  t.input.queue = nullptr;
-  t.input.count = 0;
-  t.input.capacity = 0;
+  InputState& in = t.input;
+  for (int32_t i = 0; i < in.count; ++i) {
+    GuardedFree(t, in.queue[(in.head + i) % in.capacity], kSource);
+  }
+  GuardedFree(t, in.queue, kSource);
+  in = InputState{};
 }
 
 void QueueKeystroke(Terminal& t, int32_t code) {

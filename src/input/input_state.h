@@ -8,10 +8,14 @@ namespace marl {
 
 struct InputEntry;  // allocated separately, tag keys
 
-constexpr int32_t kQueueGrowth = 8;
+// The first block holds this many entries; each growth doubles it.
+constexpr int32_t kQueueFirstCapacity = 8;
 
+// A ring: the entries in order are queue[(head + i) % capacity] for i below
+// count, so that taking the first and adding a last are constant time.
 struct InputState {
-  InputEntry** queue = nullptr;
+  InputEntry** queue = nullptr;  // owned, guarded (keys)
+  int32_t head = 0;
   int32_t count = 0;
   int32_t capacity = 0;
 };

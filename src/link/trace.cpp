@@ -1,6 +1,8 @@
 #include "link/trace.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 
 namespace marl {
@@ -19,6 +21,7 @@ void TraceBytes(std::FILE* out, const char* what, const char* bytes, int32_t len
 
   // One dump stays together even when both threads trace at once.
   flockfile(out);
+  const bool failed_before = std::ferror(out) != 0;
   if (bytes == nullptr) {
     std::fprintf(out, "%s.%03d %s\n", stamp, int(ms.count()), what);
     length = 0;
@@ -42,7 +45,15 @@ void TraceBytes(std::FILE* out, const char* what, const char* bytes, int32_t len
     }
     std::fputs("|\n", out);
   }
-  std::fflush(out);
+  // A trace that cannot be written (a full disk) is said once, when its
+  // error first shows; the terminal goes on without it.
+  if (std::fflush(out) != 0 || std::ferror(out) != 0) {
+    const int error = errno;
+    if (!failed_before) {
+      std::fprintf(stderr, "marlsim: cannot write the trace: %s; going on without it\n",
+                   std::strerror(error));
+    }
+  }
   funlockfile(out);
 }
 

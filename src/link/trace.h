@@ -10,7 +10,8 @@ namespace marl {
 // Writes one dump to `out` (nothing when it is null). `what` names the
 // direction ("recv", "send"); with no bytes it is a line of its own (what
 // happened to the connection). Safe to call from the receive thread and the
-// main thread at once.
+// main thread at once. The first write that fails is said on standard
+// error, once.
 void TraceBytes(std::FILE* out, const char* what, const char* bytes, int32_t length);
 
 }  // namespace marl

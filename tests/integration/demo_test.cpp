@@ -37,7 +37,7 @@ class Demo {
   // they are waited for.
   Lines HostSaw(size_t n) {
     Lines lines;
-    for (int tries = 0; tries < 500 && lines.size() < seen_ + n; ++tries) {
+    for (int tries = 0; tries < 3000 && lines.size() < seen_ + n; ++tries) {
       if (tries > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
       lines.clear();
       std::istringstream log(dir_.Read("host.log"));

@@ -117,6 +117,27 @@ class LoopbackHost {
   }
   // Reads until `count` bytes have come, the connection ends, or time is up.
   std::string Receive(size_t count, int ms) { return harness::Read(connection_, count, ms, ms); }
+  // Reads until what came holds `text` (all of it is returned), the
+  // connection ends, or time is up.
+  std::string ReceiveThrough(const std::string& text, int ms) {
+    const auto deadline = harness::Clock::now() + std::chrono::milliseconds(ms);
+    std::string out;
+    char buffer[8192];
+    while (out.find(text) == std::string::npos &&
+           harness::Readable(connection_, harness::MsLeft(deadline))) {
+      const ssize_t n = read(connection_, buffer, sizeof buffer);
+      if (n <= 0) break;
+      out.append(buffer, size_t(n));
+    }
+    return out;
+  }
+  // A reply to something the terminal does in its own time (keys through a
+  // pane or a window): waits up to `first_ms` for its first byte, then reads
+  // until nothing has come for `quiet_ms`.
+  std::string ReceiveReply(int first_ms, int quiet_ms) {
+    if (!harness::Readable(connection_, first_ms)) return "";
+    return harness::Read(connection_, std::string::npos, quiet_ms, first_ms);
+  }
   // Reads until nothing has come for `quiet_ms` or the connection ends.
   std::string ReceiveUntilQuiet(int quiet_ms, int limit_ms) {
     return harness::Read(connection_, std::string::npos, quiet_ms, limit_ms);
@@ -307,12 +328,10 @@ inline std::string Port(const LoopbackHost& host) {
 struct Session {
   explicit Session(Lines args = {}, const Env& env = {})
       : sim((args.insert(args.end(), {"--size", "20x16", Port(host)}), args), dir.path(), env) {
-    accepted = host.Accept(10000);
-    // The start-up tune takes its real time in a window.
-    if (accepted) {
-      power_up = host.Receive(1, 5000);
-      power_up += host.ReceiveUntilQuiet(200, 2000);
-    }
+    accepted = host.Accept(60000);
+    // The start-up tune takes its real time in a window; a busy machine
+    // takes longer still. The power-up ends with the address.
+    if (accepted) power_up = host.ReceiveThrough("IP=" + LocalAddress(), 60000);
     sim.Command("events");
   }
   // Host bytes, handled; what the terminal answered.

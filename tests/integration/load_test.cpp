@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <regex>
 #include <string>
@@ -32,6 +33,19 @@ long long Number(const std::string& json, const std::string& name) {
   std::smatch m;
   if (!std::regex_search(json, m, std::regex("\"" + name + "\":(\\d+)"))) return -1;
   return std::stoll(m[1]);
+}
+
+// Waits until `count` terminals have greeted the host (by their simulator
+// IDs), however slow the machine; false after a minute.
+bool WaitForTerminals(LoadHost& host, size_t count) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    size_t greeted = 0;
+    for (const auto& [id, seen] : host.Terminals()) greeted += id.empty() ? 0 : 1;
+    if (greeted >= count) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
 }
 
 struct LoadRun {
@@ -122,15 +136,45 @@ TEST(Load, AStalledHostTimesTheWaitsOutAndCtrlCStillWritesTheReport) {
     const std::string json = run.Report();
     EXPECT_EQ(Number(json, "wait_timeout"), 5) << json;
   }
-  // A run that is interrupted ends at once with its report.
+  // A run that is interrupted ends at once with its report. A host of its
+  // own tells when its terminals are there.
   run.dir.Write("slow.txt", "wait ready\nsleep 60000\n");
-  Marlsim sim(args, run.dir.path());
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  LoadHost second(1);
+  Marlsim sim(run.Args(second, 5, {"--duration", "30", "--script", "slow.txt"}), run.dir.path());
+  ASSERT_TRUE(WaitForTerminals(second, 5)) << sim.Diagnostics();
   kill(sim.pid(), SIGINT);
   EXPECT_EQ(sim.Wait(10000), 130) << sim.Diagnostics();
   const std::string json = run.Report();
   EXPECT_NE(json.find("\"stopped\":\"interrupted\""), std::string::npos) << json;
   EXPECT_EQ(Number(json, "connected"), 5);
+}
+
+// Steps of any length: a megabyte typed before the first screen, and steps
+// that never wait. SIGTERM still ends the run within a step or two.
+TEST(Load, SigtermEndsARunBetweenLongSteps) {
+  LoadHost host;
+  LoadRun run;
+  const std::string mega = "type \"" + std::string(1 << 20, 'x') + "\"\n";
+  run.dir.Write("long.txt", mega + "key Enter\n" + mega + "key Tab\n");
+  Marlsim sim(run.Args(host, 2, {"--duration", "600", "--script", "long.txt"}), run.dir.path());
+  ASSERT_TRUE(WaitForTerminals(host, 2)) << sim.Diagnostics();
+  kill(sim.pid(), SIGTERM);
+  EXPECT_EQ(sim.Wait(30000), 130) << sim.Diagnostics();
+  EXPECT_NE(run.Report().find("\"stopped\":\"terminated\""), std::string::npos);
+}
+
+// A report that does not reach its file fails the run, and says why.
+TEST(Load, AReportThatCannotBeWrittenFailsTheRun) {
+  LoadHost host;
+  LoadRun run;
+  for (const std::string report : {"/dev/full", "/proc/version"}) {
+    Lines args = run.Args(host, 2);
+    *std::find(args.begin(), args.end(), run.report) = report;
+    Marlsim sim(args, run.dir.path());
+    EXPECT_EQ(sim.Wait(60000), 1) << report << sim.Diagnostics();
+    EXPECT_NE(sim.Diagnostics().find("marlsim: cannot write " + report), std::string::npos)
+        << sim.Diagnostics();
+  }
 }
 
 TEST(Load, BadCommandLinesAndScriptsAreRefusedBeforeAnyTerminalStarts) {

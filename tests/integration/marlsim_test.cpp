@@ -2,6 +2,7 @@
 // played by the test on a loopback port.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -26,9 +27,9 @@ TEST(Marlsim, StartsWithTuneSimulatorIdPowerUpAndTrace) {
   TempDir dir;
   LoopbackHost host;
   Marlsim sim({"--size", "20x16", "--trace", "trace.txt", Port(host), "-ISCAN01"}, dir.path());
-  ASSERT_TRUE(host.Accept(10000)) << sim.Diagnostics();
-  EXPECT_EQ(host.Receive(7, 5000), "SCAN01,");
-  const std::string power_up = host.ReceiveUntilQuiet(300, 5000);
+  ASSERT_TRUE(host.Accept(60000)) << sim.Diagnostics();
+  EXPECT_EQ(host.Receive(7, 30000), "SCAN01,");
+  const std::string power_up = host.ReceiveThrough("IP=" + LocalAddress(), 30000);
   EXPECT_TRUE(std::regex_match(power_up, std::regex("P,Rows=16,Cols=20\\x00IP=\\d+(\\.\\d+){3}")))
       << power_up;
   const Lines events = sim.Command("events");
@@ -56,8 +57,8 @@ TEST(Marlsim, TheProgramOutlivesTheHostsConnection) {
     TempDir dir;
     LoopbackHost host;
     Marlsim sim({"--size", "21x15", Port(host)}, dir.path());
-    ASSERT_TRUE(host.Accept(10000)) << sim.Diagnostics();
-    EXPECT_EQ(host.ReceiveUntilQuiet(300, 5000).substr(0, 18),
+    ASSERT_TRUE(host.Accept(60000)) << sim.Diagnostics();
+    EXPECT_EQ(host.ReceiveThrough("IP=" + LocalAddress(), 30000).substr(0, 18),
               std::string("P,Rows=15,Cols=21\0", 18));
     host.Close(reset);
     EXPECT_EQ(sim.Command("wait closed"), Lines{"ok"});
@@ -79,8 +80,8 @@ TEST(Marlsim, AStalledHostGetsEveryReplyInOrderAfterTheSendTimeout) {
   LoopbackHost host(4096);
   Marlsim sim({"--size", "20x16", "--trace", "trace.txt", Port(host)}, dir.path(),
               {{"MARLSIM_SEND_TIMEOUT_MS", "1000"}, {"MARLSIM_SEND_BUFFER", "4096"}});
-  ASSERT_TRUE(host.Accept(10000)) << sim.Diagnostics();
-  const std::string power_up = host.ReceiveUntilQuiet(300, 5000);
+  ASSERT_TRUE(host.Accept(60000)) << sim.Diagnostics();
+  const std::string power_up = host.ReceiveThrough("IP=" + LocalAddress(), 30000);
   sim.Command("events");
   // Resets, which announce the terminal again, and a command it answers
   // with a status, in a pattern that shows any loss or reordering. Each
@@ -136,7 +137,7 @@ TEST(Marlsim, AStalledHostGetsEveryReplyInOrderAfterTheSendTimeout) {
   EXPECT_EQ(waits, boxes);
 
   ASSERT_TRUE(host.Send(Command("\\Q")));
-  EXPECT_EQ(host.Receive(4, 5000), Status('1'));
+  EXPECT_EQ(host.Receive(4, 30000), Status('1'));
   EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
   EXPECT_EQ(sim.Wait(), 0);
 }
@@ -150,8 +151,8 @@ TEST(Marlsim, TheSetupWindowAtTheFirstStartAndOnItsHotKey) {
   for (const char* command : {"key backspace", "key Backspace", "type \"245\"", "key Enter"}) {
     EXPECT_EQ(sim.Command(command), Lines{"ok"}) << command;
   }
-  ASSERT_TRUE(host.Accept(10000)) << sim.Diagnostics();
-  EXPECT_EQ(host.ReceiveUntilQuiet(300, 5000).substr(0, 18),
+  ASSERT_TRUE(host.Accept(60000)) << sim.Diagnostics();
+  EXPECT_EQ(host.ReceiveThrough("IP=" + LocalAddress(), 30000).substr(0, 18),
             std::string("P,Rows=16,Cols=24\0", 18));
   EXPECT_EQ(dir.Read("vozido.ini"), "ROWS=16\nCOLS=24\n");
   EXPECT_EQ(First(sim.Command("screen")), "screen 16 24 1 0");
@@ -169,11 +170,73 @@ TEST(Marlsim, TheSetupWindowAtTheFirstStartAndOnItsHotKey) {
   EXPECT_EQ(sim.Command("screen").at(1), "Press CTRL-P" + std::string(18, ' '));
   EXPECT_EQ(First(sim.Command("screen")), "screen 12 30 1 0");
   EXPECT_EQ(sim.Command("key Ctrl+P"), Lines{"ok"});
-  EXPECT_EQ(host.ReceiveUntilQuiet(300, 5000).substr(0, 21),
+  EXPECT_EQ(host.ReceiveThrough("IP=" + LocalAddress(), 30000).substr(0, 21),
             std::string("P,Rows=12,Cols=30\0IP=", 21));
   EXPECT_EQ(dir.Read("vozido.ini"), "ROWS=12\nCOLS=30\n");
   sim.CloseInput();
   EXPECT_EQ(sim.Wait(), 0);
+}
+
+// Settings files a person or an attacker may leave: start-up goes on at
+// once with a size the program can draw, and standard error says why.
+TEST(Marlsim, SettingsFilesThatAreNoneOrHoldHugeSizesStillStart) {
+  const std::string most = "2048";
+  const struct {
+    const char* name;
+    std::string ini;  // "fifo" and "zero" make that file instead
+    std::string rows, columns;
+    const char* said;
+  } cases[] = {
+      {"a fifo", "fifo", "15", "21", "is not a regular file"},
+      {"/dev/zero", "zero", "15", "21", "is not a regular file"},
+      {"huge rows", "ROWS=2147483647\n", most, "21", "ROWS=2147483647 is more than"},
+      {"huge both", "ROWS=2147483647\nCOLS=2147483647\n", most, most, "COLS=2147483647 is more"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string ini = dir.File("vozido.ini");
+    if (c.ini == "fifo") {
+      ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0);
+    } else if (c.ini == "zero") {
+      ASSERT_EQ(symlink("/dev/zero", ini.c_str()), 0);
+    } else {
+      dir.Write("vozido.ini", "COLS=21\nROWS=15\n" + c.ini);
+    }
+    LoopbackHost host;
+    // Without a usable file the size comes from the command line, which is
+    // applied after the file is read.
+    const bool file = c.ini != "fifo" && c.ini != "zero";
+    Marlsim sim(file ? Lines{Port(host)} : Lines{"--size", "21x15", Port(host)}, dir.path());
+    ASSERT_TRUE(host.Accept(20000)) << c.name << sim.Diagnostics();
+    const std::string power_up = PowerUp(std::stoi(c.rows), std::stoi(c.columns));
+    EXPECT_EQ(host.Receive(power_up.size(), 20000), power_up) << c.name;
+    // A form as wide as the screen, drawn before the terminal is ready.
+    host.Send(HostCommand("\\1T\\Qty:\\N12\\"));
+    EXPECT_EQ(sim.Command("wait ready 20000", 30000), Lines{"ok"}) << c.name;
+    EXPECT_EQ(First(sim.Command("screen")).substr(0, 7 + c.rows.size()), "screen " + c.rows)
+        << c.name;
+    EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
+    EXPECT_EQ(sim.Wait(), 0);
+    EXPECT_NE(sim.Diagnostics().find(c.said), std::string::npos) << c.name << sim.Diagnostics();
+  }
+}
+
+// A trace to a device that takes nothing: said once, and the run goes on.
+TEST(Marlsim, ATraceThatCannotBeWrittenIsSaidOnce) {
+  TempDir dir;
+  LoopbackHost host;
+  Marlsim sim({"--size", "20x16", "--trace", "/dev/full", Port(host)}, dir.path());
+  ASSERT_TRUE(host.Accept(20000)) << sim.Diagnostics();
+  EXPECT_EQ(host.Receive(PowerUp().size(), 20000), PowerUp());
+  host.Send(HostCommand("\\1T\\Qty:\\N12\\"));
+  EXPECT_EQ(sim.Command("wait ready 20000", 30000), Lines{"ok"});
+  EXPECT_EQ(sim.Command("type \"3\""), Lines{"ok"});
+  EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
+  EXPECT_EQ(sim.Wait(), 0);
+  const std::string said = sim.Diagnostics();
+  const std::string line = "cannot write the trace: No space left on device";
+  EXPECT_NE(said.find(line), std::string::npos) << said;
+  EXPECT_EQ(said.find(line), said.rfind(line)) << said;
 }
 
 TEST(Marlsim, ASecondPlainCopyEndsAtOnceUntilTheFirstDies) {
@@ -229,7 +292,7 @@ TEST(Marlsim, ScriptFilesAndItsOwnOptions) {
   LoopbackHost host;
   dir.Write("script", "# a check\nevents\n\nbogus\nwait ready 10\n");
   Marlsim sim({"--size", "20x16", "--script", "script", Port(host)}, dir.path());
-  ASSERT_TRUE(host.Accept(10000));
+  ASSERT_TRUE(host.Accept(60000));
   EXPECT_EQ(sim.Wait(), 2);
   EXPECT_NE(sim.RemainingOutput(1000).find(
                 "\nok\nerror: unknown command \"bogus\" (help lists the commands)\n"
@@ -240,8 +303,10 @@ TEST(Marlsim, ScriptFilesAndItsOwnOptions) {
   EXPECT_EQ(help.Wait(), 0);
   EXPECT_NE(help.RemainingOutput(1000).find("--script FILE"), std::string::npos);
   for (const Lines& bad :
-       {Lines{"--bogus"}, Lines{"--size", "0x5"}, Lines{"--size", "20"}, Lines{"--ui=bogus"},
-        Lines{"--zoom", "5"}, Lines{"--script", "nowhere"}, Lines{"--trace"}}) {
+       {Lines{"--bogus"}, Lines{"--size", "0x5"}, Lines{"--size", "20"}, Lines{"--size", "2049x16"},
+        Lines{"--ui=bogus"}, Lines{"--zoom", "5"}, Lines{"--script", "nowhere"}, Lines{"--trace"},
+        Lines{"--script", "."}, Lines{"--script", ".", "--ui=tui"},
+        Lines{"--script", ".", "--load", "2"}}) {
     Marlsim refused(bad, dir.path());
     EXPECT_EQ(refused.Wait(), 1) << bad[0];
     EXPECT_NE(refused.Diagnostics().find("marlsim: "), std::string::npos);

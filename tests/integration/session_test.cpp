@@ -101,7 +101,7 @@ TEST(Session, PingModeWithCtrlNAnsweredByTheHostsPing) {
   ASSERT_TRUE(s.accepted) << s.sim.Diagnostics();
   // Ctrl+N acts even while the terminal waits for the host's first screen.
   EXPECT_EQ(s.sim.Command("key Ctrl+N"), Lines{"ok"});
-  EXPECT_EQ(s.host.Receive(4, 5000), "NG,0");
+  EXPECT_EQ(s.host.Receive(4, 30000), "NG,0");
   const std::string ping = s.Host(HostCommand("\\PING"));
   EXPECT_TRUE(std::regex_match(ping, std::regex(R"(NG,\d+)"))) << ping;
   // Off again: the host's next ping gets no answer.

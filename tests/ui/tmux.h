@@ -67,7 +67,7 @@ class Tmux {
     return cells;
   }
   // Waits until `holds` is true of the pane, polling; false on time-out.
-  bool WaitFor(const std::function<bool(const std::string&)>& holds, int ms = 5000) {
+  bool WaitFor(const std::function<bool(const std::string&)>& holds, int ms = 30000) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
       if (holds(Text())) return true;
@@ -75,7 +75,7 @@ class Tmux {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   }
-  bool WaitForText(const std::string& text, int ms = 5000) {
+  bool WaitForText(const std::string& text, int ms = 30000) {
     return WaitFor([&](const std::string& pane) { return pane.find(text) != std::string::npos; },
                    ms);
   }

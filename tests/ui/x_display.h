@@ -106,11 +106,11 @@ class XDisplay {
   std::string Tool(const std::string& arguments) const {
     return Shell("DISPLAY=" + name_ + " xdotool " + arguments + " 2>/dev/null");
   }
-  // The top-level window titled `title`, waiting up to fifteen seconds for
-  // it (a busy machine starts a window slowly); "" when none came.
+  // The top-level window titled `title`, waiting up to a minute for it (a
+  // busy machine starts a window slowly); "" when none came.
   // (xdotool's own search misses the message boxes.)
-  std::string Find(const std::string& title) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  std::string Find(const std::string& title, int seconds = 60) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < deadline) {
       std::string id =
           Shell("DISPLAY=" + name_ + " xwininfo -root -children 2>/dev/null | grep -F '\"" + title +
@@ -123,8 +123,8 @@ class XDisplay {
   }
   // Gives the keyboard focus to the window titled `title`, waiting for it
   // to appear; false when it did not.
-  bool Focus(const std::string& title) const {
-    const std::string id = Find(title);
+  bool Focus(const std::string& title, int seconds = 60) const {
+    const std::string id = Find(title, seconds);
     if (id.empty()) return false;
     Tool("windowfocus --sync " + id);
     return true;

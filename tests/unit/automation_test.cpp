@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -64,12 +65,22 @@ class AutomationTest : public ::testing::Test {
   }
   // As if the receive thread handed `bytes` over after `delay_ms`.
   std::thread HostSendsLater(std::string bytes, int delay_ms) {
+    ++offered_;
     return std::thread([this, bytes, delay_ms] {
       std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
       tt_.platform().HandOverHostData(bytes.data(), int32_t(bytes.size()));
+      ++handled_;
     });
   }
+  // Joins the sender once its chunk has been handled: the hand-over waits
+  // for the main thread, which pumps here however late the sender came.
+  void JoinHost(std::thread& host) {
+    while (handled_.load() < offered_) Run("sleep 10");
+    host.join();
+  }
 
+  int offered_ = 0;
+  std::atomic<int> handled_{0};
   TestTerminal tt_;
   char* buffer_ = nullptr;
   size_t size_ = 0;
@@ -102,6 +113,16 @@ TEST_F(AutomationTest, EveryCommandEndsWithOkOrAnError) {
             MessageBoxAnswer::kOk);
   EXPECT_FALSE(tt_.platform().quit_posted());
   CloseScreenSetup(tt_.t());
+}
+
+// Every answer quotes the bytes it repeats, a file name's too.
+TEST_F(AutomationTest, ASnapshotNamesItsFileQuoted) {
+  const std::string zero = Run(R"(snapshot "nowhere/a\x00b.png")");
+  EXPECT_EQ(zero.find('\0'), std::string::npos);
+  EXPECT_EQ(zero, "error: cannot write \"nowhere/a\\u0000b.png\"\n");
+  const std::string control = Run(R"(snapshot "nowhere/a\x01b.png")");
+  EXPECT_EQ(control.find('\x01'), std::string::npos) << control;
+  EXPECT_EQ(control.rfind("error: ", 0), 0u) << control;
 }
 
 TEST_F(AutomationTest, ArgumentsTakeTheirUpperBounds) {
@@ -161,25 +182,24 @@ TEST_F(AutomationTest, WaitsReturnAtOnceOrHandleHostDataAsItComes) {
             "error: timeout\nerror: timeout\nerror: timeout\nerror: timeout\n");
   RunScenario(tt_, R"(host \1T\a:\@ \ ; waiting 0)");
   const std::string bad = "\x90" + std::string("123\n");
+  Run("state");  // the window read, so that the wait is for the sender's bytes
   std::thread host = HostSendsLater(bad, 50);
-  EXPECT_EQ(Run("wait output 5000"), "ok\n");
+  EXPECT_EQ(Run("wait output 30000"), "ok\n");
   EXPECT_EQ(tt_.Sent(), Reply(kStatusFailure));  // handled before the wait returned
-  Run("sleep 100");                              // a sender that a wrong wait left waiting ends
-  host.join();
+  JoinHost(host);
   // Until the window is read, the same chunk still counts.
   EXPECT_EQ(Run("wait output 0"), "ok\n");
   EXPECT_EQ(Run("grid").substr(0, 5), "grid ");
   EXPECT_EQ(Run("wait output 20"), "error: timeout\n");
   // A wait that returned before the host's next screen would leave the old one.
   host = HostSendsLater(bad.substr(0, 2) + "**MoRe**", 50);
-  EXPECT_EQ(Run("wait output 5000"), "ok\n");
+  EXPECT_EQ(Run("wait output 30000"), "ok\n");
   EXPECT_EQ(tt_.Row(0).substr(0, 10), "More......");
-  Run("sleep 100");
-  host.join();
+  JoinHost(host);
 
   host = HostSendsLater(bad, 30);
   EXPECT_EQ(Run("sleep 200\nwait quiet 100"), "ok\nok\n");
-  host.join();
+  JoinHost(host);
   EXPECT_EQ(tt_.Sent(), Reply(kStatusFailure));
 }
 

@@ -4,9 +4,11 @@
 #include "ui/core/host_handover.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <string>
@@ -62,16 +64,16 @@ TEST(HostHandover, AnIdleReadableSocketThenEveryChunkInOrderThenTheClose) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     handover.HandOver("late", 4);
   });
-  EXPECT_TRUE(TakeNext(handover, &chunk, 5000));
+  EXPECT_TRUE(TakeNext(handover, &chunk, 30000));
   EXPECT_EQ(chunk, "late");
   late.join();
   std::thread receiver(Receive, std::ref(handover), sv[1]);
-  ASSERT_TRUE(TakeNext(handover, &chunk, 5000));
+  ASSERT_TRUE(TakeNext(handover, &chunk, 30000));
   EXPECT_EQ(chunk, "x");
   for (int i = 0; i < 2000; ++i) {
     const std::string message = "record " + std::to_string(i);
     ASSERT_EQ(send(sv[0], message.data(), message.size(), 0), ssize_t(message.size()));
-    ASSERT_TRUE(TakeNext(handover, &chunk, 5000)) << i;
+    ASSERT_TRUE(TakeNext(handover, &chunk, 30000)) << i;
     ASSERT_EQ(chunk, message);
   }
   // The host closes: reported once, and then the socket is not watched.
@@ -81,6 +83,22 @@ TEST(HostHandover, AnIdleReadableSocketThenEveryChunkInOrderThenTheClose) {
   EXPECT_TRUE(handover.closed());
   close(sv[0]);
   close(sv[1]);
+}
+
+// A loop that asks for the wake descriptor only after its first look: a
+// chunk offered in between still makes the descriptor readable.
+TEST(HostHandover, AChunkOfferedBeforeTheWakeDescriptorIsAskedForStillWakes) {
+  HostHandover handover;
+  std::atomic<bool> offered{false};
+  handover.set_wake_hook([&offered] { offered.store(true); });
+  std::thread receiver([&handover] { handover.HandOver("late", 4); });
+  while (!offered.load()) std::this_thread::yield();
+  pollfd p{handover.wake_fd(), POLLIN, 0};
+  EXPECT_EQ(poll(&p, 1, 30000), 1);
+  std::string chunk;
+  EXPECT_TRUE(TakeNext(handover, &chunk, 30000));
+  EXPECT_EQ(chunk, "late");
+  receiver.join();
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 namespace marl::testing {
 namespace {
 
-TEST(InputQueue, GrowsEightEntriesAtATimeAndGivesAllBack) {
+TEST(InputQueue, GrowsByDoublingAndGivesAllBack) {
   TestTerminal tt;
   Terminal& t = tt.t();
   const int32_t in_use = t.alloc.bytes_in_use;
@@ -15,6 +15,8 @@ TEST(InputQueue, GrowsEightEntriesAtATimeAndGivesAllBack) {
   EXPECT_EQ(t.input.capacity, 8);
   QueueScan(t, 3, "xyz", 1);
   EXPECT_EQ(t.input.capacity, 16);
+  for (int32_t i = 0; i < 8; ++i) QueueKeystroke(t, 'a' + i);
+  EXPECT_EQ(t.input.capacity, 32);
   ClearInputQueue(t);
   EXPECT_EQ(t.input.count, 0);
   EXPECT_EQ(t.alloc.bytes_in_use, in_use);
@@ -35,6 +37,15 @@ const Scenario kQueue[] = {
       # the whole scan, its zero byte no key; 'b' waits for the next screen
       host \2T\^<0A>\@      \ ; sent K\2\0\S<03>BCa ; field 0 BCa
       host \3T\^<0A>\@      \ ; field 0 b ; waiting 0)"},
+    // The replay stops after Enter with five keys left; four more, queued
+    // after the next reply, wrap round the block's end, and the last makes
+    // it grow: all come back in order.
+    {"KeysLeftAfterAReplyKeepTheirOrderAsTheQueueWrapsAndGrows", R"(
+      binary ; host \1T\^<0A>\@      \ ; key Enter ; sent K\1 ; waiting 1
+      type ab ; key Enter ; type cdefg
+      host \2T\^<0A>\@          \ ; sent K\2\0\Kab ; field 0 ab
+      key Enter ; sent K\2\0\Kab ; waiting 1 ; type hijk
+      host \3T\^<0A>\@          \ ; field 0 cdefghijk ; waiting 0)"},
     {"KeyScriptPlaysAfterTheQueueAndEndsTheTurnWithItsLetter", R"(
       host \1T\^<0A>\@    \\@    \ ; host \Kab@T@Ax ; reply success
       host \1 ; sent K\1\0\Kab\\x<00>F=01<00>)"},

@@ -7,7 +7,9 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "demo/demo_session.h"
 #include "temp_dir.h"
 #include "ui/load/load_driver.h"
 #include "ui/load/load_report.h"
@@ -40,6 +42,66 @@ TEST(LoadScript, PlaceholdersAreFilledPerTerminalAndIteration) {
     } else {
       EXPECT_NE(error.find("bad placeholder"), std::string::npos) << error;
     }
+  }
+}
+
+TEST(LoadScript, TheIterationCountedRound) {
+  const struct {
+    const char* text;
+    int64_t iteration;
+    const char* filled;  // null: refused
+  } cases[] = {
+      {"{i%9999}", 1, "1"},     {"{i%9999}", 9999, "9999"},
+      {"{i%9999}", 10000, "1"}, {"{i%9999}", 123456789, "9135"},
+      {"{i%1}", 5, "1"},        {"q{i%3}:{i}", 4, "q1:4"},
+      {"{i%0}", 1, nullptr},    {"{i%}", 1, nullptr},
+      {"{i%-2}", 1, nullptr},   {"{i%9999999999}", 1, nullptr},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    const bool ok = FillPlaceholders(c.text, 7, c.iteration, &out).empty();
+    EXPECT_EQ(ok, c.filled != nullptr) << c.text;
+    if (ok) {
+      EXPECT_EQ(out, c.filled) << c.text << " at " << c.iteration;
+    }
+  }
+}
+
+// The shipped example against the demo host's own rules, however long the
+// run: every quantity it types is one the host takes, and the answer it
+// waits for is the one the host gives.
+TEST(LoadScript, TheShippedExampleTypesQuantitiesTheDemoTakesAtAnyIteration) {
+  std::ifstream file(RECEIVE_LOOP);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  ASSERT_FALSE(lines.empty());
+  for (const int64_t iteration : {int64_t(1), int64_t(9999), int64_t(10000), int64_t(86400000)}) {
+    std::string quantity;
+    std::string awaited;
+    for (size_t k = 0; k + 1 < lines.size(); ++k) {
+      if (lines[k] != "key Tab") continue;
+      std::string typed, wait;
+      ASSERT_EQ(FillPlaceholders(lines[k + 1], 65000, iteration, &typed), "");
+      quantity = typed.substr(6, typed.size() - 7);  // type "Q"
+      for (size_t w = k; w < lines.size(); ++w) {
+        if (lines[w].rfind("wait text \"+", 0) != 0) continue;
+        ASSERT_EQ(FillPlaceholders(lines[w], 65000, iteration, &wait), "");
+        awaited = wait.substr(11, wait.size() - 12);
+        break;
+      }
+    }
+    demo::DemoSession s;
+    host::TerminalMessage m;
+    const auto say = [&](const std::string& bytes) {
+      EXPECT_EQ(host::ParseTerminalMessage(bytes, &m).status, host::ParseStatus::kOk);
+      return s.OnMessage(m);
+    };
+    using namespace std::string_literals;
+    say("P,Rows=16,Cols=20\0IP=127.0.0.1"s);
+    say("K\\1\\0\\Krf\\1\\Kdemo\\\\w\0F=01\0"s);
+    say("S0\\\\w\0F=00\0"s);
+    const demo::Answer answer = say("K\\2\\0\\KB200\\1\\K" + quantity + "\\\\w\0F=01\0"s);
+    EXPECT_EQ(answer.note, "receive: " + awaited) << "iteration " << iteration;
   }
 }
 

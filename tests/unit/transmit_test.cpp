@@ -80,7 +80,7 @@ TEST(SendWithTimeout, AfterTheTimeoutTheSendWaitsUntilTheHostReads) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     char buffer[8192];
     pollfd p{fds[1], POLLIN, 0};
-    while (received.size() < filled + 5 && poll(&p, 1, 2000) > 0) {
+    while (received.size() < filled + 5 && poll(&p, 1, 30000) > 0) {
       const ssize_t n = read(fds[1], buffer, sizeof buffer);
       if (n <= 0) break;
       received.append(buffer, size_t(n));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "base/screen_size.h"
 #include "forms/form.h"
 #include "host_records.h"
 #include "input_fixture.h"
@@ -147,35 +148,42 @@ TEST_F(ScreenSize, NewScreenSizeGrowsTheGridAndKeepsWhatItHeld) {
 }
 
 // Sizes no screen can show: below zero from the setup window, or far past
-// any screen from a host's settings text. The window is laid out, the grid
-// kept or dropped, forms shown and typed into, and the power-up announces
-// the size as it stands, all without overflow.
+// any screen from a host's settings text, which is held to the bound. The
+// window is laid out, the grid kept or dropped, forms shown and typed into,
+// and the power-up announces the size as it stands, all without overflow.
 TEST_F(ScreenSize, SizesNoScreenCanShowLeaveTheTerminalWhole) {
-  const std::pair<std::string, std::string> sizes[] = {
-      {"-5", "-7"},        {"16", "-9"},         {"-9", "20"},
-      {"134217728", "20"}, {"16", "2147483647"}, {"2147483647", "2147483647"},
-      {"16", "20"}};
-  for (const auto& [r, c] : sizes) {
-    // A form draws every cell the size names: only the small sizes, from
-    // the setup window, get one.
+  const std::string most = std::to_string(kMaxScreenSide);
+  const struct {
+    std::string rows, columns, announced_rows, announced_columns;
+  } sizes[] = {
+      {"-5", "-7", "-5", "-7"},         {"16", "-9", "16", "-9"},
+      {"-9", "20", "-9", "20"},         {"134217728", "20", most, "20"},
+      {"16", "2147483647", "16", most}, {"2147483647", "2147483647", most, most},
+      {"16", "20", "16", "20"},
+  };
+  for (const auto& size : sizes) {
+    const std::string& r = size.rows;
+    const std::string& c = size.columns;
     if (r.size() <= 2 && c.size() <= 2) {
       SetUpScreen(c.c_str(), r.c_str());
-      tt_.Host(Command("\\1T\\Lot:\\A12345\\"));
-      HandleCharacter(t(), '7');
-      HandleKeyDown(t(), kVkDown);
     } else {
       SetUpScreen(nullptr, nullptr, "|TROWS=" + r + ";COLS=" + c);
     }
+    tt_.Host(Command("\\1T\\Lot:\\A12345\\"));
+    HandleCharacter(t(), '7');
+    HandleKeyDown(t(), kVkDown);
     RepaintScreen(t());
     tt_.Sent();
     HandleCharacter(t(), 16);  // Ctrl+P
-    EXPECT_NE(tt_.Sent().find("P,Rows=" + r + ",Cols=" + c), std::string::npos);
+    EXPECT_NE(tt_.Sent().find("P,Rows=" + size.announced_rows + ",Cols=" + size.announced_columns),
+              std::string::npos)
+        << r << " x " << c;
   }
   EXPECT_EQ(tt_.platform().view_rows(), 16);
   EXPECT_EQ(tt_.Row(0).size(), 20u);
   SetUpScreen(nullptr, nullptr, "|TROWS=134217728;COLS=2147483647");
-  EXPECT_EQ(t().screen.grid, nullptr);
-  EXPECT_EQ(tt_.platform().view_rows(), 0);
+  EXPECT_EQ(t().screen.grid_rows, kMaxScreenSide);
+  EXPECT_EQ(tt_.platform().view_rows(), kMaxScreenSide);
 }
 
 }  // namespace

@@ -140,7 +140,10 @@ bool HostHandover::AwaitOffer() {
 }
 
 int HostHandover::wake_fd() {
-  always_wake_.store(true);
+  // A chunk offered (or a close) before the wake-up was asked for wrote
+  // nothing: say it now, or a loop that looked just before would sleep on
+  // it. Both sides store then load, so at least one of them writes.
+  if (!always_wake_.exchange(true) && (state_.load() == kOffered || closed_.load())) WakeMain();
   return wake_fd_;
 }
 

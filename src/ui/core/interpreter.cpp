@@ -436,7 +436,13 @@ std::string Interpreter::Scan(const Words& w) {
 
 std::string Interpreter::Snapshot(const Words& w) {
   if (w.size() != 2 || w[1].empty()) return Usage("snapshot FILE.png");
-  return core_.Snapshot(w[1]);
+  // The reason may name the file: its bytes are quoted as every answer's are.
+  if (w[1].find('\0') != std::string::npos) return "cannot write " + JsonString(w[1]);
+  std::string error = core_.Snapshot(w[1]);
+  if (const size_t at = error.find(w[1]); at != std::string::npos) {
+    error.replace(at, w[1].size(), JsonString(w[1]));
+  }
+  return error;
 }
 
 std::string Interpreter::Quit(const Words& w) {

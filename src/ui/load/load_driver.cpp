@@ -371,6 +371,7 @@ int RunLoad(const LoadOptions& options) {
       last_shown = now;
     }
   }
+  limits.stopping = true;
   starter.Stop();
   for (auto& w : workers) w->Stop();
   starter.Join();
@@ -405,16 +406,27 @@ int RunLoad(const LoadOptions& options) {
   report.stopped = stopped;
   CompleteReport(o, script, &report);
   const std::string text = ReportText(report);
-  std::fwrite(text.data(), 1, text.size(), o.output);
-  std::fflush(o.output);
+  // A report that does not reach its file must not pass for one that did.
+  bool written = std::fwrite(text.data(), 1, text.size(), o.output) == text.size();
+  written = std::fflush(o.output) == 0 && written;
+  if (!written)
+    std::fprintf(stderr, "marlsim: cannot write the report: %s\n", std::strerror(errno));
   if (report_file != nullptr) {
     const std::string json = ReportJson(report);
-    std::fwrite(json.data(), 1, json.size(), report_file);
-    std::fclose(report_file);
+    bool json_written = std::fwrite(json.data(), 1, json.size(), report_file) == json.size();
+    json_written = std::fflush(report_file) == 0 && json_written;
+    json_written = std::fclose(report_file) == 0 && json_written;
+    if (!json_written) {
+      std::fprintf(stderr, "marlsim: cannot write %s: %s\n", o.report.c_str(),
+                   std::strerror(errno));
+      written = false;
+    }
   }
   if (!o.html.empty() && !WriteWholeFile(o.html, ReportHtml(report), &error)) {
     std::fprintf(o.progress, "marlsim: %s\n", error.c_str());
+    written = false;
   }
+  if (!written) return 1;
   if (!stopped.empty()) return 130;
   return report.Status();
 }

@@ -64,18 +64,25 @@ std::string FillPlaceholders(std::string_view text, int64_t terminal, int64_t it
     const std::string_view inside =
         close == std::string_view::npos ? text.substr(i + 1) : text.substr(i + 1, close - i - 1);
     // Braces around anything else are the text's own.
-    if (inside != "i" && inside.substr(0, 1) != "n") {
+    if (inside != "i" && inside.substr(0, 2) != "i%" && inside.substr(0, 1) != "n") {
       out->push_back(text[i++]);
       continue;
     }
     int64_t width = 0;
-    if (close == std::string_view::npos || (inside != "i" && inside != "n" &&
-                                            (inside.size() < 4 || inside.substr(0, 3) != "n:0" ||
-                                             !ParseNumber(inside.substr(3), 1, 20, &width)))) {
+    int64_t round = 0;  // {i%N}: the iteration counted round from 1 to N
+    const bool padded = inside.size() >= 4 && inside.substr(0, 3) == "n:0" &&
+                        ParseNumber(inside.substr(3), 1, 20, &width);
+    const bool wrapped = inside.size() >= 3 && inside.substr(0, 2) == "i%" &&
+                         ParseNumber(inside.substr(2), 1, 1000000000, &round);
+    if (close == std::string_view::npos ||
+        (inside != "i" && inside != "n" && !padded && !wrapped)) {
       return "bad placeholder {" + std::string(inside) +
-             (close == std::string_view::npos ? "" : "}") + ": use {n}, {n:0W} or {i}";
+             (close == std::string_view::npos ? "" : "}") + ": use {n}, {n:0W}, {i} or {i%N}";
     }
-    std::string number = std::to_string(inside == "i" ? iteration : terminal);
+    const int64_t value = wrapped            ? (iteration - 1) % round + 1
+                          : inside[0] == 'i' ? iteration
+                                             : terminal;
+    std::string number = std::to_string(value);
     if (number.size() < size_t(width)) number.insert(0, size_t(width) - number.size(), '0');
     *out += number;
     i = close + 1;

@@ -1,8 +1,10 @@
 // The script every simulated terminal of a load run follows: automation
 // commands, read once and checked before any terminal connects. In a line,
 // {n} stands for the terminal's number (1 to N), {n:0W} for the same number
-// padded with zeros to W digits, and {i} for the iteration (from 1), so
-// that each terminal can log in as a user of its own.
+// padded with zeros to W digits, {i} for the iteration (from 1), and {i%N}
+// for the iteration counted round from 1 to N, so that each terminal can
+// log in as a user of its own and a run of any length types numbers a host
+// takes.
 #pragma once
 
 #include <cstdint>

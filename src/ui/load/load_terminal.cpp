@@ -118,7 +118,7 @@ bool LoadTerminal::Answered() {
 
 LoadTerminal::Clock::time_point LoadTerminal::Advance(Clock::time_point now) {
   while (state_ != State::kFinished) {
-    if (Ending() || now >= limits_.end) {
+    if (Ending() || now >= limits_.end || limits_.stopping.load(std::memory_order_relaxed)) {
       Finish();
       break;
     }

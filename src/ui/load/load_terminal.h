@@ -7,6 +7,7 @@
 // interpreter: the worker looks again when a chunk came or the wait is due.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -28,6 +29,8 @@ class ResponseTimes;
 struct LoadLimits {
   int64_t iterations = 0;  // 0: no limit
   std::chrono::steady_clock::time_point end = std::chrono::steady_clock::time_point::max();
+  // Set by the driver on Ctrl+C or SIGTERM; read between a script's steps.
+  std::atomic<bool> stopping{false};
 };
 
 // Told of every transaction and of a terminal's end as they happen (the
