@@ -18,6 +18,7 @@
 #include "ui/install_paths.h"
 #include "ui/load/load_driver.h"
 #include "ui/load/report_merge.h"
+#include "ui/testkit/text_file.h"
 #include "ui/tui/tui_main.h"
 #include "ui/window_module.h"
 
@@ -43,6 +44,9 @@ constexpr const char* kUsage =
     "  --zoom N           the window (and snapshots) N times larger, 1 to 4\n"
     "  --mute             no beeps in the window, no bell in the terminal\n"
     "  --script FILE      read automation commands from FILE, not standard input\n"
+    "  --record FILE      in the window: write the person's session to FILE as a\n"
+    "                     script, with a golden screen beside it for each screen\n"
+    "                     the host sent (FILE-001.golden, ...)\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --pcap FILE        write the connection (every connection with --load) to\n"
     "                     FILE as a packet capture for Wireshark, while it runs\n"
@@ -110,6 +114,7 @@ MarlWindowOptions WindowOptions(const marl::HeadlessOptions& options) {
   window.columns = options.start.columns;
   window.send_timeout_ms = options.send_timeout_ms;
   window.send_buffer = options.send_buffer;
+  window.record = options.record.empty() ? nullptr : options.record.c_str();
   return window;
 }
 
@@ -122,6 +127,8 @@ int RunFrontEnd(const std::string& ui, const marl::HeadlessOptions& options, boo
     if (status != marl::kNoWindow) return status;
     std::fprintf(stderr, "marlsim: %s%s; running headless\n", chosen ? "no window: " : "",
                  why.c_str());
+    // Nobody is at a window to record.
+    if (!options.record.empty()) return Fail("--record needs a window (--ui=sdl or --ui=tui)");
   }
   return marl::RunHeadless(options);
 }
@@ -144,6 +151,7 @@ int RunTuiFrontEnd(marl::HeadlessOptions options, const std::string& script,
                    const std::string& trace, bool mute) {
   marl::TuiOptions tui;
   tui.command_line = options.command_line;
+  tui.record = options.record;
   tui.start = options.start;
   tui.mute = mute;
   ReadSeams(&options);
@@ -222,6 +230,8 @@ int main(int argc, char** argv) {
       options.zoom = int32_t(n);
     } else if (name == "--script") {
       if (!value(&script) || script.empty()) return Fail("--script needs a file");
+    } else if (name == "--record") {
+      if (!value(&options.record) || options.record.empty()) return Fail("--record needs a file");
     } else if (name == "--trace") {
       if (!value(&trace) || trace.empty()) return Fail("--trace needs a file");
     } else if (name == "--pcap") {
@@ -265,8 +275,9 @@ int main(int argc, char** argv) {
   }
   if (!load.merge.empty()) return marl::RunMerge(load);
   if (load.terminals > 0) {
-    if (!trace.empty() || options.real_time || !(ui.empty() || ui == "headless")) {
-      return Fail("--trace, --real-time and --ui are for one terminal");
+    if (!trace.empty() || options.real_time || !options.record.empty() ||
+        !(ui.empty() || ui == "headless")) {
+      return Fail("--trace, --real-time, --record and --ui are for one terminal");
     }
     load.script = script;
     load.command_line = options.command_line;
@@ -287,6 +298,12 @@ int main(int argc, char** argv) {
   if (ui.empty()) ui = marl::DisplayNamed() ? "sdl" : at_terminal ? "tui" : "headless";
   if (!KnownFrontEnd(ui)) {
     return Fail("unknown front end '" + ui + "'; use --ui=sdl, tui or headless");
+  }
+  if (!options.record.empty()) {
+    // Said now, not after a session that recorded nothing.
+    std::string error;
+    if (ui == "headless") return Fail("--record needs a window (--ui=sdl or --ui=tui)");
+    if (!marl::CheckWritable(options.record, &error)) return Fail("--record: " + error);
   }
   if (ui == "tui") return RunTuiFrontEnd(options, script, trace, options.mute);
 

@@ -37,6 +37,9 @@ struct ProgramOptions {
   // buffer; 0 keeps the defaults.
   uint32_t send_timeout_ms = 0;
   int32_t send_buffer = 0;
+  // --record: the person's session at a window written there as a script
+  // (the window front ends); "" for none.
+  std::string record;
 };
 
 // The name the program's entry and the window's have always used.
