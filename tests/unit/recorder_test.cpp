@@ -71,7 +71,8 @@ struct SessionCase {
   // What happens, in order: "type TEXT" (each byte a character), "key C"
   // (one character message with code C), "host TEXT" (a chunk showing
   // TEXT), "chunk" (one that changes nothing), "waiting", "click X Y",
-  // "hotkey N", "scan" (the data "A1", a zero byte, "B").
+  // "hotkey N", "scan" (the data "A1", a zero byte, "B"), "delivered" (an
+  // event that recorded nothing, such as a key's press before its text).
   std::vector<std::string> steps;
   std::string script;             // the lines after the head
   const char* first_golden_row0;  // row 0 of s-001.golden; null: no golden
@@ -98,6 +99,10 @@ TEST(RecorderTest, SessionsBecomeScriptLines) {
       {"a chunk that changes nothing is not compared, and typing goes on",
        {"host A", "type x", "chunk", "type y"},
        "wait ready\nexpect screen s-001.golden\ntype \"xy\"\n",
+       "A         "},
+      {"an event that records nothing leaves the host's screen to be compared",
+       {"type a", "host A", "delivered", "type b"},
+       "type \"a\"\nwait ready\nexpect screen s-001.golden\ntype \"b\"\n",
        "A         "},
       {"the echo of typing is not a host screen",
        {"type abc", "type d"},
@@ -148,6 +153,7 @@ TEST(RecorderTest, SessionsBecomeScriptLines) {
       if (word == "host") window.Host(rest);
       if (word == "chunk") window.Chunk();
       if (word == "waiting") window.waiting_ = true;
+      if (word == "delivered") recorder.Delivered();
       if (word == "hotkey") recorder.HotKey(uint32_t(std::stoi(rest)));
       if (word == "scan") recorder.Scan(std::string_view("A1\0B", 4));
       if (word == "click") {

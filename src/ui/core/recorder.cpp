@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "base/session.h"
 #include "platform/messages.h"
@@ -189,6 +190,7 @@ void Recorder::LookAtHost() {
 void Recorder::Key(uint32_t message, uint32_t code, bool shift) {
   if (file_ == nullptr) return;
   LookAtHost();
+  input_pending_ = true;
   const std::string command = KeyCommand(message, code, shift);
   if (message == kWmChar && code == kCtrlX) {
     FlushTyped();
@@ -206,6 +208,7 @@ void Recorder::Key(uint32_t message, uint32_t code, bool shift) {
 void Recorder::HotKey(uint32_t id) {
   if (file_ == nullptr) return;
   LookAtHost();
+  input_pending_ = true;
   FlushTyped();
   // Ending the program ends the script: a replay ends at its last line.
   if (IsEnding(id)) {
@@ -218,6 +221,7 @@ void Recorder::HotKey(uint32_t id) {
 void Recorder::Click(int32_t x, int32_t y) {
   if (file_ == nullptr) return;
   LookAtHost();
+  input_pending_ = true;
   FlushTyped();
   const ScreenImage image = source_.look ? source_.look() : ScreenImage{};
   const int32_t row = y / kRowHeight;
@@ -232,12 +236,16 @@ void Recorder::Click(int32_t x, int32_t y) {
 void Recorder::Scan(std::string_view data) {
   if (file_ == nullptr) return;
   LookAtHost();
+  input_pending_ = true;
   FlushTyped();
   Line("scan " + QuotedText(data.substr(0, data.find('\0'))));
 }
 
 void Recorder::Delivered() {
-  if (file_ == nullptr || !source_.look) return;
+  // Only after an input that was recorded: a chunk that came before an
+  // event that records nothing (a key's press before its text, a window
+  // event) is still the host's screen.
+  if (!std::exchange(input_pending_, false) || file_ == nullptr || !source_.look) return;
   after_input_ = source_.look();
   have_after_input_ = true;
   if (source_.chunks) chunks_seen_ = source_.chunks();

@@ -86,6 +86,8 @@ class Recorder {
   std::string typed_;
   std::string last_input_;  // the last command line recorded, for goldens' comments
   int screens_ = 0;
+  // An input was recorded that Delivered has not yet followed.
+  bool input_pending_ = false;
 };
 
 // The command line that gives a key message, "" for a byte that `type`
