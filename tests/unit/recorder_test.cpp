@@ -14,6 +14,7 @@
 #include "platform/messages.h"
 #include "temp_dir.h"
 #include "terminal_fixture.h"
+#include "ui/core/command_words.h"
 #include "ui/core/core_platform.h"
 #include "ui/core/interpreter.h"
 #include "ui/core/window_input.h"
@@ -243,6 +244,32 @@ TEST(RecorderTest, GoldensAreNamedAfterTheScript) {
       {".hidden", 1, ".hidden-001.golden"},     {"dir.d/plain", 1000, "plain-1000.golden"},
   };
   for (const auto& c : cases) EXPECT_EQ(Recorder::GoldenName(c.script, c.n), c.golden) << c.script;
+}
+
+// Whatever the script is called, its `expect screen` line, read as the
+// language reads it, names the golden written beside it.
+TEST(RecorderTest, ExpectLinesNameTheirGoldensWhateverTheScriptsName) {
+  const char* const names[] = {"plain.txt",     "my session.txt", "quote\"d",
+                               "new\nline.txt", "back\\slash",    "caf\xe9.txt"};
+  for (const char* name : names) {
+    testing::TempDir dir;
+    FakeWindow window;
+    Recorder recorder;
+    ASSERT_EQ(recorder.Open(dir.File(name), ""), "") << name;
+    recorder.set_source(window.Source());
+    window.Host("HELLO");
+    ASSERT_EQ(recorder.Close(), "") << name;
+    const std::string script = dir.Read(name);
+    const size_t at = script.find("\nexpect screen ") + 1;
+    ASSERT_NE(at, 0u) << name;
+    std::vector<std::string> words;
+    ASSERT_EQ(SplitCommandWords(script.substr(at, script.find('\n', at) - at), &words), "") << name;
+    ASSERT_EQ(words.size(), 3u) << name;
+    GoldenScreen golden;
+    std::string error;
+    EXPECT_EQ(LoadGolden(dir.File(words[2]), &golden, &error), GoldenLoad::kLoaded)
+        << name << ": " << error;
+  }
 }
 
 TEST(RecorderTest, AScriptThatCannotBeWrittenIsSaidAtOnce) {

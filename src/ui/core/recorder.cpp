@@ -1,5 +1,6 @@
 #include "ui/core/recorder.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -55,6 +56,18 @@ std::string KeyDownName(uint32_t vk) {
   }
   if (vk >= kVkF1 && vk < kVkF1 + 24) return "F" + std::to_string(vk - kVkF1 + 1);
   return "";
+}
+
+// A file name as one word of a command line: as it is when it is plainly
+// one, else quoted (a blank, a quote, a byte a person cannot see).
+std::string FileWord(const std::string& name) {
+  for (const char c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-' &&
+        c != '+') {
+      return QuotedText(name);
+    }
+  }
+  return name;
 }
 
 bool SameWindow(const ScreenImage& a, const ScreenImage& b) {
@@ -171,7 +184,7 @@ void Recorder::LookAtHost() {
   const std::string name = GoldenName(path_, screens_);
   GoldenScreen golden = GoldenFromImage(image, nullptr);
   golden.comments.push_back(
-      "# Screen " + std::to_string(screens_) + " of " + script_name_ +
+      "# Screen " + std::to_string(screens_) + " of " + PrintableLine(script_name_) +
       (last_input_.empty() ? ", before any input" : ", after: " + last_input_));
   std::string error;
   if (!SaveGolden(folder_ + name, golden, &error) && error_.empty()) error_ = error;
@@ -181,7 +194,7 @@ void Recorder::LookAtHost() {
   // of the host's own accord.
   const bool waiting = source_.waiting && source_.waiting();
   Line(waiting ? "wait output" : "wait ready");
-  Line("expect screen " + name);
+  Line("expect screen " + FileWord(name));
   // Later screens compare with this one until the person acts.
   after_input_ = image;
   have_after_input_ = true;
