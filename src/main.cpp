@@ -43,6 +43,8 @@ constexpr const char* kUsage =
     "  --zoom N           the window (and snapshots) N times larger, 1 to 4\n"
     "  --mute             no beeps in the window, no bell in the terminal\n"
     "  --script FILE      read automation commands from FILE, not standard input\n"
+    "  --update-goldens   expect screen writes the window into its golden file\n"
+    "                     instead of failing\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --pcap FILE        write the connection (every connection with --load) to\n"
     "                     FILE as a packet capture for Wireshark, while it runs\n"
@@ -146,6 +148,8 @@ int RunTuiFrontEnd(marl::HeadlessOptions options, const std::string& script,
   tui.command_line = options.command_line;
   tui.start = options.start;
   tui.mute = mute;
+  tui.script_name = script;
+  tui.update_goldens = options.update_goldens;
   ReadSeams(&options);
   tui.send_timeout_ms = options.send_timeout_ms;
   tui.send_buffer = options.send_buffer;
@@ -207,6 +211,8 @@ int main(int argc, char** argv) {
       options.real_time = true;
     } else if (arg == "--mute") {
       options.mute = true;
+    } else if (arg == "--update-goldens") {
+      options.update_goldens = true;
     } else if (arg == "--demo") {
       demo = true;
     } else if (name == "--demo-log") {
@@ -291,6 +297,7 @@ int main(int argc, char** argv) {
   if (ui == "tui") return RunTuiFrontEnd(options, script, trace, options.mute);
 
   if (!script.empty()) {
+    options.script = script;
     options.input = open(script.c_str(), O_RDONLY | O_CLOEXEC);
     if (options.input < 0) return Fail("cannot read " + script + ": " + std::strerror(errno));
   }
