@@ -47,6 +47,8 @@ constexpr const char* kUsage =
     "  --record FILE      in the window: write the person's session to FILE as a\n"
     "                     script, with a golden screen beside it for each screen\n"
     "                     the host sent (FILE-001.golden, ...)\n"
+    "  --update-goldens   expect screen writes the window into its golden file\n"
+    "                     instead of failing\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --pcap FILE        write the connection (every connection with --load) to\n"
     "                     FILE as a packet capture for Wireshark, while it runs\n"
@@ -154,6 +156,8 @@ int RunTuiFrontEnd(marl::HeadlessOptions options, const std::string& script,
   tui.record = options.record;
   tui.start = options.start;
   tui.mute = mute;
+  tui.script_name = script;
+  tui.update_goldens = options.update_goldens;
   ReadSeams(&options);
   tui.send_timeout_ms = options.send_timeout_ms;
   tui.send_buffer = options.send_buffer;
@@ -215,6 +219,8 @@ int main(int argc, char** argv) {
       options.real_time = true;
     } else if (arg == "--mute") {
       options.mute = true;
+    } else if (arg == "--update-goldens") {
+      options.update_goldens = true;
     } else if (arg == "--demo") {
       demo = true;
     } else if (name == "--demo-log") {
@@ -308,6 +314,7 @@ int main(int argc, char** argv) {
   if (ui == "tui") return RunTuiFrontEnd(options, script, trace, options.mute);
 
   if (!script.empty()) {
+    options.script = script;
     options.input = open(script.c_str(), O_RDONLY | O_CLOEXEC);
     if (options.input < 0) return Fail("cannot read " + script + ": " + std::strerror(errno));
   }

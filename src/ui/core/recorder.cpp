@@ -10,7 +10,7 @@
 #include "screen/screen_state.h"
 #include "terminal.h"
 #include "ui/core/core_platform.h"
-#include "ui/core/window_views.h"
+#include "ui/core/test_views.h"
 #include "ui/testkit/golden_file.h"
 #include "ui/testkit/golden_screen.h"
 #include "ui/testkit/quoting.h"
@@ -134,20 +134,7 @@ void Recorder::Watch(Terminal& t, CorePlatform& core) {
   Source source;
   source.chunks = [&core] { return core.chunks_handled(); };
   source.waiting = [&t] { return IsWaitingForHost(t) != 0; };
-  source.look = [&t, &core] {
-    const WindowView view = core.VisibleWindow();
-    ScreenImage image;
-    image.rows = view.rows;
-    image.columns = view.columns;
-    image.bytes.reserve(view.cells.size());
-    image.attributes.reserve(view.cells.size());
-    for (const ViewCell& cell : view.cells) {
-      image.bytes.push_back(cell.byte);
-      image.attributes.push_back(cell.attribute & kCellAttributeBits);
-    }
-    VisibleCursor(t, view, &image.cursor_row, &image.cursor_column);
-    return image;
-  };
+  source.look = [&t, &core] { return ImageOf(t, core.VisibleWindow()); };
   set_source(std::move(source));
 }
 

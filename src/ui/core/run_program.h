@@ -24,6 +24,11 @@ struct ProgramOptions {
   // Automation commands (a file descriptor, not owned; -1 for none) and
   // where their answers go.
   int input = 0;
+  // The script's file ("" for standard input): failed waits name it, and
+  // `expect screen` finds golden files beside it.
+  std::string script;
+  // `expect screen` writes the window into its golden instead of failing.
+  bool update_goldens = false;
   std::FILE* output = stdout;
   std::FILE* diagnostics = stderr;
   std::FILE* trace = nullptr;

@@ -29,10 +29,11 @@ struct TrialTerminal {
   std::unique_ptr<Terminal> terminal = std::make_unique<Terminal>(&platform);
   Interpreter interpreter{*terminal, platform, nullptr};
 
-  TrialTerminal(int32_t rows, int32_t columns) {
+  TrialTerminal(const std::string& script, int32_t rows, int32_t columns) {
     Terminal& t = *terminal;
     platform.Attach(&t);
     interpreter.set_trial(true);
+    interpreter.set_script(script);
     t.link.capture_sends = true;
     t.screen.rows = rows;
     t.screen.columns = columns;
@@ -89,7 +90,7 @@ std::string ReadLoadScript(const std::string& path, int32_t rows, int32_t column
   if (!file) return path + ": " + std::strerror(errno);
   script->path = path;
   script->lines.clear();
-  TrialTerminal trial(rows, columns);
+  TrialTerminal trial(path, rows, columns);
   std::string text;
   std::string filled;
   std::string reason;

@@ -76,6 +76,8 @@ int RunTui(const TuiOptions& options) {
   program.command_line = options.command_line;
   program.input = answers != nullptr ? options.script : -1;
   program.output = answers;
+  program.script = options.script_name;
+  program.update_goldens = options.update_goldens;
   program.trace = options.trace;
   program.start = options.start;
   program.send_timeout_ms = options.send_timeout_ms;
