@@ -1,6 +1,7 @@
 // A person's session in the text terminal (tmux) recorded with --record
 // against the demo host: the script and the goldens beside it as a person
-// would find them.
+// would find them, and the script replayed against the same host and
+// against one whose sign-in screen changed.
 #include <gtest/gtest.h>
 
 #include <string>
