@@ -18,6 +18,7 @@
 #include "ui/install_paths.h"
 #include "ui/load/load_driver.h"
 #include "ui/load/report_merge.h"
+#include "ui/load/test_runner.h"
 #include "ui/testkit/text_file.h"
 #include "ui/tui/tui_main.h"
 #include "ui/window_module.h"
@@ -47,6 +48,12 @@ constexpr const char* kUsage =
     "  --record FILE      in the window: write the person's session to FILE as a\n"
     "                     script, with a golden screen beside it for each screen\n"
     "                     the host sent (FILE-001.golden, ...)\n"
+    "  --test FILE        run FILE (a script, or a folder of them) as a test case in\n"
+    "                     a terminal of its own; repeatable; many run at once\n"
+    "  --jobs N           --test: at most N cases at once (default: all)\n"
+    "  --junit FILE       --test: write the results as JUnit XML\n"
+    "  --artifacts DIR    --test: keep each failed case's screen, attributes,\n"
+    "                     snapshot, events and wire trace in DIR\n"
     "  --update-goldens   expect screen writes the window into its golden file\n"
     "                     instead of failing\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
@@ -188,6 +195,8 @@ int main(int argc, char** argv) {
   bool demo = false;
   std::string demo_log;
   marl::LoadOptions load;
+  marl::TestRunOptions tests;
+  bool test_given = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (only_terminal || arg.compare(0, 2, "--") != 0) {
@@ -247,6 +256,12 @@ int main(int argc, char** argv) {
       if (!value(&size) || !ParseSize(size, &options.start)) {
         return Fail("--size needs COLSxROWS, each from 1 to 9999");
       }
+    } else if (marl::IsTestOption(name)) {
+      std::string text;
+      std::string error;
+      if (!value(&text)) return Fail(name + " needs a value");
+      if (!marl::ParseTestOption(name, text, &tests, &error)) return Fail(error);
+      test_given = true;
     } else if (marl::IsLoadOption(name)) {
       std::string text;
       std::string error;
@@ -280,6 +295,18 @@ int main(int argc, char** argv) {
     options.command_line += "-H127.0.0.1 -P" + std::to_string(demo_host.port());
   }
   if (!load.merge.empty()) return marl::RunMerge(load);
+  if (test_given) {
+    if (load.terminals > 0 || load.given || !script.empty() || !trace.empty() ||
+        !options.record.empty() || options.real_time || !(ui.empty() || ui == "headless")) {
+      return Fail(
+          "--test runs its own scripts: --script, --record, --trace, --real-time, --ui and the "
+          "load options do not go with it");
+    }
+    tests.command_line = options.command_line;
+    tests.start = options.start;
+    tests.update_goldens = options.update_goldens;
+    return marl::RunTests(tests);
+  }
   if (load.terminals > 0) {
     if (!trace.empty() || options.real_time || !options.record.empty() ||
         !(ui.empty() || ui == "headless")) {

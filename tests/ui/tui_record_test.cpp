@@ -77,16 +77,19 @@ TEST(TuiRecord, ASessionAtTheKeyboardBecomesAScriptWithItsGoldens) {
     EXPECT_EQ(golden.text.substr(4 * 20, 20), g.row4) << g.file;
   }
 
-  // Replayed against the same host it passes; against one whose sign-in
-  // title changed it fails on that screen, showing both side by side.
+  // Replayed by the runner against the same host it passes; against one
+  // whose sign-in title changed it fails on that screen, showing both side
+  // by side.
   const auto replay = [&dir](const std::string& title, const std::string& output) {
     return Shell("cd '" + dir.path() + "' && env " + title + " " + MARLSIM_PATH +
-                 " --ui=headless --demo --size 20x16 --script session.txt >" + output +
-                 " 2>&1; echo $?");
+                 " --test session.txt --demo --size 20x16 >" + output + " 2>&1; echo $?");
   };
   EXPECT_EQ(replay("-u MARLSIM_DEMO_TITLE", "passed.txt"), "0\n") << dir.Read("passed.txt");
+  EXPECT_NE(dir.Read("passed.txt").find("1 passed, 0 failed\n"), std::string::npos)
+      << dir.Read("passed.txt");
   EXPECT_EQ(replay("MARLSIM_DEMO_TITLE=' MARL STORES '", "failed.txt"), "2\n");
   const std::string failed = dir.Read("failed.txt");
+  EXPECT_NE(failed.find("0 passed, 1 failed\n"), std::string::npos) << failed;
   EXPECT_NE(failed.find(" 0 | MARL WAREHOUSE     |   | MARL STORES        |\n"), std::string::npos)
       << failed;
   EXPECT_NE(failed.find("error: session.txt:6: expect screen \"session-001.golden\": the window "

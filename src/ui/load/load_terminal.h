@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,12 +23,15 @@
 namespace marl {
 
 class ResponseTimes;
+class LoadTerminal;
 
 // How long the run goes on: a number of iterations per terminal, a point in
 // time, or both.
 struct LoadLimits {
   int64_t iterations = 0;  // 0: no limit
   std::chrono::steady_clock::time_point end = std::chrono::steady_clock::time_point::max();
+  // `expect screen` writes the window into its golden instead of failing.
+  bool update_goldens = false;
 };
 
 // Where a terminal's results go: its worker's.
@@ -35,6 +39,9 @@ struct LoadSinks {
   LoadCounters* counters = nullptr;
   ResponseTimes* response = nullptr;
   std::vector<TerminalFailure>* failures = nullptr;
+  // Told on the worker's thread when the terminal has finished, before its
+  // window closes (the test runner's cases); may be empty.
+  std::function<void(LoadTerminal&)> finished;
 };
 
 class LoadTerminal {
@@ -55,6 +62,16 @@ class LoadTerminal {
   int socket() const { return terminal_->link.socket; }
   int64_t number() const { return number_; }
   bool finished() const { return state_ == State::kFinished; }
+  // Whether its script failed, and the failure's report ("" when the
+  // failure was not a wait's or an expect's).
+  bool failed() const { return failed_; }
+  const std::string& report() const { return report_; }
+  // The failure in one line: "SCRIPT:LINE: reason".
+  const std::string& failure_line() const { return failure_line_; }
+  // The newest events it has seen (a few), oldest first.
+  const std::vector<std::string>& recent_events() const { return recent_events_; }
+  Terminal& terminal() { return *terminal_; }
+  CorePlatform& platform() { return platform_; }
 
   // The socket is readable: one receive step into `buffer` (kReceiveBufferSize
   // bytes). False once the connection is gone.
@@ -92,6 +109,10 @@ class LoadTerminal {
   // The last transmission left the terminal waiting for the host; its time.
   bool awaiting_answer_ = false;
   uint64_t sent_at_ = 0;
+  bool failed_ = false;
+  std::string report_;
+  std::string failure_line_;
+  std::vector<std::string> recent_events_;
 };
 
 }  // namespace marl

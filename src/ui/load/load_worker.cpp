@@ -72,7 +72,7 @@ bool LoadWorker::TakeIncoming(Clock::time_point now) {
     taken.swap(incoming_);
     stop = stop_;
   }
-  const LoadSinks sinks{&counters, &response, &failures};
+  const LoadSinks sinks{&counters, &response, &failures, finished};
   for (std::unique_ptr<LoadTerminal>& terminal : taken) {
     const size_t index = terminals_.size();
     terminals_.push_back(std::move(terminal));
