@@ -21,6 +21,8 @@
 #include "ui/load/load_driver.h"
 #include "ui/load/report_merge.h"
 #include "ui/load/serve_load.h"
+#include "ui/load/test_runner.h"
+#include "ui/testkit/text_file.h"
 #include "ui/tui/tui_main.h"
 #include "ui/window_module.h"
 
@@ -46,6 +48,17 @@ constexpr const char* kUsage =
     "  --zoom N           the window (and snapshots) N times larger, 1 to 4\n"
     "  --mute             no beeps in the window, no bell in the terminal\n"
     "  --script FILE      read automation commands from FILE, not standard input\n"
+    "  --record FILE      in the window: write the person's session to FILE as a\n"
+    "                     script, with a golden screen beside it for each screen\n"
+    "                     the host sent (FILE-001.golden, ...)\n"
+    "  --test FILE        run FILE (a script, or a folder of them) as a test case in\n"
+    "                     a terminal of its own; repeatable; many run at once\n"
+    "  --jobs N           --test: at most N cases at once (default: all)\n"
+    "  --junit FILE       --test: write the results as JUnit XML\n"
+    "  --artifacts DIR    --test: keep each failed case's screen, attributes,\n"
+    "                     snapshot, events and wire trace in DIR\n"
+    "  --update-goldens   expect screen writes the window into its golden file\n"
+    "                     instead of failing\n"
     "  --trace FILE       dump every chunk received and every send to FILE\n"
     "  --pcap FILE        write the connection (every connection with --load) to\n"
     "                     FILE as a packet capture for Wireshark, while it runs\n"
@@ -117,6 +130,7 @@ MarlWindowOptions WindowOptions(const marl::HeadlessOptions& options) {
   window.columns = options.start.columns;
   window.send_timeout_ms = options.send_timeout_ms;
   window.send_buffer = options.send_buffer;
+  window.record = options.record.empty() ? nullptr : options.record.c_str();
   return window;
 }
 
@@ -129,6 +143,8 @@ int RunFrontEnd(const std::string& ui, const marl::HeadlessOptions& options, boo
     if (status != marl::kNoWindow) return status;
     std::fprintf(stderr, "marlsim: %s%s; running headless\n", chosen ? "no window: " : "",
                  why.c_str());
+    // Nobody is at a window to record.
+    if (!options.record.empty()) return Fail("--record needs a window (--ui=sdl or --ui=tui)");
   }
   return marl::RunHeadless(options);
 }
@@ -151,8 +167,11 @@ int RunTuiFrontEnd(marl::HeadlessOptions options, const std::string& script,
                    const std::string& trace, bool mute) {
   marl::TuiOptions tui;
   tui.command_line = options.command_line;
+  tui.record = options.record;
   tui.start = options.start;
   tui.mute = mute;
+  tui.script_name = script;
+  tui.update_goldens = options.update_goldens;
   ReadSeams(&options);
   tui.send_timeout_ms = options.send_timeout_ms;
   tui.send_buffer = options.send_buffer;
@@ -184,6 +203,8 @@ int main(int argc, char** argv) {
   bool serve_load = false;
   std::string demo_log;
   marl::LoadOptions load;
+  marl::TestRunOptions tests;
+  bool test_given = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (only_terminal || arg.compare(0, 2, "--") != 0) {
@@ -215,6 +236,8 @@ int main(int argc, char** argv) {
       options.real_time = true;
     } else if (arg == "--mute") {
       options.mute = true;
+    } else if (arg == "--update-goldens") {
+      options.update_goldens = true;
     } else if (arg == "--demo") {
       demo = true;
     } else if (arg == "--serve-load") {
@@ -232,6 +255,8 @@ int main(int argc, char** argv) {
       options.zoom = int32_t(n);
     } else if (name == "--script") {
       if (!value(&script) || script.empty()) return Fail("--script needs a file");
+    } else if (name == "--record") {
+      if (!value(&options.record) || options.record.empty()) return Fail("--record needs a file");
     } else if (name == "--trace") {
       if (!value(&trace) || trace.empty()) return Fail("--trace needs a file");
     } else if (name == "--pcap") {
@@ -242,6 +267,12 @@ int main(int argc, char** argv) {
         return Fail("--size needs COLSxROWS, each from 1 to " +
                     std::to_string(marl::kMaxScreenSide));
       }
+    } else if (marl::IsTestOption(name)) {
+      std::string text;
+      std::string error;
+      if (!value(&text)) return Fail(name + " needs a value");
+      if (!marl::ParseTestOption(name, text, &tests, &error)) return Fail(error);
+      test_given = true;
     } else if (marl::IsLoadOption(name)) {
       std::string text;
       std::string error;
@@ -288,9 +319,22 @@ int main(int argc, char** argv) {
     load.start = options.start;
     return marl::RunServeLoad(load);
   }
+  if (test_given) {
+    if (load.terminals > 0 || load.given || !script.empty() || !trace.empty() ||
+        !options.record.empty() || options.real_time || !(ui.empty() || ui == "headless")) {
+      return Fail(
+          "--test runs its own scripts: --script, --record, --trace, --real-time, --ui and the "
+          "load options do not go with it");
+    }
+    tests.command_line = options.command_line;
+    tests.start = options.start;
+    tests.update_goldens = options.update_goldens;
+    return marl::RunTests(tests);
+  }
   if (load.terminals > 0) {
-    if (!trace.empty() || options.real_time || !(ui.empty() || ui == "headless")) {
-      return Fail("--trace, --real-time and --ui are for one terminal");
+    if (!trace.empty() || options.real_time || !options.record.empty() ||
+        !(ui.empty() || ui == "headless")) {
+      return Fail("--trace, --real-time, --record and --ui are for one terminal");
     }
     load.script = script;
     load.command_line = options.command_line;
@@ -312,9 +356,16 @@ int main(int argc, char** argv) {
   if (!KnownFrontEnd(ui)) {
     return Fail("unknown front end '" + ui + "'; use --ui=sdl, tui or headless");
   }
+  if (!options.record.empty()) {
+    // Said now, not after a session that recorded nothing.
+    std::string error;
+    if (ui == "headless") return Fail("--record needs a window (--ui=sdl or --ui=tui)");
+    if (!marl::CheckWritable(options.record, &error)) return Fail("--record: " + error);
+  }
   if (ui == "tui") return RunTuiFrontEnd(options, script, trace, options.mute);
 
   if (!script.empty()) {
+    options.script = script;
     options.input = open(script.c_str(), O_RDONLY | O_CLOEXEC);
     if (options.input < 0) return Fail("cannot read " + script + ": " + std::strerror(errno));
   }

@@ -84,3 +84,6 @@ head = ("measure", "value", "baseline", "ratio", "target", "")
 for r in [head] + rows:
     print("  ".join(c.ljust(w) for c, w in zip(r, widths)).rstrip())
 PY
+# The test runner: 100 script cases in one process beside its slowest case.
+echo
+python3 bench/runner_bench.py build-bench/marlsim 100 || true

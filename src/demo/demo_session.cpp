@@ -63,6 +63,23 @@ std::string Show(int slot, const FormText& form, int start_field = 0) {
   return CommandRecord(host::StoreAndShowBody(slot, form.str()), header);
 }
 
+std::string SignInTitle() {
+  // Test seam: a host whose sign-in screen changed, for the tests that show
+  // a recorded session failing against it. Printable ASCII, and short
+  // enough for the narrowest screen's row.
+  static const std::string title = [] {
+    constexpr size_t kLongest = 16;
+    const char* given = std::getenv("MARLSIM_DEMO_TITLE");
+    if (given == nullptr) return std::string(" MARL WAREHOUSE ");
+    std::string text;
+    for (const char* c = given; *c != 0 && text.size() < kLongest; ++c) {
+      text.push_back(*c >= 0x20 && *c <= 0x7E && *c != '\\' ? *c : '?');
+    }
+    return text;
+  }();
+  return title;
+}
+
 }  // namespace
 
 std::string Printable(const std::string& bytes) {
@@ -87,7 +104,7 @@ std::string DemoSession::ErrorTone() const {
 std::string DemoSession::LoginScreen(const std::string& message) {
   screen_ = Screen::kLogin;
   FormText form = FormText::FieldForm(columns_);
-  form.Attribute(attribute::kReverse).Text(" MARL WAREHOUSE ").Attribute(attribute::kNormal);
+  form.Attribute(attribute::kReverse).Text(SignInTitle()).Attribute(attribute::kNormal);
   form.EndRow().Text(message).EndRow().Text("Password: ").Text(kPassword).EndRow().EndRow();
   form.Text("User: ").Field(0, 10, user_).EndRow().Text("Pass: ").Field(field::kPassword, 10);
   return Show(kLoginSlot, form, user_.empty() ? 0 : 1);

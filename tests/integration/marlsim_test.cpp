@@ -294,10 +294,12 @@ TEST(Marlsim, ScriptFilesAndItsOwnOptions) {
   Marlsim sim({"--size", "20x16", "--script", "script", Port(host)}, dir.path());
   ASSERT_TRUE(host.Accept(60000));
   EXPECT_EQ(sim.Wait(), 2);
-  EXPECT_NE(sim.RemainingOutput(1000).find(
-                "\nok\nerror: unknown command \"bogus\" (help lists the commands)\n"
-                "error: timeout\n"),
-            std::string::npos);
+  // A script's failed wait shows the screen and names the file and line.
+  const std::string out = sim.RemainingOutput(1000);
+  const size_t bogus =
+      out.find("\nok\nerror: unknown command \"bogus\" (help lists the commands)\nscreen 20x16");
+  EXPECT_NE(bogus, std::string::npos) << out;
+  EXPECT_NE(out.find("error: script:5: timeout\n", bogus), std::string::npos) << out;
 
   Marlsim help({"--help"}, dir.path());
   EXPECT_EQ(help.Wait(), 0);

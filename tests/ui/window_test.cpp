@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -205,6 +206,42 @@ TEST_F(Window, AltSOpensTheScanBoxWhoseTextArrivesAsTheHostsOwnScanWould) {
   const std::string scan("K\\1\\0\\S\0014711\\\\w\0F=00\0", 21);
   EXPECT_EQ(s.host.Receive(scan.size(), 30000), scan);
   EXPECT_EQ(s.sim.Command("quit"), Lines{"ok"});
+}
+
+TEST_F(Window, APersonsScanAndKeysInTheWindowAreRecordedWithTheHostsScreens) {
+  Session s({"--ui=sdl", "--record", "session.txt"}, Env());
+  ASSERT_TRUE(s.accepted) << s.sim.Diagnostics();
+  EXPECT_EQ(s.Host(HostCommand("\\1T\\Code:\\P        \\")), "");
+  ASSERT_TRUE(x_.Focus(kTitle));
+  x_.Tool("key alt+s");
+  ASSERT_TRUE(x_.Focus("Scan")) << s.sim.Diagnostics();
+  x_.Tool("type --delay 20 4711");
+  x_.Tool("key Return");
+  EXPECT_NE(s.host.ReceiveUntilQuiet(500, 5000).find("4711"), std::string::npos);
+  EXPECT_EQ(s.Host(kForm), "");
+  ASSERT_TRUE(x_.Focus(kTitle));
+  x_.Tool("type --delay 20 'a\"b'");
+  x_.Tool("key Tab ctrl+p");
+  s.host.ReceiveUntilQuiet(500, 5000);
+  EXPECT_EQ(s.sim.Command("quit"), Lines{"ok"});
+  EXPECT_EQ(s.sim.Wait(), 0);
+  // The waits depend on whether the terminal had its answer; the rest is
+  // what the person did, and the screens the host showed between.
+  std::string body;
+  std::istringstream script(s.dir.Read("session.txt"));
+  for (std::string line; std::getline(script, line);) {
+    if (line[0] != '#' && line.rfind("wait ", 0) != 0) body += line + "\n";
+  }
+  EXPECT_EQ(body,
+            "expect screen session-001.golden\n"
+            "scan \"4711\"\n"
+            "expect screen session-002.golden\n"
+            "type \"a\\\"b\"\n"
+            "key Tab\n"
+            "key Ctrl+P\n");
+  EXPECT_NE(s.dir.Read("session-002.golden").find("|Code:4711    Name:  |\n|             REV    |"),
+            std::string::npos)
+      << s.dir.Read("session-002.golden");
 }
 
 TEST_F(Window, AMessageBoxIsAnsweredInTheWindowAndTheHostHearsOfIt) {

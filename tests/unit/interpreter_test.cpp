@@ -97,11 +97,16 @@ TEST_F(InterpreterTest, WaitsAreStatesThatTheCallersClockMovesOn) {
       {"expected text that never comes",
        "expect text \"nowhere\"",
        "",
-       {{4999, "chunk", ""}, {5000, nullptr, "error: timeout\n"}}},
+       {{4999, "chunk", ""},
+        {5000, nullptr, "error: expect text \"nowhere\": not shown within 5s\n"}}},
       {"expected text, the host gone",
        "expect text \"x\" 9",
        "",
-       {{1, "close", "error: host closed\n"}}},
+       {{1, "close", "error: expect text \"x\": host closed\n"}}},
+      {"a limit in seconds",
+       "wait text \"nowhere\" 1.5s",
+       "",
+       {{1499, nullptr, ""}, {1500, nullptr, "error: timeout\n"}}},
   };
   for (const WaitCase& c : cases) {
     testing::TestTerminal tt(16, 20,
@@ -132,7 +137,13 @@ TEST_F(InterpreterTest, WaitsAreStatesThatTheCallersClockMovesOn) {
       const Interpreter::Step step = in.Check(t0 + std::chrono::milliseconds(m.at_ms));
       EXPECT_EQ(step, *m.answer == 0 ? Interpreter::Step::kWaiting : Interpreter::Step::kAnswered)
           << c.name << " at " << m.at_ms;
-      EXPECT_EQ(answers.Take(), m.answer) << c.name << " at " << m.at_ms;
+      // A failed expect reports the screen before its error line.
+      std::string said = answers.Take();
+      if (std::string(m.answer).rfind("error: expect", 0) == 0) {
+        EXPECT_NE(said.find("no current field\n"), std::string::npos) << said;
+        said = said.substr(said.rfind("error: "));
+      }
+      EXPECT_EQ(said, m.answer) << c.name << " at " << m.at_ms;
     }
     EXPECT_FALSE(in.waiting()) << c.name;
   }
@@ -141,7 +152,9 @@ TEST_F(InterpreterTest, WaitsAreStatesThatTheCallersClockMovesOn) {
 // What the language refuses, it refuses with the reason it always gave; a
 // command that is another's form refuses with its own usage.
 TEST_F(InterpreterTest, MalformedLinesAreRefusedWithTheirUsage) {
-  const std::string expect = "usage: expect text \"TEXT\" [MS]";
+  const std::string expect =
+      "usage: expect text \"TEXT\" [DURATION] | expect row R \"TEXT\" | expect cursor ROW COL | "
+      "expect field F \"VALUE\" | expect screen FILE [DURATION]";
   const struct {
     const char* line;
     std::string error;
@@ -151,6 +164,16 @@ TEST_F(InterpreterTest, MalformedLinesAreRefusedWithTheirUsage) {
       {"expect text", expect},
       {"expect text \"a\" soon", expect},
       {"expect text \"a\" 1 2", expect},
+      {"expect text \"a\" 5x", expect},
+      {"expect row 1", expect},
+      {"expect cursor 1 x", expect},
+      {"expect screen", expect},
+      {"wait ready 1.5",
+       "usage: wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | "
+       "wait quiet MS | wait closed [MS]"},
+      {"set timeout", "usage: set timeout DURATION"},
+      {"set timeout 5x", "bad duration \"5x\" (write 500, 500ms, 5s or 1.5s)"},
+      {"set limit 5s", "usage: set timeout DURATION"},
       {"wait text",
        "usage: wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | "
        "wait quiet MS | wait closed [MS]"},
@@ -163,7 +186,8 @@ TEST_F(InterpreterTest, MalformedLinesAreRefusedWithTheirUsage) {
     EXPECT_EQ(answers_.Take(), "error: " + c.error + "\n") << c.line;
   }
   in_.Start("help", At(0));
-  EXPECT_NE(answers_.Take().find("\nexpect text \"TEXT\" [MS]\nsleep MS\n"), std::string::npos);
+  EXPECT_NE(answers_.Take().find("expect screen FILE [DURATION]\nset timeout DURATION\nsleep MS\n"),
+            std::string::npos);
 }
 
 // A window that notes where each click landed.
@@ -236,6 +260,16 @@ TEST_F(InterpreterTest, AWaitIsDueAtItsLimitAndAQuietOneWhenItsQuietIsOver) {
   EXPECT_EQ(in_.Check(start + milliseconds(5300)), Interpreter::Step::kAnswered);
   EXPECT_EQ(answers_.Take(), "error: timeout\n");
   EXPECT_TRUE(in_.last_was_wait());
+  // `set timeout` is the limit of every wait that names none, and of the
+  // grace a quiet wait gets.
+  in_.Start("set timeout 2s", At(0));
+  ASSERT_EQ(in_.Start("wait closed", At(0)), Interpreter::Step::kWaiting);
+  EXPECT_EQ(in_.due(), At(2000));
+  ASSERT_EQ(in_.Start("expect text \"nowhere\"", At(0)), Interpreter::Step::kWaiting);
+  EXPECT_EQ(in_.due(), At(2000));
+  ASSERT_EQ(in_.Start("wait quiet 1s", At(0)), Interpreter::Step::kWaiting);
+  HostDoes(tt_.platform(), "chunk");
+  EXPECT_EQ(in_.due(), std::min(At(3000), tt_.platform().last_chunk_at() + milliseconds(1000)));
 }
 
 // Trying a script out: every command's words are checked, a wait, a sleep

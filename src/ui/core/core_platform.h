@@ -119,6 +119,8 @@ class CorePlatform : public Platform {
   // Events recorded since the last call, oldest first, in the automation
   // interface's words.
   std::vector<std::string> TakeEvents() { return events_.Take(); }
+  // The events kept now, for a failure's report; nothing is taken.
+  const EventLog& events() const { return events_; }
   void RecordMessageBox(const char* caption, std::string_view text, MessageBoxButtons buttons,
                         MessageBoxAnswer answer);
 

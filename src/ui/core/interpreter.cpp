@@ -11,21 +11,23 @@
 #include "terminal.h"
 #include "ui/core/command_words.h"
 #include "ui/core/core_platform.h"
+#include "ui/core/test_views.h"
 #include "ui/core/window_input.h"
 #include "ui/core/window_views.h"
+#include "ui/testkit/duration.h"
+#include "ui/testkit/golden_compare.h"
 
 namespace marl {
 
 namespace {
 
-constexpr int64_t kDefaultLimitMs = 5000;
-constexpr int64_t kMaxMs = 24LL * 3600 * 1000;
-// A wait for quiet gives up this long after the quiet it asked for.
-constexpr int64_t kQuietGraceMs = kDefaultLimitMs;
 // However long an unknown command's word, its error stays one short line.
 constexpr size_t kQuotedWord = 80;
 // A transaction's name goes into reports and Locust's tables: one short line.
 constexpr size_t kLongestMark = 100;
+constexpr const char* kExpectHelp =
+    "expect text \"TEXT\" [DURATION] | expect row R \"TEXT\" | expect cursor ROW COL | "
+    "expect field F \"VALUE\" | expect screen FILE [DURATION]";
 constexpr const char* kWaitUsage =
     "wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | wait quiet MS | "
     "wait closed [MS]";
@@ -40,11 +42,10 @@ std::string Usage(const char* usage) {
   return std::string("usage: ") + usage;
 }
 
-// An optional time limit after `index` words; false when it is malformed.
-bool OptionalLimit(const std::vector<std::string>& w, size_t index, int64_t* limit) {
-  *limit = kDefaultLimitMs;
-  if (w.size() <= index) return true;
-  return w.size() == index + 1 && ParseNumber(w[index], 0, kMaxMs, limit);
+// A duration word (500, 500ms, 5s, 1.5s); false when it is malformed.
+bool DurationWord(const std::string& word, int64_t* ms) {
+  std::string error;
+  return ParseDuration(word, ms, &error);
 }
 
 struct KeyMessage {
@@ -97,6 +98,13 @@ bool LookUpKey(const std::string& key_name, KeyMessage* key) {
 
 }  // namespace
 
+bool OptionalLimit(const std::vector<std::string>& w, size_t index, int64_t fallback,
+                   int64_t* limit) {
+  *limit = fallback;
+  if (w.size() <= index) return true;
+  return w.size() == index + 1 && DurationWord(w[index], limit);
+}
+
 // One command of the language: its name, its line in `help` (null for none),
 // what runs it, and whether it reads the window (which `wait output` counts
 // from). A command may be another's form: it then takes only `form` for its
@@ -124,7 +132,8 @@ const Interpreter::Command* Interpreter::Find(std::string_view name) {
       {"events", "events", &Interpreter::Events},
       {"answer", "answer ok|cancel", &Interpreter::Answer},
       {"wait", "wait ready|output|text \"TEXT\"|quiet|closed [MS]", &Interpreter::WaitFor},
-      {"expect", "expect text \"TEXT\" [MS]", &Interpreter::WaitFor, false, "text"},
+      {"expect", kExpectHelp, &Interpreter::Expect},
+      {"set", "set timeout DURATION", &Interpreter::Set},
       {"sleep", "sleep MS", &Interpreter::Sleep},
       {"scan", "scan \"DATA\"", &Interpreter::Scan},
       {"snapshot", "snapshot FILE.png", &Interpreter::Snapshot},
@@ -149,8 +158,9 @@ void Interpreter::Write(std::string_view text) {
 
 Interpreter::Step Interpreter::Start(std::string_view line, Clock::time_point now) {
   now_ = now;
-  wait_.kind = WaitKind::kNone;
+  wait_ = Wait();
   last_was_wait_ = false;
+  report_.clear();
   const size_t first = line.find_first_not_of(" \t");
   if (first == std::string_view::npos || line[first] == '#') {
     error_.clear();
@@ -197,14 +207,36 @@ Interpreter::Step Interpreter::Check(Clock::time_point now) {
   now_ = now;
   std::string error;
   if (!Look(now, &error)) return Step::kWaiting;
-  wait_.kind = WaitKind::kNone;
+  const Wait wait = std::move(wait_);
+  wait_ = Wait();
   last_was_wait_ = true;
+  if (error.empty() || wait.kind == WaitKind::kSleep) return Finish(std::move(error));
+  // A script's failed wait, and any failed expect, shows why.
+  if (wait.expect) {
+    std::string reason =
+        wait.what + ": " +
+        (error == "timeout" ? "not shown within " + FormatDuration(wait.limit_ms) : error);
+    std::string extra;
+    if (wait.kind == WaitKind::kScreen) {
+      const ScreenImage image = ImageOf(t_, core_.VisibleWindow());
+      const GoldenComparison comparison = CompareGolden(wait.golden, image);
+      extra = GoldenDiffText(wait.golden, image, comparison);
+      if (error == "timeout")
+        reason = wait.what + ": " + ComparisonSummary(wait.golden, image, comparison);
+    }
+    Failed(reason, extra);
+    return Finish(std::move(reason));
+  }
+  if (!script_.empty()) Failed(error);
   return Finish(std::move(error));
 }
 
 Interpreter::Step Interpreter::Finish(std::string error) {
   if (error.empty()) {
     Write("ok\n");
+  } else if (!report_.empty()) {
+    Write(report_);
+    any_error_ = true;
   } else {
     // A reason is one line, whatever bytes went into it.
     std::replace(error.begin(), error.end(), '\n', ' ');
@@ -255,6 +287,9 @@ bool Interpreter::Look(Clock::time_point now, std::string* error) {
       break;
     case WaitKind::kClosed:
       holds = core_.host_closed();
+      break;
+    case WaitKind::kScreen:
+      holds = CompareGolden(wait_.golden, ImageOf(t_, core_.VisibleWindow())).matches();
       break;
     case WaitKind::kSleep:
       // The time passes whatever happens, unless the program ends.
@@ -395,26 +430,27 @@ std::string Interpreter::Answer(const Words& w) {
 std::string Interpreter::WaitFor(const Words& w) {
   if (w.size() < 2) return Usage(kWaitUsage);
   const std::string what = Lower(w[1]);
-  int64_t limit = kDefaultLimitMs;
+  int64_t limit = timeout_ms_;
   Wait wait;
   if (what == "ready" || what == "output" || what == "closed") {
-    if (!OptionalLimit(w, 2, &limit)) return Usage(kWaitUsage);
+    if (!OptionalLimit(w, 2, timeout_ms_, &limit)) return Usage(kWaitUsage);
     wait.kind = what == "ready"    ? WaitKind::kReady
                 : what == "output" ? WaitKind::kOutput
                                    : WaitKind::kClosed;
   } else if (what == "text") {
-    if (w.size() < 3 || !OptionalLimit(w, 3, &limit)) return Usage(kWaitUsage);
+    if (w.size() < 3 || !OptionalLimit(w, 3, timeout_ms_, &limit)) return Usage(kWaitUsage);
     wait.kind = WaitKind::kText;
     wait.text = w[2];
   } else if (what == "quiet") {
-    if (w.size() != 3 || !ParseNumber(w[2], 0, kMaxMs, &wait.quiet_ms)) return Usage(kWaitUsage);
+    if (w.size() != 3 || !DurationWord(w[2], &wait.quiet_ms)) return Usage(kWaitUsage);
     wait.kind = WaitKind::kQuiet;
     // A host that never stops sending gets the usual time limit on top of
     // the quiet time it would need.
-    limit = wait.quiet_ms + kQuietGraceMs;
+    limit = wait.quiet_ms + timeout_ms_;
   } else {
     return Usage(kWaitUsage);
   }
+  wait.limit_ms = limit;
   wait.deadline = now_ + std::chrono::milliseconds(limit);
   wait_ = std::move(wait);
   return "";
@@ -422,7 +458,7 @@ std::string Interpreter::WaitFor(const Words& w) {
 
 std::string Interpreter::Sleep(const Words& w) {
   int64_t ms = 0;
-  if (w.size() != 2 || !ParseNumber(w[1], 0, kMaxMs, &ms)) return Usage("sleep MS");
+  if (w.size() != 2 || !DurationWord(w[1], &ms)) return Usage("sleep MS");
   wait_.kind = WaitKind::kSleep;
   wait_.deadline = now_ + std::chrono::milliseconds(ms);
   return "";

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/testkit/golden_screen.h"
+
 namespace marl {
 
 struct Terminal;
@@ -62,14 +64,29 @@ class Interpreter {
   // a load run reads it; elsewhere a mark is answered and kept, nothing more.
   const std::string& mark() const { return mark_; }
   void ClearMark() { mark_.clear(); }
+  // The script the lines come from ("" for standard input) and the line
+  // running: a failed wait or expect names them, and `expect screen`
+  // finds its golden files beside the script.
+  void set_script(std::string script) { script_ = std::move(script); }
+  void set_line(int64_t line) { line_ = line; }
+  // `expect screen` writes the window into its golden instead of failing.
+  void set_update_goldens(bool update) { update_goldens_ = update; }
+  // The last failed wait's or expect's report: the screen, the field, the
+  // last events and the error line ("" after any other answer).
+  const std::string& report() const { return report_; }
 
  private:
-  enum class WaitKind { kNone, kReady, kOutput, kText, kQuiet, kClosed, kSleep };
+  enum class WaitKind { kNone, kReady, kOutput, kText, kQuiet, kClosed, kSleep, kScreen };
   struct Wait {
     WaitKind kind = WaitKind::kNone;
     std::string text;
     int64_t quiet_ms = 0;
+    int64_t limit_ms = 0;
     Clock::time_point deadline;
+    // An expect: its failure is told with the report, in its own words.
+    bool expect = false;
+    std::string what;  // e.g. expect text "Menu"
+    GoldenScreen golden;
   };
   struct Command;
   static const Command* Find(std::string_view name);
@@ -95,6 +112,14 @@ class Interpreter {
   std::string Scan(const Words& w);
   std::string Help(const Words& w);
   std::string Mark(const Words& w);
+  std::string Set(const Words& w);
+  std::string Expect(const Words& w);
+  std::string ExpectNow(const std::string& what, const Words& w);
+  std::string ExpectScreen(const Words& w);
+  // A failed wait or expect: the report is kept and answered before the
+  // error line.
+  std::string Failed(std::string reason, const std::string& extra = "");
+  std::string Beside(const std::string& path) const;
 
   // Whether the wait is over, with `error` "" when it held, else
   // "timeout", "host closed" or "program ended".
@@ -115,8 +140,18 @@ class Interpreter {
   bool trial_ = false;
   bool any_error_ = false;
   std::string mark_;
+  int64_t timeout_ms_ = 5000;  // `set timeout`
+  std::string script_;
+  int64_t line_ = 0;
+  bool update_goldens_ = false;
+  std::string report_;
   // The running command's "answered already" flag (see AnswerRunningCommand).
   bool* answered_early_ = nullptr;
 };
+
+// An optional duration after `index` words, `fallback` when there is none;
+// false when it is malformed or more words follow.
+bool OptionalLimit(const std::vector<std::string>& w, size_t index, int64_t fallback,
+                   int64_t* limit);
 
 }  // namespace marl

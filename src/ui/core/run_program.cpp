@@ -70,6 +70,8 @@ int RunProgram(Terminal& t, CorePlatform& core, EventLoop& loop, const ProgramOp
   if (options.input >= 0) {
     reader = std::make_unique<ScriptReader>(t, core, &loop, options.input, options.output);
     if (hooks.at_end_of_input) reader->set_at_end(hooks.at_end_of_input);
+    reader->interpreter().set_script(options.script);
+    reader->interpreter().set_update_goldens(options.update_goldens);
     core.set_nested_loop(
         [&reader](const std::function<bool()>& done) { return reader->RunNested(done); });
   } else {

@@ -24,6 +24,11 @@ struct ProgramOptions {
   // Automation commands (a file descriptor, not owned; -1 for none) and
   // where their answers go.
   int input = 0;
+  // The script's file ("" for standard input): failed waits name it, and
+  // `expect screen` finds golden files beside it.
+  std::string script;
+  // `expect screen` writes the window into its golden instead of failing.
+  bool update_goldens = false;
   std::FILE* output = stdout;
   std::FILE* diagnostics = stderr;
   std::FILE* trace = nullptr;
@@ -37,6 +42,9 @@ struct ProgramOptions {
   // buffer; 0 keeps the defaults.
   uint32_t send_timeout_ms = 0;
   int32_t send_buffer = 0;
+  // --record: the person's session at a window written there as a script
+  // (the window front ends); "" for none.
+  std::string record;
 };
 
 // The name the program's entry and the window's have always used.

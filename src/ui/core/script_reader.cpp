@@ -135,9 +135,11 @@ void ScriptReader::Step() {
   std::string line;
   switch (TakeLine(&line)) {
     case Read::kLine:
+      interpreter_.set_line(++line_number_);
       Waited(interpreter_.Start(line, EventLoop::Clock::now()));
       break;
     case Read::kTooLong:
+      ++line_number_;
       Write("error: line too long\n");
       Flush();
       too_long_ = true;

@@ -43,6 +43,8 @@ class ScriptReader : private AnswerSink {
   // Runs one command line to its answer, turning the loop while it waits.
   void Execute(std::string_view line);
 
+  Interpreter& interpreter() { return interpreter_; }
+
   // Some command answered with an error.
   bool any_error() const { return too_long_ || interpreter_.any_error(); }
 
@@ -72,6 +74,7 @@ class ScriptReader : private AnswerSink {
   bool at_end_done_ = false;
   bool too_long_ = false;
   bool discarding_ = false;  // a line too long is being skipped
+  int64_t line_number_ = 0;  // of the line running, from 1
   int64_t step_timer_ = 0;
   int64_t wait_timer_ = 0;
   EventLoop::Clock::time_point wait_due_;

@@ -29,10 +29,12 @@ struct TrialTerminal {
   std::unique_ptr<Terminal> terminal = std::make_unique<Terminal>(&platform);
   Interpreter interpreter{*terminal, platform, nullptr};
 
-  TrialTerminal(int32_t rows, int32_t columns) {
+  TrialTerminal(const std::string& script, bool update_goldens, int32_t rows, int32_t columns) {
     Terminal& t = *terminal;
     platform.Attach(&t);
     interpreter.set_trial(true);
+    interpreter.set_script(script);
+    interpreter.set_update_goldens(update_goldens);
     t.link.capture_sends = true;
     t.screen.rows = rows;
     t.screen.columns = columns;
@@ -91,12 +93,12 @@ std::string FillPlaceholders(std::string_view text, int64_t terminal, int64_t it
 }
 
 std::string ReadLoadScript(const std::string& path, int32_t rows, int32_t columns,
-                           LoadScript* script) {
+                           LoadScript* script, bool update_goldens) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return path + ": " + std::strerror(errno);
   script->path = path;
   script->lines.clear();
-  TrialTerminal trial(rows, columns);
+  TrialTerminal trial(path, update_goldens, rows, columns);
   std::string text;
   std::string filled;
   std::string reason;

@@ -33,7 +33,8 @@ std::string FillPlaceholders(std::string_view text, int64_t terminal, int64_t it
 // on a terminal that is not connected (waits and sleeps only check their
 // words), so an unknown key or a bad argument stops the run before it
 // starts.
+// With `update_goldens`, a missing golden file is no error: the run writes it.
 std::string ReadLoadScript(const std::string& path, int32_t rows, int32_t columns,
-                           LoadScript* script);
+                           LoadScript* script, bool update_goldens = false);
 
 }  // namespace marl

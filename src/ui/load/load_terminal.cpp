@@ -10,6 +10,12 @@
 
 namespace marl {
 
+namespace {
+
+constexpr size_t kRecentEvents = 20;
+
+}  // namespace
+
 LoadTerminal::LoadTerminal(int64_t number, const LoadScript& script, const LoadLimits& limits)
     : number_(number),
       script_(script),
@@ -46,6 +52,8 @@ void LoadTerminal::Adopt(const LoadSinks& sinks) {
   sinks_ = sinks;
   // Nobody reads the answers: only whether each went well counts.
   interpreter_ = std::make_unique<Interpreter>(*terminal_, platform_, nullptr);
+  interpreter_->set_script(script_.path);
+  interpreter_->set_update_goldens(limits_.update_goldens);
   sinks_.counters->Bump(sinks_.counters->connected);
   Observe();
 }
@@ -74,6 +82,9 @@ bool LoadTerminal::Observe() {
     }
   }
   for (const std::string& event : platform_.TakeEvents()) {
+    // A few kept for a failed test case's artifacts.
+    if (recent_events_.size() == kRecentEvents) recent_events_.erase(recent_events_.begin());
+    recent_events_.push_back(event);
     if (event.compare(0, 7, "msgbox ") == 0 && state_ != State::kFinished) {
       Fail(LoadError::kMessageBox, event.substr(7));
     }
@@ -146,6 +157,7 @@ LoadTerminal::Clock::time_point LoadTerminal::Advance(Clock::time_point now) {
     FillPlaceholders(script_.lines[next_].text, number_, iteration_, &command_);
     sinks_.counters->Bump(sinks_.counters->commands);
     if (!Observe()) break;
+    interpreter_->set_line(script_.lines[next_].number);
     const Interpreter::Step step = interpreter_->Start(command_, now);
     if (!Observe()) break;
     if (step == Interpreter::Step::kWaiting) {
@@ -167,6 +179,9 @@ void LoadTerminal::Fail(LoadError kind, const std::string& reason) {
     f.command = command_;
   }
   f.reason = reason;
+  failed_ = true;
+  failure_line_ = script_.path + (f.line > 0 ? ":" + std::to_string(f.line) : "") + ": " + reason;
+  if (interpreter_ != nullptr) report_ = interpreter_->report();
   const WindowView view = platform_.VisibleWindow();
   for (int32_t r = 0; r < view.rows; ++r) f.screen.push_back(view.RowText(r));
   sinks_.counters->Bump(sinks_.counters->errors[size_t(kind)]);
@@ -193,7 +208,10 @@ void LoadTerminal::Fail(LoadError kind, const std::string& reason) {
 }
 
 void LoadTerminal::Finish() {
-  if (state_ != State::kFinished && sinks_.log != nullptr) sinks_.log->Ended(number_, nullptr);
+  if (state_ != State::kFinished) {
+    if (sinks_.log != nullptr) sinks_.log->Ended(number_, nullptr);
+    if (sinks_.finished) sinks_.finished(*this);
+  }
   state_ = State::kFinished;
   Stop();
 }

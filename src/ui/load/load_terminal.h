@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,7 @@
 namespace marl {
 
 class ResponseTimes;
+class LoadTerminal;
 
 // How long the run goes on: a number of iterations per terminal, a point in
 // time, or both.
@@ -31,6 +33,8 @@ struct LoadLimits {
   std::chrono::steady_clock::time_point end = std::chrono::steady_clock::time_point::max();
   // Set by the driver on Ctrl+C or SIGTERM; read between a script's steps.
   std::atomic<bool> stopping{false};
+  // `expect screen` writes the window into its golden instead of failing.
+  bool update_goldens = false;
 };
 
 // Told of every transaction and of a terminal's end as they happen (the
@@ -51,6 +55,9 @@ struct LoadSinks {
   ResponseTimes* response = nullptr;
   std::vector<TerminalFailure>* failures = nullptr;
   TransactionLog* log = nullptr;  // may be null
+  // Told on the worker's thread when the terminal has finished, before its
+  // window closes (the test runner's cases); may be empty.
+  std::function<void(LoadTerminal&)> finished;
 };
 
 class LoadTerminal {
@@ -71,6 +78,16 @@ class LoadTerminal {
   int socket() const { return terminal_->link.socket; }
   int64_t number() const { return number_; }
   bool finished() const { return state_ == State::kFinished; }
+  // Whether its script failed, and the failure's report ("" when the
+  // failure was not a wait's or an expect's).
+  bool failed() const { return failed_; }
+  const std::string& report() const { return report_; }
+  // The failure in one line: "SCRIPT:LINE: reason".
+  const std::string& failure_line() const { return failure_line_; }
+  // The newest events it has seen (a few), oldest first.
+  const std::vector<std::string>& recent_events() const { return recent_events_; }
+  Terminal& terminal() { return *terminal_; }
+  CorePlatform& platform() { return platform_; }
 
   // The socket is readable: one receive step into `buffer` (kReceiveBufferSize
   // bytes). False once the connection is gone.
@@ -111,6 +128,10 @@ class LoadTerminal {
   // The transaction under way: the mark before it, else the script line
   // whose command sent its reply ("line 7"), "power-up" for the first.
   std::string transaction_;
+  bool failed_ = false;
+  std::string report_;
+  std::string failure_line_;
+  std::vector<std::string> recent_events_;
 };
 
 }  // namespace marl

@@ -81,7 +81,7 @@ bool LoadWorker::TakeIncoming(Clock::time_point now) {
     stopping.swap(stopping_);
     stop = stop_;
   }
-  const LoadSinks sinks{&counters, &response, &failures, log};
+  const LoadSinks sinks{&counters, &response, &failures, log, finished};
   for (std::unique_ptr<LoadTerminal>& terminal : taken) {
     const size_t index = terminals_.size();
     terminals_.push_back(std::move(terminal));

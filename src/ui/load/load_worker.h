@@ -49,6 +49,9 @@ class LoadWorker {
   // When it became done; read once done.
   Clock::time_point finished_at() const { return finished_at_; }
 
+  // Set before Start: told of each terminal that finishes.
+  std::function<void(LoadTerminal&)> finished;
+
   // Written by the worker's thread; read the rest once it has been joined.
   LoadCounters counters;
   ResponseTimes response;

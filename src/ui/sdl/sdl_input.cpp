@@ -6,6 +6,7 @@
 #include "app/screen_setup.h"
 #include "platform/messages.h"
 #include "terminal.h"
+#include "ui/core/recorder.h"
 #include "ui/core/window_input.h"
 #include "ui/pixels/code_page.h"
 #include "ui/sdl/sdl_keys.h"
@@ -48,20 +49,20 @@ void SdlPlatform::HandleKey(const SDL_KeyboardEvent& key) {
   const KeyAction action = TranslateKey(key.keysym.sym, key.keysym.mod);
   // A key with Ctrl or Alt, or one handled here, types nothing more.
   swallow_text_ = action.kind != KeyAction::kNone || (key.keysym.mod & (KMOD_CTRL | KMOD_ALT));
-  Terminal& t = terminal();
   switch (action.kind) {
     case KeyAction::kNone:
       break;
     case KeyAction::kChar:
-      DeliverChar(t, core_, static_cast<unsigned char>(action.code), action.shift);
+      DeliverCharacter(static_cast<unsigned char>(action.code), action.shift);
       break;
     case KeyAction::kKeyDown:
-      DeliverKeyDown(t, core_, kWmKeyDown, action.code);
+      DeliverKey(kWmKeyDown, action.code);
       break;
     case KeyAction::kSysKeyDown:
-      DeliverKeyDown(t, core_, kWmSysKeyDown, action.code);
+      DeliverKey(kWmSysKeyDown, action.code);
       break;
     case KeyAction::kHotKey:
+      if (recorder_ != nullptr) recorder_->HotKey(action.code);
       core_.SendMessage(kWmHotKey, action.code, 0);
       break;
     case KeyAction::kPaste:
@@ -83,8 +84,18 @@ void SdlPlatform::HandleText(const char* utf8) {
   }
   for (const char c : ToCodePage(utf8)) {
     if (Ending()) return;
-    DeliverChar(terminal(), core_, static_cast<unsigned char>(c), false);
+    DeliverCharacter(static_cast<unsigned char>(c), false);
   }
+}
+
+void SdlPlatform::DeliverCharacter(unsigned char c, bool shift) {
+  if (recorder_ != nullptr) recorder_->Key(kWmChar, c, shift);
+  DeliverChar(terminal(), core_, c, shift);
+}
+
+void SdlPlatform::DeliverKey(uint32_t message, uint32_t virtual_key) {
+  if (recorder_ != nullptr) recorder_->Key(message, virtual_key, false);
+  DeliverKeyDown(terminal(), core_, message, virtual_key);
 }
 
 void SdlPlatform::HandleMouse(const SDL_MouseButtonEvent& button) {
@@ -92,6 +103,7 @@ void SdlPlatform::HandleMouse(const SDL_MouseButtonEvent& button) {
   if (button.button == SDL_BUTTON_LEFT) {
     const intptr_t x = std::clamp(button.x / zoom_, 0, 0xFFFF);
     const intptr_t y = std::clamp(button.y / zoom_, 0, 0xFFFF);
+    if (recorder_ != nullptr) recorder_->Click(int32_t(x), int32_t(y));
     core_.SendMessage(kWmLButtonDown, 0, (y << 16) | x);
   } else if (button.button == SDL_BUTTON_MIDDLE) {
     // The desktop's selection, else the clipboard.
@@ -110,7 +122,7 @@ void SdlPlatform::Paste(const char* utf8) {
     if (c == '\r') continue;
     if (c == '\n') c = '\r';
     if (static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\t') continue;
-    DeliverChar(terminal(), core_, static_cast<unsigned char>(c), false);
+    DeliverCharacter(static_cast<unsigned char>(c), false);
   }
 }
 

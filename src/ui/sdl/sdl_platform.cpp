@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "platform/messages.h"
 #include "terminal.h"
+#include "ui/core/recorder.h"
 #include "ui/core/run_program.h"
 #include "ui/core/window_input.h"
 #include "ui/install_paths.h"
@@ -304,8 +305,9 @@ void SdlPlatform::Handle(const SDL_Event& e) {
       HandleMouse(e.button);
       break;
     default:
-      break;
+      return;
   }
+  if (recorder_ != nullptr) recorder_->Delivered();
 }
 
 int RunOn(SdlPlatform& window, const ProgramOptions& options) {
@@ -315,7 +317,23 @@ int RunOn(SdlPlatform& window, const ProgramOptions& options) {
   RunHooks hooks;
   // The window stays with the person after the script's end.
   hooks.at_end_of_input = [] {};
-  return RunProgram(*terminal, window.core(), loop, options, hooks);
+  Recorder recorder;
+  if (!options.record.empty()) {
+    const std::string why = recorder.Open(options.record, "in the window");
+    if (!why.empty()) {
+      std::fprintf(options.diagnostics, "marlsim: %s\n", why.c_str());
+      return 1;
+    }
+    recorder.Watch(*terminal, window.core());
+    window.set_recorder(&recorder);
+  }
+  const int status = RunProgram(*terminal, window.core(), loop, options, hooks);
+  if (recorder.open()) {
+    window.set_recorder(nullptr);
+    const std::string why = recorder.Close();
+    if (!why.empty()) std::fprintf(options.diagnostics, "marlsim: --record: %s\n", why.c_str());
+  }
+  return status;
 }
 
 }  // namespace marl

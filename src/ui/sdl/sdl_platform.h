@@ -19,6 +19,8 @@
 
 namespace marl {
 
+class Recorder;
+
 // Shows a picture in a window, each pixel a zoom x zoom block.
 void ShowPicture(SDL_Window* window, const Picture& picture, int32_t zoom);
 
@@ -51,6 +53,9 @@ class SdlPlatform : public CoreClient, public EventLoop::Waiter {
 
   int Wait(pollfd* fds, size_t count, int timeout_ms) override;
 
+  // The person's inputs are recorded there too (null: not recorded).
+  void set_recorder(Recorder* recorder) { recorder_ = recorder; }
+
   // After a failed connection: the reason in the window's title, and the
   // "Failed to Connect!" box until a person answers it.
   void SayConnectFailed(const std::string& reason);
@@ -63,6 +68,9 @@ class SdlPlatform : public CoreClient, public EventLoop::Waiter {
   void HandleText(const char* utf8);
   void HandleMouse(const SDL_MouseButtonEvent& button);
   void HandleWindow(const SDL_WindowEvent& window);
+  // One character or key as the person gave it: recorded, then delivered.
+  void DeliverCharacter(unsigned char c, bool shift);
+  void DeliverKey(uint32_t message, uint32_t virtual_key);
   // Types text as characters, as if the keys had been pressed.
   void Paste(const char* utf8);
   // The scan entry box: a line typed and delivered as one scan.
@@ -94,6 +102,7 @@ class SdlPlatform : public CoreClient, public EventLoop::Waiter {
   bool size_warned_ = false;
   SdlBeeper beeper_;
   bool beeper_ok_ = false;
+  Recorder* recorder_ = nullptr;
 };
 
 // The program in the window `window` has opened.

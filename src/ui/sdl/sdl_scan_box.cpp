@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "terminal.h"
+#include "ui/core/recorder.h"
 #include "ui/core/window_input.h"
 #include "ui/pixels/code_page.h"
 #include "ui/pixels/glyph_atlas.h"
@@ -93,7 +94,10 @@ void SdlPlatform::ScanBox() {
   // The key that opened the box typed nothing; neither does the one that
   // closed it.
   swallow_text_ = true;
-  if (deliver && !Ending()) DeliverScan(terminal(), text);
+  if (deliver && !Ending()) {
+    if (recorder_ != nullptr) recorder_->Scan(text);
+    DeliverScan(terminal(), text);
+  }
 }
 
 }  // namespace marl

@@ -9,6 +9,7 @@
 #include "platform/messages.h"
 #include "terminal.h"
 #include "ui/core/core_platform.h"
+#include "ui/core/recorder.h"
 #include "ui/core/window_input.h"
 #include "ui/tui/tui_platform.h"
 #include "ui/tui/tui_render.h"
@@ -21,6 +22,29 @@ void TuiLoop::Route(const TuiInput& input) {
     // Any key closes the help, and does nothing else.
     face_.ToggleHelp();
     return;
+  }
+  Deliver(input);
+  if (recorder_ != nullptr) recorder_->Delivered();
+}
+
+void TuiLoop::Deliver(const TuiInput& input) {
+  if (recorder_ != nullptr) {
+    switch (input.kind) {
+      case TuiInputKind::kHotKey:
+        recorder_->HotKey(input.code);
+        break;
+      case TuiInputKind::kCharacter:
+        recorder_->Key(kWmChar, input.code, input.shift);
+        break;
+      case TuiInputKind::kKeyDown:
+        recorder_->Key(kWmKeyDown, input.code, false);
+        break;
+      case TuiInputKind::kSystemKeyDown:
+        recorder_->Key(kWmSysKeyDown, input.code, false);
+        break;
+      default:
+        break;  // a click is recorded once it is known to hit a cell
+    }
   }
   if (input.kind == TuiInputKind::kHotKey) {
     core_.SendMessage(kWmHotKey, input.code, 0);
@@ -54,6 +78,7 @@ void TuiLoop::Click(const TuiInput& input) {
   const int64_t x = int64_t(column) * kCellWidth;
   const int64_t y = int64_t(row) * kRowHeight;
   if (x > 0xFFFF || y > 0xFFFF) return;
+  if (recorder_ != nullptr) recorder_->Click(int32_t(x), int32_t(y));
   core_.SendMessage(kWmLButtonDown, 0, intptr_t((y << 16) | x));
 }
 

@@ -6,6 +6,7 @@
 #include "terminal.h"
 #include "ui/core/core_platform.h"
 #include "ui/core/event_loop.h"
+#include "ui/core/recorder.h"
 #include "ui/core/run_program.h"
 #include "ui/tui/tui_loop.h"
 #include "ui/tui/tui_platform.h"
@@ -33,6 +34,16 @@ void ReportScriptErrors(std::FILE* answers) {
 }  // namespace
 
 int RunTui(const TuiOptions& options) {
+  // Before the screen is taken, so that a file it cannot write is said
+  // plainly.
+  Recorder recorder;
+  if (!options.record.empty()) {
+    const std::string why = recorder.Open(options.record, "in the text terminal");
+    if (!why.empty()) {
+      std::fprintf(stderr, "marlsim: %s\n", why.c_str());
+      return 1;
+    }
+  }
   std::string error;
   std::unique_ptr<TuiScreen> screen = TuiScreen::Open(&error);
   if (screen == nullptr) {
@@ -50,6 +61,10 @@ int RunTui(const TuiOptions& options) {
   Terminal& t = *terminal;
 
   TuiLoop router(t, core, face);
+  if (recorder.open()) {
+    recorder.Watch(t, core);
+    router.set_recorder(&recorder);
+  }
   face.set_router([&router](const TuiInput& input) { router.Route(input); });
   const std::string notice = screen->notice();
   face.set_status([&t, &core, &notice] { return StatusText(t, core, notice); });
@@ -61,6 +76,8 @@ int RunTui(const TuiOptions& options) {
   program.command_line = options.command_line;
   program.input = answers != nullptr ? options.script : -1;
   program.output = answers;
+  program.script = options.script_name;
+  program.update_goldens = options.update_goldens;
   program.trace = options.trace;
   program.start = options.start;
   program.send_timeout_ms = options.send_timeout_ms;
@@ -74,6 +91,11 @@ int RunTui(const TuiOptions& options) {
   face.Render();
 
   const int status = RunProgram(t, core, loop, program, hooks);
+  if (recorder.open()) {
+    router.set_recorder(nullptr);
+    const std::string why = recorder.Close();
+    if (!why.empty()) said.push_back("marlsim: --record: " + why);
+  }
   core.set_client(nullptr);
   face.set_status(nullptr);
   face.set_router(nullptr);

@@ -17,6 +17,10 @@ struct TuiOptions {
   bool mute = false;
   // Automation commands to run (a file descriptor, not owned); -1 for none.
   int script = -1;
+  // --record: the person's session written there as a script; "" for none.
+  std::string record;
+  std::string script_name;  // its file, for failed waits and golden files
+  bool update_goldens = false;
   // Test seams, as for the headless front end; 0 keeps the defaults.
   uint32_t send_timeout_ms = 0;
   int32_t send_buffer = 0;
