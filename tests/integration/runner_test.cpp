@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "harness.h"
@@ -48,6 +49,18 @@ TEST(Runner, OneLineACaseTheCountLastAndTheFailureInJUnit) {
   EXPECT_NE(xml.find("<failure message=\"cases/b_broken.txt:3: expect field"), std::string::npos)
       << xml;
   EXPECT_NE(xml.find("  4 |User: ann"), std::string::npos) << xml;
+  // And it is XML a CI server reads: parsed by Python's reader, one
+  // failure in it, the screen in the failure.
+  const std::string check =
+      "python3 -c 'import sys, xml.etree.ElementTree as E\n"
+      "r = E.parse(sys.argv[1]).getroot()\n"
+      "f = r.findall(\".//failure\")\n"
+      "sys.exit(0 if len(r.findall(\".//testcase\")) == 3 and len(f) == 1 and "
+      "\"|User: ann\" in f[0].text else 1)' " +
+      dir.File("out.xml");
+  if (std::system("python3 -c '' 2>/dev/null") == 0) {
+    EXPECT_EQ(std::system(check.c_str()), 0);
+  }
 
   // Only the failed case keeps its files.
   for (const char* file : {"screen.txt", "attributes.txt", "events.txt", "trace.txt"}) {

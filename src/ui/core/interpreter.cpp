@@ -160,6 +160,7 @@ Interpreter::Step Interpreter::Start(std::string_view line, Clock::time_point no
   now_ = now;
   wait_ = Wait();
   last_was_wait_ = false;
+  last_timed_out_ = false;
   report_.clear();
   const size_t first = line.find_first_not_of(" \t");
   if (first == std::string_view::npos || line[first] == '#') {
@@ -210,6 +211,7 @@ Interpreter::Step Interpreter::Check(Clock::time_point now) {
   const Wait wait = std::move(wait_);
   wait_ = Wait();
   last_was_wait_ = true;
+  last_timed_out_ = error == "timeout";
   if (error.empty() || wait.kind == WaitKind::kSleep) return Finish(std::move(error));
   // A script's failed wait, and any failed expect, shows why.
   if (wait.expect) {

@@ -49,6 +49,9 @@ class Interpreter {
   const std::string& error() const { return error_; }
   // Whether the last answered command was a wait or a sleep.
   bool last_was_wait() const { return last_was_wait_; }
+  // Whether the last answered wait or expect ran out of time (its error
+  // may say so in an expect's own words).
+  bool last_timed_out() const { return last_timed_out_; }
   // A modal window opened inside the running command (hotkey 9): the
   // command is answered now, so that the commands that follow, which go to
   // that window, are answered in order.
@@ -137,6 +140,7 @@ class Interpreter {
   uint64_t chunks_at_read_ = 0;
   std::string error_;
   bool last_was_wait_ = false;
+  bool last_timed_out_ = false;
   bool trial_ = false;
   bool any_error_ = false;
   std::string mark_;

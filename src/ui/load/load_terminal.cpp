@@ -121,7 +121,7 @@ bool LoadTerminal::Answered() {
   }
   LoadError kind = LoadError::kCommand;
   if (interpreter_->last_was_wait()) {
-    kind = error == "timeout" ? LoadError::kWaitTimeout : LoadError::kConnectionClosed;
+    kind = interpreter_->last_timed_out() ? LoadError::kWaitTimeout : LoadError::kConnectionClosed;
   }
   Fail(kind, error);
   return false;

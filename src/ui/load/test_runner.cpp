@@ -1,5 +1,6 @@
 #include "ui/load/test_runner.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -93,6 +94,22 @@ void KeepArtifacts(const std::string& dir, const std::shared_ptr<const GlyphAtla
   }
 }
 
+// How many cases can run at once within the open-file limit (raised to its
+// hard limit first): a socket, a trace file and the in-process demo
+// host's end of the connection each, and room to spare.
+size_t CasesTheFilesAllow() {
+  constexpr rlim_t kSpare = 64;
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return SIZE_MAX;
+  if (limit.rlim_cur != limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+    getrlimit(RLIMIT_NOFILE, &limit);
+  }
+  if (limit.rlim_cur == RLIM_INFINITY) return SIZE_MAX;
+  return limit.rlim_cur > kSpare + 3 ? size_t((limit.rlim_cur - kSpare) / 3) : 1;
+}
+
 }  // namespace
 
 bool IsTestOption(const std::string& name) {
@@ -154,7 +171,7 @@ int RunTests(const TestRunOptions& o) {
   LoadLimits limits;
   limits.iterations = 1;
   limits.update_goldens = o.update_goldens;
-  const size_t jobs = o.jobs > 0 ? size_t(o.jobs) : cases.size();
+  const size_t jobs = std::min(o.jobs > 0 ? size_t(o.jobs) : cases.size(), CasesTheFilesAllow());
   std::mutex mutex;
   std::condition_variable cv;
   size_t running = 0;
@@ -175,6 +192,12 @@ int RunTests(const TestRunOptions& o) {
     c.result.message = terminal.failure_line();
     if (!o.artifacts.empty() && !c.result.passed) {
       KeepArtifacts(o.artifacts, atlas, no_pixels, c, terminal);
+    }
+    if (c.trace != nullptr) {
+      // Its descriptor goes back at once, for the cases still to come.
+      terminal.terminal().link.trace = nullptr;
+      std::fclose(c.trace);
+      c.trace = nullptr;
     }
     std::lock_guard lock(mutex);
     report(c);
@@ -224,6 +247,7 @@ int RunTests(const TestRunOptions& o) {
 
   std::vector<CaseResult> results;
   for (auto& c : cases) {
+    // A case whose terminal never started kept its trace file open.
     if (c->trace != nullptr) std::fclose(c->trace);
     results.push_back(c->result);
   }
