@@ -203,6 +203,7 @@ void LoadTerminal::Fail(LoadError kind, const std::string& reason) {
   }
   awaiting_answer_ = false;
   sinks_.failures->push_back(std::move(f));
+  if (state_ != State::kFinished && sinks_.finished) sinks_.finished(*this);
   state_ = State::kFinished;
   Stop();
 }
