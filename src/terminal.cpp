@@ -33,7 +33,7 @@ void ReleaseTerminal(Terminal& t) {
   ReleaseTableForms(t);
   FreeBanks(t);
   FreeKeyMaps(t);
-  ClearKeyScript(t);
+  ReleaseKeyScript(t);
   ClearInputQueue(t);
   GuardedFree(t, t.screen.draw.text, "vorrick");
   t.screen.draw.text = nullptr;

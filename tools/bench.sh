@@ -14,7 +14,7 @@ if [ "${1:-}" != "--no-build" ]; then
   cmake --build build-bench -j "$(nproc)" >/dev/null
 fi
 mkdir -p "$out"
-for bench in host_data_bench form_build_bench link_bench startup_bench; do
+for bench in host_data_bench form_build_bench link_bench startup_bench scale_bench; do
   # The link's measures swing from one program start to the next: each is
   # the median of five runs, each against a fresh program.
   repeat=()
@@ -26,7 +26,7 @@ python3 - "$out" <<'PY'
 import json, sys
 out = sys.argv[1]
 runs = {}
-for name in ("host_data_bench", "form_build_bench", "link_bench", "startup_bench"):
+for name in ("host_data_bench", "form_build_bench", "link_bench", "startup_bench", "scale_bench"):
     for b in json.load(open(f"{out}/{name}.json"))["benchmarks"]:
         if b.get("aggregate_name", "median") == "median":
             runs[b["name"].split("/iterations")[0]] = b
@@ -74,6 +74,14 @@ row("(f) marlsim --version, median", get("BM_Version", "version_median_us"), "us
 row("(g) idle headless resident memory", get("BM_IdleRss", "marlsim_rss_kib"), "KiB",
     get("BM_IdleRss", "null_client_rss_kib"), "null C client", "<= 4,096 KiB",
     lambda v, b, r: v <= 4096)
+for n in (1000, 10000):
+    row(f"(h) --load {n:,}: memory a terminal beyond the first",
+        get(f"BM_Scale/{n}", "KiB/terminal"), "KiB", get("BM_Scale/1", "peak_KiB"),
+        "one terminal's peak", "<= 24 KiB" if n == 10000 else "-",
+        lambda v, b, r: n != 10000 or v <= 24)
+    row(f"(h) --load {n:,}: screens per CPU second", get(f"BM_Scale/{n}", "screens/CPU_s"),
+        "screens", get("BM_Scale/1", "screens/CPU_s"), "one terminal", "-",
+        lambda v, b, r: True)
 mb = lambda v: v / 1e6 if v else None
 row("host chunk -> dispatched records", mb(get("BM_ProcessHostData", "bytes_per_second")), "MB/s",
     mb(get("BM_CopyBaseline", "bytes_per_second")), "memcpy", "-", lambda v, b, r: True)

@@ -11,6 +11,9 @@ namespace marl {
 struct Terminal;
 
 constexpr int32_t kHostDataBufferSize = 4002;
+// The host-data buffer's first bytes, which key messages share as the key
+// word: the character, then the scan code.
+constexpr int32_t kKeyWordSize = 2;
 constexpr int32_t kSettingsPathSize = 512;
 
 struct SetupWindowState {
@@ -28,7 +31,12 @@ struct AppState {
   Rect client;  // after the last layout
   int32_t client_width = 0;
   int32_t client_height = 0;
-  char host_data[kHostDataBufferSize] = {};
+  // The host-data buffer as it outlives a chunk: its first bytes, the key
+  // word. A chunk lands whole in the buffer of the thread that handles it
+  // (HandleHostData), and only these bytes of it stay with the terminal: a
+  // load run's thousands of terminals do not each keep 4 KB for the chunk
+  // being handled.
+  char host_data[kKeyWordSize] = {};
   int32_t host_data_length = 0;
   // Held while this copy is the one instance started without options.
   int instance_lock = -1;

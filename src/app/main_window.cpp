@@ -19,13 +19,18 @@ namespace marl {
 namespace {
 
 void HandleHostData(Terminal& t, int32_t length, const char* bytes) {
+  // A chunk is handled whole on one thread before that thread takes
+  // another, and nothing reads it once it is in the command buffer.
+  thread_local char buffer[kHostDataBufferSize];
   AppState& app = App(t);
   if (length < 0) length = 0;
   if (length > kHostDataBufferSize - 1) length = kHostDataBufferSize - 1;
-  if (length > 0) std::memcpy(app.host_data, bytes, size_t(length));
-  app.host_data[length] = 0;
+  if (length > 0) std::memcpy(buffer, bytes, size_t(length));
+  buffer[length] = 0;
+  // The key word is what the chunk and its zero byte wrote over.
+  std::memcpy(app.host_data, buffer, size_t(std::min(length + 1, kKeyWordSize)));
   app.host_data_length = length;
-  ProcessHostData(t, app.host_data, &app.host_data_length, 0);
+  ProcessHostData(t, buffer, &app.host_data_length, 0);
 }
 
 // Hot keys 0 and 1 end the program (Ctrl+X comes here too).

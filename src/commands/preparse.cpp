@@ -286,7 +286,7 @@ struct Translator {
 int32_t TranslateTextRecord(Terminal& t, const char* text, char* output, int32_t output_size) {
   const int32_t length = int32_t(std::strlen(text));
   Translator translator{t, reinterpret_cast<const unsigned char*>(text), length,
-                        reinterpret_cast<unsigned char*>(t.banks.work_buffer)};
+                        reinterpret_cast<unsigned char*>(WorkBuffer(t))};
   translator.Translate();
   if (!translator.error && translator.out_length + 1 > output_size) translator.error = 1;
   if (translator.error) {
@@ -299,14 +299,14 @@ int32_t TranslateTextRecord(Terminal& t, const char* text, char* output, int32_t
     if (output_size > 0) std::snprintf(output, size_t(output_size), "?%d\n", translator.error);
     return 0;
   }
-  std::memcpy(output, t.banks.work_buffer, size_t(translator.out_length));
+  std::memcpy(output, WorkBuffer(t), size_t(translator.out_length));
   output[translator.out_length] = 0;
   return translator.out_length;
 }
 
 int32_t PreparseRecord(Terminal& t, HostRecord* record) {
   if (record == nullptr || record->text == nullptr) return 0;
-  t.banks.work = t.banks.work_buffer;
+  t.banks.work = WorkBuffer(t);
   const int32_t size = int32_t(std::strlen(record->text)) + 14;
   auto* output = static_cast<char*>(GuardedCalloc(t, uint32_t(size), 1, kSource));
   if (output == nullptr) return 0;

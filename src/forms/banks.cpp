@@ -16,6 +16,12 @@ constexpr const char* kSource = "banks";
 
 }  // namespace
 
+char* WorkBuffer(Terminal& t) {
+  if (t.banks.work_buffer == nullptr)
+    t.banks.work_buffer = std::make_unique<char[]>(kWorkBufferSize);
+  return t.banks.work_buffer.get();
+}
+
 void ReleaseBank(Terminal& t, int32_t bank) {
   GuardedFree(t, t.banks.slots[bank], kSource);
   t.banks.slots[bank] = nullptr;

@@ -21,5 +21,7 @@ bool StoreBank(Terminal& t, int32_t bank, const char* bytes, int32_t length);
 // work buffer (a status reply has then been sent). Returns `text` itself,
 // with *length untouched, while there is no work buffer.
 char* ExpandBankRefs(Terminal& t, int32_t* length, char* text);
+// The work buffer, kWorkBufferSize bytes, zeroed when first taken.
+char* WorkBuffer(Terminal& t);
 
 }  // namespace marl

@@ -106,8 +106,7 @@ int32_t FormatFormText(Terminal& t, int32_t length, const char* text, Form* form
 
 const char* ParseFormText(Terminal& t, Form* form, const char* text, int32_t table_switch) {
   FormsState& s = t.forms;
-  // Every run cleared in one sweep: this runs for every form a host sends.
-  std::memset(static_cast<void*>(t.screen.runs), 0, sizeof t.screen.runs);
+  t.screen.runs.Clear();
   t.screen.run_count = 1;
   s.scan_identified = false;
   s.hex_mode = false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace marl {
 
@@ -25,10 +26,12 @@ constexpr int32_t kWorkBufferSize = 4096;
 
 struct BankState {
   char* slots[kBankCount] = {};  // owned, guarded (banks)
-  // Shared by the preparser and ExpandBankRefs, each within one call. `work`
-  // stays null until the first text-dialect record points it at the buffer;
-  // until then bank references are left as they stand.
-  char work_buffer[kWorkBufferSize] = {};
+  // Shared by the preparser and ExpandBankRefs, each within one call;
+  // kWorkBufferSize bytes, taken by WorkBuffer when first needed, so that a
+  // host that never speaks the text dialect costs none. `work` stays null
+  // until the first text-dialect record points it at the buffer; until then
+  // bank references are left as they stand.
+  std::unique_ptr<char[]> work_buffer;
   char* work = nullptr;
 };
 

@@ -51,7 +51,10 @@ constexpr int32_t kScriptDelayMark = 8194;
 constexpr int32_t kScriptReplyBit = 0x400;
 
 struct ScriptState {
-  int32_t queue[kScriptQueueSize] = {};
+  // Owned: kScriptQueueSize entries, taken with the first key a script
+  // pushes (most hosts never send one), given back by ReleaseKeyScript.
+  // Entries from `length` on are never read.
+  int32_t* queue = nullptr;
   int32_t length = 0;
   int32_t read_position = 0;
   bool running = false;  // set by the input queue while it plays the script

@@ -7,6 +7,7 @@ namespace marl {
 int32_t PushScriptKey(Terminal& t, int32_t value) {
   ScriptState& s = t.script;
   if (s.length >= kScriptQueueSize) return kStatusNoRoom;
+  if (s.queue == nullptr) s.queue = new int32_t[kScriptQueueSize]();
   s.queue[s.length++] = value;
   return kStatusSuccess;
 }
@@ -34,6 +35,12 @@ int32_t NextScriptKey(Terminal& t) {
 void ClearKeyScript(Terminal& t) {
   t.script.read_position = 0;
   t.script.length = 0;
+}
+
+void ReleaseKeyScript(Terminal& t) {
+  ClearKeyScript(t);
+  delete[] t.script.queue;
+  t.script.queue = nullptr;
 }
 
 void SkipToStopMark(Terminal& t) {

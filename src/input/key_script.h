@@ -15,6 +15,8 @@ int32_t PushScriptKey(Terminal& t, int32_t value);
 // The next key code, or 0 when the script is done. Pauses for delay marks.
 int32_t NextScriptKey(Terminal& t);
 void ClearKeyScript(Terminal& t);
+// Clears the script and gives its queue back.
+void ReleaseKeyScript(Terminal& t);
 // While the script runs: skip to the next stop mark (an error beep calls it).
 void SkipToStopMark(Terminal& t);
 void SetScriptRunning(Terminal& t, bool value);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "screen/attribute_runs.h"
 
 namespace marl {
 
@@ -43,13 +44,6 @@ constexpr uint8_t kAttrReverse = 0x01;
 constexpr uint8_t kAttrUnderline = 0x02;
 constexpr uint8_t kAttrBold = 0x08;
 
-struct AttributeRun {
-  uint8_t attribute = 0;
-  int32_t start = 0;
-};
-
-constexpr int32_t kMaxAttributeRuns = 3000;
-
 struct ScreenState {
   int32_t rows = 0;
   int32_t columns = 0;
@@ -66,7 +60,7 @@ struct ScreenState {
   Form* current_form = nullptr;
   // Where the attributes change, as the formatter found them in the last
   // form text; drawing a form and repainting the screen both follow them.
-  AttributeRun runs[kMaxAttributeRuns] = {};
+  AttributeRuns runs;
   int32_t run_count = 1;
   // Something was drawn over the form screen since a form was shown.
   bool form_overwritten = false;
