@@ -43,7 +43,10 @@ constexpr const char* kUsage =
     "  --zoom N           the window (and snapshots) N times larger, 1 to 4\n"
     "  --mute             no beeps in the window, no bell in the terminal\n"
     "  --script FILE      read automation commands from FILE, not standard input\n"
-    "  --trace FILE       dump every chunk received and every send to FILE\n"
+    "  --trace FILE       dump every chunk received and every send to FILE, and\n"
+    "                     every host record the terminal refuses\n"
+    "  --strict           exit with 2 when the terminal refuses a host record or\n"
+    "                     shows a message box the script did not expect (answer)\n"
     "  --pcap FILE        write the connection (every connection with --load) to\n"
     "                     FILE as a packet capture for Wireshark, while it runs\n"
     "  --real-time        headless: really wait for pauses and beeps\n"
@@ -110,6 +113,7 @@ MarlWindowOptions WindowOptions(const marl::HeadlessOptions& options) {
   window.columns = options.start.columns;
   window.send_timeout_ms = options.send_timeout_ms;
   window.send_buffer = options.send_buffer;
+  window.strict = options.strict ? 1 : 0;
   return window;
 }
 
@@ -146,6 +150,7 @@ int RunTuiFrontEnd(marl::HeadlessOptions options, const std::string& script,
   tui.command_line = options.command_line;
   tui.start = options.start;
   tui.mute = mute;
+  tui.strict = options.strict;
   ReadSeams(&options);
   tui.send_timeout_ms = options.send_timeout_ms;
   tui.send_buffer = options.send_buffer;
@@ -205,6 +210,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--real-time") {
       options.real_time = true;
+    } else if (arg == "--strict") {
+      options.strict = true;
     } else if (arg == "--mute") {
       options.mute = true;
     } else if (arg == "--demo") {
@@ -265,8 +272,9 @@ int main(int argc, char** argv) {
   }
   if (!load.merge.empty()) return marl::RunMerge(load);
   if (load.terminals > 0) {
-    if (!trace.empty() || options.real_time || !(ui.empty() || ui == "headless")) {
-      return Fail("--trace, --real-time and --ui are for one terminal");
+    if (!trace.empty() || options.real_time || options.strict ||
+        !(ui.empty() || ui == "headless")) {
+      return Fail("--trace, --real-time, --strict and --ui are for one terminal");
     }
     load.script = script;
     load.command_line = options.command_line;

@@ -15,7 +15,7 @@ extern "C" {
 
 // Raised whenever the structs below change, so that a module from another
 // build is refused rather than misread.
-constexpr uint32_t kWindowModuleAbi = 1;
+constexpr uint32_t kWindowModuleAbi = 2;
 
 struct MarlWindowOptions {
   const char* command_line;  // the terminal's own
@@ -30,6 +30,7 @@ struct MarlWindowOptions {
   int32_t columns;
   uint32_t send_timeout_ms;
   int32_t send_buffer;
+  int strict;  // refusals and unexpected boxes end the run with 2
 };
 
 // Renders one face of the font file at `path` to coverage masks of 256

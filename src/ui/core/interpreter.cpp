@@ -386,6 +386,7 @@ std::string Interpreter::Answer(const Words& w) {
   } else {
     return Usage("answer ok|cancel");
   }
+  core_.ExpectMessageBox();
   return "";
 }
 

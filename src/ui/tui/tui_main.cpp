@@ -62,6 +62,7 @@ int RunTui(const TuiOptions& options) {
   program.input = answers != nullptr ? options.script : -1;
   program.output = answers;
   program.trace = options.trace;
+  program.strict = options.strict;
   program.start = options.start;
   program.send_timeout_ms = options.send_timeout_ms;
   program.send_buffer = options.send_buffer;
