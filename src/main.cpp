@@ -59,7 +59,10 @@ constexpr const char* kUsage =
     "                     snapshot, events and wire trace in DIR\n"
     "  --update-goldens   expect screen writes the window into its golden file\n"
     "                     instead of failing\n"
-    "  --trace FILE       dump every chunk received and every send to FILE\n"
+    "  --trace FILE       dump every chunk received and every send to FILE, and\n"
+    "                     every host record the terminal refuses\n"
+    "  --strict           exit with 2 when the terminal refuses a host record or\n"
+    "                     shows a message box the script did not expect (answer)\n"
     "  --pcap FILE        write the connection (every connection with --load) to\n"
     "                     FILE as a packet capture for Wireshark, while it runs\n"
     "  --real-time        headless: really wait for pauses and beeps\n"
@@ -131,6 +134,7 @@ MarlWindowOptions WindowOptions(const marl::HeadlessOptions& options) {
   window.send_timeout_ms = options.send_timeout_ms;
   window.send_buffer = options.send_buffer;
   window.record = options.record.empty() ? nullptr : options.record.c_str();
+  window.strict = options.strict ? 1 : 0;
   return window;
 }
 
@@ -172,6 +176,7 @@ int RunTuiFrontEnd(marl::HeadlessOptions options, const std::string& script,
   tui.mute = mute;
   tui.script_name = script;
   tui.update_goldens = options.update_goldens;
+  tui.strict = options.strict;
   ReadSeams(&options);
   tui.send_timeout_ms = options.send_timeout_ms;
   tui.send_buffer = options.send_buffer;
@@ -234,6 +239,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--real-time") {
       options.real_time = true;
+    } else if (arg == "--strict") {
+      options.strict = true;
     } else if (arg == "--mute") {
       options.mute = true;
     } else if (arg == "--update-goldens") {
@@ -332,9 +339,9 @@ int main(int argc, char** argv) {
     return marl::RunTests(tests);
   }
   if (load.terminals > 0) {
-    if (!trace.empty() || options.real_time || !options.record.empty() ||
+    if (!trace.empty() || options.real_time || !options.record.empty() || options.strict ||
         !(ui.empty() || ui == "headless")) {
-      return Fail("--trace, --real-time, --record and --ui are for one terminal");
+      return Fail("--trace, --real-time, --record, --strict and --ui are for one terminal");
     }
     load.script = script;
     load.command_line = options.command_line;

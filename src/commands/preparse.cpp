@@ -8,6 +8,7 @@
 #include "base/guarded_alloc.h"
 #include "commands/records.h"
 #include "forms/banks.h"
+#include "link/refusal.h"
 #include "terminal.h"
 
 namespace marl {
@@ -46,6 +47,41 @@ enum class ParseLabel : int32_t {
   kBadParameter = 15,
 };
 
+// What each label means, for the refusal named beside the record.
+const char* LabelMeaning(int32_t label) {
+  switch (ParseLabel(label)) {
+    case ParseLabel::kAddressAfterD:
+      return "D with digits that are no address 000 to 127";
+    case ParseLabel::kEditOrVerifyMode:
+      return "an edit or verify mode (DE, DV)";
+    case ParseLabel::kNoDisplayAfterS:
+      return "S not followed by D";
+    case ParseLabel::kNoDisplayOrBeepAfterW:
+      return "W not followed by D or B";
+    case ParseLabel::kUnknownKind:
+      return "not D, G, S or W";
+    case ParseLabel::kLineOutOfRange:
+      return "L above 109";
+    case ParseLabel::kHighOutOfRange:
+      return "H above 109";
+    case ParseLabel::kPositionOutOfRange:
+      return "P above 127";
+    case ParseLabel::kReaderLowOutOfRange:
+      return "a reader's low length out of range";
+    case ParseLabel::kReaderHighOutOfRange:
+      return "a reader's high length out of range";
+    case ParseLabel::kUnknownReaderOption:
+      return "an unknown reader option";
+    case ParseLabel::kUnknownDisplayOption:
+      return "an unknown display option";
+    case ParseLabel::kTimeOutOfRange:
+      return "T above 255";
+    case ParseLabel::kBadParameter:
+      return "a bad parameter";
+  }
+  return "a terminal address after D, or longer than the terminal holds";
+}
+
 // One record's translation. `remaining` counts the bytes not yet consumed;
 // reading stops when it falls below 1.
 struct Translator {
@@ -55,6 +91,7 @@ struct Translator {
   unsigned char* work;
   int32_t address = -1;
   int32_t error = 0;
+  ParseLabel first_label{};  // none yet
   int32_t out_length = 0;
   uint8_t r_options = 0;
 
@@ -67,6 +104,7 @@ struct Translator {
 
   void Label(ParseLabel label) {
     error = 1;
+    if (first_label == ParseLabel{}) first_label = label;
     char text[16];
     std::snprintf(text, sizeof text, "  %d  ", int(label));
     t.platform->WriteStdout(text);
@@ -296,6 +334,8 @@ int32_t TranslateTextRecord(Terminal& t, const char* text, char* output, int32_t
     line += "\n\r";
     t.platform->WriteStdout("\n");
     t.platform->WriteStdout(line);
+    const int32_t label = int32_t(translator.first_label);
+    NoteRefusal(t, label == 0 ? "parse" : "parse" + std::to_string(label), LabelMeaning(label));
     if (output_size > 0) std::snprintf(output, size_t(output_size), "?%d\n", translator.error);
     return 0;
   }

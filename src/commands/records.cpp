@@ -1,5 +1,6 @@
 #include "commands/records.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -14,6 +15,7 @@
 #include "input/input_queue.h"
 #include "input/key_maps.h"
 #include "input/key_script.h"
+#include "link/refusal.h"
 #include "link/status_reply.h"
 #include "link/transmit.h"
 #include "screen/display.h"
@@ -78,6 +80,8 @@ int32_t AssembleHostData(Terminal& t, const char* bytes, int32_t n) {
     std::snprintf(text, sizeof text, "CmdBuf Overflow %ld > %ld/%ld", long(n), long(room),
                   long(kCommandBufferSize));
     t.platform->MessageBox(nullptr, text, MessageBoxButtons::kOk);
+    NoteRefusal(t, "dropped", "past the end of the 4096-byte command buffer", bytes + room,
+                n - room);
     n = room;
   }
   std::memcpy(buffer + r.write_position, bytes, size_t(n));
@@ -133,9 +137,11 @@ int32_t ProcessHostData(Terminal& t, const char* bytes, const int32_t* length, i
       next = count + 1;
     }
 
+    SetRecordHead(t, buffer + start, std::min(record_length, count - start));
     HostRecord* record = NewHostRecord(t, record_length, buffer + start);
     if (record == nullptr || record->text == nullptr) {
       FreeHostRecord(t, record);
+      NoteRefusal(t, "dropped", "no memory for the record, nor for the rest of its block");
       break;
     }
     r.environment = {t.screen.rows, t.screen.columns, extra};
@@ -144,12 +150,17 @@ int32_t ProcessHostData(Terminal& t, const char* bytes, const int32_t* length, i
     if (static_cast<uint8_t>(record->text[0]) < kFirstBinaryKind) {
       if (PreparseRecord(t, record) == 0) {
         FreeHostRecord(t, record);
+        if (start < count) {
+          NoteRefusal(t, "dropped", "the rest of a block after a text record's error",
+                      buffer + start, count - start);
+        }
         break;
       }
       t.session.text_dialect = 1;
     }
     DispatchRecord(t, record, r.environment);
   }
+  ClearRecordHead(t);
   r.write_position = -1;
   return 0;
 }

@@ -49,7 +49,7 @@ std::string ToneField(int value, int low, int high) {
 
 std::string EncodeHeader(const Header& header) {
   std::string bytes;
-  bytes += char(0x80 | ((header.word >> 8) & 0x3F));
+  bytes += char(0x80 | ((header.word >> 8) & 0x7F));
   bytes += char(0x80 | (header.word & 0x7F));
   bytes += Value7(header.min_entry);
   bytes += Value7(header.entry_width);

@@ -30,6 +30,8 @@ constexpr int32_t kLocalAddressSize = 20;
 constexpr int32_t kChunkBufferSize = kChunkSize + 1 + 3 + kLocalAddressSize;
 constexpr uint32_t kSendTimeoutMs = 15000;
 constexpr int32_t kElapsedTextSize = 104;
+// The bytes of a refused record named beside the refusal.
+constexpr int32_t kRecordHeadSize = 24;
 
 // Where ConnectToHost connects; both values in network byte order.
 struct HostEndpoint {
@@ -80,6 +82,11 @@ struct LinkState {
   int32_t ping_mode = 0;
   int32_t ping_count = 0;
   char elapsed[kElapsedTextSize] = {};
+
+  // The first bytes of the host record being handled, named beside a
+  // refusal (see refusal.h).
+  char record_head[kRecordHeadSize] = {};
+  int32_t record_head_length = 0;
 
   // Not owned. Every received chunk and every send is dumped here.
   std::FILE* trace = nullptr;

@@ -1,15 +1,19 @@
 #include "link/status_reply.h"
 
 #include "base/terminal_config.h"
+#include "base/wire.h"
+#include "link/refusal.h"
 #include "link/transmit.h"
 #include "terminal.h"
 
 namespace marl {
 
 void SendStatus(Terminal& t, int32_t code) {
+  // Refused whether or not the host hears of it.
+  if (code != kStatusSuccess) NoteStatusRefusal(t, code);
   if (!StatusRepliesOn(t)) return;
-  const char reply[4] = {'K', '\\', '\\',
-                         code >= 0 && code <= 9 ? char('0' + code) : char(code & 0xFF)};
+  char reply[4];
+  StatusWord(code, reply);
   Transmit(t, 4, reply, "Waiting");
 }
 

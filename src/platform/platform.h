@@ -132,6 +132,11 @@ class Platform {
   virtual void WriteStdout(std::string_view text) = 0;
   // Bytes handed to the host's socket, for a front end that shows them.
   virtual void NoteSend(std::string_view /*bytes*/) {}
+  // The terminal refused a host record: `code` is one word (a status reply
+  // such as K\\5, "dropped", or the text dialect's error), `meaning` what
+  // it means, `head` the record's first bytes.
+  virtual void NoteRefusal(std::string_view /*code*/, std::string_view /*meaning*/,
+                           std::string_view /*head*/) {}
 };
 
 }  // namespace marl

@@ -31,6 +31,7 @@ struct MarlWindowOptions {
   uint32_t send_timeout_ms;
   int32_t send_buffer;
   const char* record;  // --record's script; null for none
+  int strict;          // refusals and unexpected boxes end the run with 2
 };
 
 // Renders one face of the font file at `path` to coverage masks of 256

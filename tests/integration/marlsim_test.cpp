@@ -111,7 +111,8 @@ TEST(Marlsim, AStalledHostGetsEveryReplyInOrderAfterTheSendTimeout) {
   EXPECT_EQ(events.back(), "ok");
   size_t boxes = 0;
   for (size_t i = 0; i + 1 < events.size(); ++i) {
-    if (events[i].rfind("send ", 0) == 0) continue;
+    // Every third record is refused, as the replies above say.
+    if (events[i].rfind("send ", 0) == 0 || events[i].rfind("refused K", 0) == 0) continue;
     EXPECT_EQ(events[i], "msgbox \"Warning\" \"Send timeout\" ok ok");
     ++boxes;
   }

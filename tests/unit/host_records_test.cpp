@@ -23,6 +23,9 @@ TEST(HostRecords, CommandRecordsAndTheirHeader) {
             "000");
   header.entry_width = 500;  // out of range: the largest a byte carries
   EXPECT_EQ(EncodeHeader(header)[3], '\xFF');
+  // The high byte carries seven bits too: 0x4000 and 0x2000 are the top two.
+  header.word = option::kBeepOnShow | 0x2000;
+  EXPECT_EQ(EncodeHeader(header).substr(0, 2), "\xE0\x80");
   EXPECT_EQ(CommandRecord("\\2"),
             "\x82\x80\x80\x80\x80\x80"
             "000\\2\n");

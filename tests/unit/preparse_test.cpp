@@ -64,7 +64,8 @@ TEST_F(Preparse, FailuresAndTheirLabels) {
   tt.Events();
   Translate("DL110/X");
   EXPECT_EQ(tt.Events(), (Events{"print \"  6  \"", "print \"\\n\"",
-                                 "print \"error parsing \\n\\r   DL110/X\\n\\r\""}));
+                                 "print \"error parsing \\n\\r   DL110/X\\n\\r\"",
+                                 "refused parse6 \"L above 109\" record \"\""}));
   const auto check = [&](const std::string& text, const char* labels) {
     EXPECT_EQ(Labels(text), labels) << text;
     EXPECT_EQ(Translate(text), "??1\n") << text;
@@ -89,7 +90,9 @@ TEST_F(Preparse, FailuresAndTheirLabels) {
 TEST_F(Preparse, Dispatch) {
   const int32_t before = tt.t().alloc.bytes_in_use;
   tt.Host("WB2\nW000D/\\Z\n");
-  EXPECT_EQ(tt.Events(), Events{"beep 1000 500"});
+  EXPECT_EQ(tt.Events(), (Events{"beep 1000 500",
+                                 "refused K\\\\1 \"failed, or a command the terminal does not "
+                                 "have\" record \"W000D/\\\\Z\""}));
   EXPECT_EQ(tt.Sent(), Reply(kStatusFailure));
   EXPECT_NE(tt.t().banks.work, nullptr);  // the work buffer is in use from now on
   EXPECT_EQ(tt.t().alloc.bytes_in_use, before);

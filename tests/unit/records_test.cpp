@@ -24,7 +24,8 @@ std::string Feed(TestTerminal& tt, const std::vector<std::string>& chunks) {
   std::string out;
   for (const std::string& chunk : chunks) out += std::to_string(tt.Host(chunk)) + ",";
   for (std::string e : tt.Events()) {
-    if (e.rfind("print ", 0) == 0) {  // the preparser's; only its verdict counts here
+    if (e.rfind("refused ", 0) == 0) continue;  // refusal_test's subject
+    if (e.rfind("print ", 0) == 0) {            // the preparser's; only its verdict counts here
       if (e.find("error parsing") != std::string::npos) out += " rejected";
       continue;
     }
@@ -39,8 +40,11 @@ TEST(Records, BadCommandBoxAndStatus) {
   TestTerminal tt;
   EXPECT_EQ(tt.Host("\x90\x31\x32\x33\n"), 0);
   // The record's text is right-aligned in 15 columns.
-  EXPECT_EQ(tt.Events(), std::vector<std::string>{"msgbox \"\" \"Bad Command:            "
-                                                  "\\x90123\\n\\n0xffffff90 0x31 0x32\" ok ok"});
+  EXPECT_EQ(tt.Events(),
+            (std::vector<std::string>{"msgbox \"\" \"Bad Command:            "
+                                      "\\x90123\\n\\n0xffffff90 0x31 0x32\" ok ok",
+                                      "refused K\\\\1 \"failed, or a command the terminal does not "
+                                      "have\" record \"\\x90123\""}));
   EXPECT_EQ(tt.Sent(), Reply(kStatusFailure));
 }
 
@@ -82,13 +86,19 @@ TEST(Records, OverflowTakesOnlyTheRoom) {
   TestTerminal tt;
   EXPECT_EQ(tt.Host(kBad + std::string(199, 'p')), -1);
   EXPECT_EQ(tt.Host(std::string(4000, 'q')), -1);
+  // The bytes cut off are named, the first 24 of them.
   EXPECT_EQ(tt.Events(),
-            std::vector<std::string>{"msgbox \"\" \"CmdBuf Overflow 4000 > 3896/4096\" ok ok"});
+            (std::vector<std::string>{"msgbox \"\" \"CmdBuf Overflow 4000 > 3896/4096\" ok ok",
+                                      "refused dropped \"past the end of the 4096-byte command "
+                                      "buffer\" record \"" +
+                                          std::string(24, 'q') + "\""}));
   EXPECT_EQ(tt.t().records.fill, 4096);
   // The full buffer ends only with a line end that fits; nothing more does.
   tt.Host("\n");
   EXPECT_EQ(tt.Events(),
-            std::vector<std::string>{"msgbox \"\" \"CmdBuf Overflow 1 > 0/4096\" ok ok"});
+            (std::vector<std::string>{"msgbox \"\" \"CmdBuf Overflow 1 > 0/4096\" ok ok",
+                                      "refused dropped \"past the end of the 4096-byte command "
+                                      "buffer\" record \"\\n\""}));
 }
 
 TEST(Records, ReleasingTwiceReleasesOnce) {

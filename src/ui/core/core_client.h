@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -42,6 +43,9 @@ class CoreClient {
   virtual void Pause(int32_t /*ms*/) {}
   // The program wrote to its standard output.
   virtual void Printed(std::string_view /*text*/) {}
+  // The terminal refused a host record: a line a face shows for a while
+  // (the event log has the record's bytes too).
+  virtual void Refused(const std::string& /*line*/) {}
   // Receive thread: a host chunk waits or the host has closed; a face whose
   // own event queue is not a descriptor wakes itself here.
   virtual void Wake() {}

@@ -99,6 +99,14 @@ MessageBoxAnswer CorePlatform::MessageBox(const char* caption, std::string_view 
 
 void CorePlatform::RecordMessageBox(const char* caption, std::string_view text,
                                     MessageBoxButtons buttons, MessageBoxAnswer answer) {
+  if (expected_boxes_ > 0) {
+    --expected_boxes_;
+    // The terminal's box comes first, then its refusal of the same record:
+    // the script that expected the one expected the other.
+    refusal_excused_ = true;
+  } else {
+    ++unexpected_boxes_;
+  }
   Record("msgbox " + Quote(caption ? caption : "") + " " + Quote(text) +
          (buttons == MessageBoxButtons::kOk ? " ok" : " okcancel") +
          (answer == MessageBoxAnswer::kOk ? " ok" : " cancel"));
@@ -162,6 +170,7 @@ void CorePlatform::CloseMainWindow() {
 }
 
 void CorePlatform::Handled() {
+  refusal_excused_ = false;
   ++chunks_handled_;
   last_chunk_at_ = Clock::now();
 }
@@ -253,6 +262,19 @@ void CorePlatform::WriteStdout(std::string_view text) {
 
 void CorePlatform::NoteSend(std::string_view bytes) {
   Record("send " + Quote(bytes));
+}
+
+void CorePlatform::NoteRefusal(std::string_view code, std::string_view meaning,
+                               std::string_view head) {
+  if (refusal_excused_) {
+    refusal_excused_ = false;
+  } else {
+    ++refusals_;
+  }
+  Record("refused " + std::string(code) + " " + Quote(meaning) + " record " + Quote(head));
+  if (client_ != nullptr) {
+    client_->Refused("refused " + std::string(code) + ": " + std::string(meaning));
+  }
 }
 
 }  // namespace marl

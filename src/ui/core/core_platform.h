@@ -80,6 +80,7 @@ class CorePlatform : public Platform {
   void PostQuitMessage() override { quit_posted_ = true; }
   void WriteStdout(std::string_view text) override;
   void NoteSend(std::string_view bytes) override;
+  void NoteRefusal(std::string_view code, std::string_view meaning, std::string_view head) override;
 
   // The windows.
   WindowModel& model() { return model_; }
@@ -125,6 +126,14 @@ class CorePlatform : public Platform {
                         MessageBoxAnswer answer);
 
   void set_message_box_answer(MessageBoxAnswer answer) { answer_ = answer; }
+  // The script expects the next message box (it said how to answer it), so
+  // that box is no error of the run.
+  void ExpectMessageBox() { ++expected_boxes_; }
+  // What --strict counts as errors of the run: refused host records (but
+  // the one that follows an expected box, for the same record), and message
+  // boxes nobody said to expect.
+  uint64_t refusals() const { return refusals_; }
+  uint64_t unexpected_boxes() const { return unexpected_boxes_; }
   void set_real_time(bool on) { real_time_ = on; }
   void set_display_size(int32_t width, int32_t height) {
     display_width_ = width;
@@ -183,6 +192,10 @@ class CorePlatform : public Platform {
   int32_t display_height_ = 768;
   NestedLoop nested_loop_;
   MessageBoxAnswer answer_ = MessageBoxAnswer::kOk;
+  uint64_t expected_boxes_ = 0;
+  uint64_t unexpected_boxes_ = 0;
+  uint64_t refusals_ = 0;
+  bool refusal_excused_ = false;
   bool real_time_ = false;
   std::optional<uint64_t> fixed_now_;
   bool quit_requested_ = false;

@@ -426,6 +426,7 @@ std::string Interpreter::Answer(const Words& w) {
   } else {
     return Usage("answer ok|cancel");
   }
+  core_.ExpectMessageBox();
   return "";
 }
 

@@ -1,6 +1,7 @@
 #include "ui/core/run_program.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/startup_messages.h"
@@ -101,6 +102,11 @@ int RunProgram(Terminal& t, CorePlatform& core, EventLoop& loop, const ProgramOp
       [[fallthrough]];
     case StartResult::kEnded:
       status = reader != nullptr && reader->any_error() ? 2 : 0;
+      if (options.strict && (core.refusals() > 0 || core.unexpected_boxes() > 0)) {
+        say("marlsim: --strict: " + std::to_string(core.refusals()) + " refused host records, " +
+            std::to_string(core.unexpected_boxes()) + " message boxes not expected");
+        status = 2;
+      }
       break;
   }
   // The window is gone: the receive thread must not wait for it any more.

@@ -33,6 +33,9 @@ struct ProgramOptions {
   std::FILE* diagnostics = stderr;
   std::FILE* trace = nullptr;
   bool real_time = false;
+  // Refused host records and message boxes the script did not expect (with
+  // `answer`) make the run's exit status 2.
+  bool strict = false;
   // A window's beeps are only recorded, not played.
   bool mute = false;
   // Snapshots are this many times the window's size (1 to 4).
@@ -61,8 +64,9 @@ struct RunHooks {
 
 // Runs the program on `t` (made on `core`) with `loop`, to which the core
 // is attached already. Exit status: 0 when every command answered ok (or
-// another copy already runs), 2 when any answered with an error, 1 when
-// start-up failed.
+// another copy already runs), 2 when any answered with an error (or, with
+// `strict`, the terminal refused a host record or showed a box nobody
+// expected), 1 when start-up failed.
 int RunProgram(Terminal& t, CorePlatform& core, EventLoop& loop, const ProgramOptions& options,
                const RunHooks& hooks = {});
 

@@ -47,6 +47,7 @@ int RunFromProgram(const MarlWindowOptions* given, char* why, size_t why_size) {
   options.send_timeout_ms = given->send_timeout_ms;
   options.send_buffer = given->send_buffer;
   if (given->record != nullptr) options.record = given->record;
+  options.strict = given->strict != 0;
   // Nothing may unwind into the program, whose C++ runtime is not this one.
   try {
     std::string reason;

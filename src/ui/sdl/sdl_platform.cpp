@@ -24,6 +24,7 @@ namespace {
 
 // The desktop's usual caret blink.
 constexpr int32_t kBlinkMs = 530;
+constexpr const char* kWindowTitle = "Corvanex Marlpoint Simulator";
 // How often a wait for script input looks at it.
 constexpr int32_t kInputPollMs = 5;
 // X windows are at most this many pixels across.
@@ -86,8 +87,8 @@ bool SdlPlatform::Open(std::string* error) {
     return false;
   }
   core_.KeepPixels(atlas, zoom_);
-  main_ = SDL_CreateWindow("Corvanex Marlpoint Simulator", SDL_WINDOWPOS_UNDEFINED,
-                           SDL_WINDOWPOS_UNDEFINED, 220 * zoom_, 208 * zoom_, SDL_WINDOW_HIDDEN);
+  main_ = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                           220 * zoom_, 208 * zoom_, SDL_WINDOW_HIDDEN);
   wake_event_ = SDL_RegisterEvents(1);
   if (main_ == nullptr || wake_event_ == uint32_t(-1)) {
     *error = std::string("cannot open a window: ") + SDL_GetError();
@@ -172,6 +173,16 @@ std::optional<MessageBoxAnswer> SdlPlatform::AskMessageBox(const char* caption,
   }
   // Closing a box that has Cancel cancels it.
   return cancel && hit != 1 ? MessageBoxAnswer::kCancel : MessageBoxAnswer::kOk;
+}
+
+void SdlPlatform::Refused(const std::string& line) {
+  if (main_ == nullptr || loop_ == nullptr) return;
+  SDL_SetWindowTitle(main_, ("marlsim: " + line).c_str());
+  if (title_timer_ != 0) loop_->RemoveTimer(title_timer_);
+  title_timer_ = loop_->AddTimer(EventLoop::Clock::now() + std::chrono::seconds(4), [this] {
+    title_timer_ = 0;
+    if (main_ != nullptr) SDL_SetWindowTitle(main_, kWindowTitle);
+  });
 }
 
 void SdlPlatform::SayConnectFailed(const std::string& reason) {

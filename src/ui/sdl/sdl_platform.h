@@ -50,6 +50,8 @@ class SdlPlatform : public CoreClient, public EventLoop::Waiter {
   void Beep(int32_t hz, int32_t ms) override;
   void Pause(int32_t ms) override;
   void Wake() override;
+  // The refusal in the window's title for a few seconds.
+  void Refused(const std::string& line) override;
 
   int Wait(pollfd* fds, size_t count, int timeout_ms) override;
 
@@ -100,6 +102,7 @@ class SdlPlatform : public CoreClient, public EventLoop::Waiter {
   bool swallow_text_ = false;
   bool close_requested_ = false;
   bool size_warned_ = false;
+  int64_t title_timer_ = 0;
   SdlBeeper beeper_;
   bool beeper_ok_ = false;
   Recorder* recorder_ = nullptr;

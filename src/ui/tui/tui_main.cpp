@@ -79,6 +79,7 @@ int RunTui(const TuiOptions& options) {
   program.script = options.script_name;
   program.update_goldens = options.update_goldens;
   program.trace = options.trace;
+  program.strict = options.strict;
   program.start = options.start;
   program.send_timeout_ms = options.send_timeout_ms;
   program.send_buffer = options.send_buffer;

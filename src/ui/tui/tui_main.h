@@ -15,6 +15,7 @@ struct TuiOptions {
   std::FILE* trace = nullptr;
   StartOptions start;
   bool mute = false;
+  bool strict = false;  // as ProgramOptions::strict
   // Automation commands to run (a file descriptor, not owned); -1 for none.
   int script = -1;
   // --record: the person's session written there as a script; "" for none.

@@ -16,6 +16,8 @@ namespace marl {
 namespace {
 
 constexpr size_t kMaxPrinted = 1 << 16;
+// How long a refused record's line stays in the status line.
+constexpr auto kRefusalShown = std::chrono::seconds(4);
 
 }  // namespace
 
@@ -137,6 +139,16 @@ void TuiPlatform::Printed(std::string_view text) {
   if (printed_.size() + text.size() <= kMaxPrinted) printed_.append(text);
 }
 
+void TuiPlatform::Refused(const std::string& line) {
+  refusal_ = line;
+  if (loop_ == nullptr) return;
+  if (refusal_timer_ != 0) loop_->RemoveTimer(refusal_timer_);
+  refusal_timer_ = loop_->AddTimer(EventLoop::Clock::now() + kRefusalShown, [this] {
+    refusal_timer_ = 0;
+    refusal_.clear();
+  });
+}
+
 void TuiPlatform::Render() {
   const WindowModel& model = core_.model();
   TuiView view;
@@ -158,7 +170,11 @@ void TuiPlatform::Render() {
   view.caret_column = model.caret_x() / kCellWidth;
   view.box = box_;
   view.help = help_ ? &help_lines_ : nullptr;
-  if (status_) view.status = status_();
+  if (!refusal_.empty()) {
+    view.status = " " + refusal_;
+  } else if (status_) {
+    view.status = status_();
+  }
   RenderView(view, screen_.unicode());
 }
 

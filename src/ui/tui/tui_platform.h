@@ -43,6 +43,8 @@ class TuiPlatform : public CoreClient {
   void Beep(int32_t hz, int32_t ms) override;
   void Pause(int32_t ms) override;
   void Printed(std::string_view text) override;
+  // Shown in place of the status line for a few seconds.
+  void Refused(const std::string& line) override;
 
   void ToggleHelp() { help_ = !help_; }
   bool help_shown() const { return help_; }
@@ -75,6 +77,8 @@ class TuiPlatform : public CoreClient {
   bool mute_ = false;
   bool scripted_ = false;
   std::string printed_;
+  std::string refusal_;
+  int64_t refusal_timer_ = 0;
 };
 
 }  // namespace marl
