@@ -315,6 +315,13 @@ int RunLoad(const LoadOptions& options) {
     limits.end = begin + std::chrono::duration_cast<Clock::duration>(
                              std::chrono::duration<double>(o.duration_s));
   }
+  // Said once Ctrl+C is held back, so a person (or a test) who reads it
+  // knows that interrupting now still writes the report.
+  if (wall_begin > WallNow() + 1) {
+    std::fprintf(o.progress, "load: waiting for --start-at, %.0f s to go\n",
+                 wall_begin - WallNow());
+    std::fflush(o.progress);
+  }
   std::vector<std::unique_ptr<LoadWorker>> workers;
   for (int64_t i = 0; i < worker_count; ++i) {
     workers.push_back(std::make_unique<LoadWorker>());
