@@ -123,6 +123,7 @@ MarlWindowOptions WindowOptions(const marl::HeadlessOptions& options) {
   MarlWindowOptions window{};
   window.command_line = options.command_line.c_str();
   window.input = options.input;
+  window.script = options.script.empty() ? nullptr : options.script.c_str();
   window.output = options.output;
   window.diagnostics = options.diagnostics;
   window.trace = options.trace;

@@ -15,11 +15,12 @@ extern "C" {
 
 // Raised whenever the structs below change, so that a module from another
 // build is refused rather than misread.
-constexpr uint32_t kWindowModuleAbi = 2;
+constexpr uint32_t kWindowModuleAbi = 3;
 
 struct MarlWindowOptions {
   const char* command_line;  // the terminal's own
   int input;                 // automation commands; -1 none
+  const char* script;        // their file: failed waits name it; null for none
   std::FILE* output;
   std::FILE* diagnostics;
   std::FILE* trace;

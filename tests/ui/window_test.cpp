@@ -291,6 +291,17 @@ TEST_F(Window, TheSetupWindowsFieldsEditedWithKeysGiveTheNewSize) {
   EXPECT_EQ(sim.Command("quit"), Lines{"ok"});
 }
 
+// A window's script fails as a headless one does: the error names the
+// script's file and line, and the run ends with 2.
+TEST_F(Window, AFailedExpectInTheWindowsScriptNamesItsFileAndLine) {
+  TempDir dir;
+  dir.Write("fail.txt", "wait ready 30s\nexpect text \"Nowhere\" 100ms\nquit\n");
+  Marlsim sim({"--demo", "--ui=sdl", "--size", "20x16", "--script", "fail.txt"}, dir.path(), Env());
+  EXPECT_EQ(sim.Wait(60000), 2) << sim.Diagnostics();
+  EXPECT_NE(sim.RemainingOutput(0).find("error: fail.txt:2: expect text \"Nowhere\""),
+            std::string::npos);
+}
+
 TEST_F(Window, AFailedConnectionsBoxWaitsForOkWithTheReasonInTheTitle) {
   TempDir dir;
   const std::string port = std::to_string(UnusedPort());

@@ -36,6 +36,7 @@ int RunFromProgram(const MarlWindowOptions* given, char* why, size_t why_size) {
   HeadlessOptions options;
   options.command_line = given->command_line != nullptr ? given->command_line : "";
   options.input = given->input;
+  if (given->script != nullptr) options.script = given->script;
   options.output = given->output;
   options.diagnostics = given->diagnostics;
   options.trace = given->trace;
