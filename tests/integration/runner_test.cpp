@@ -71,6 +71,15 @@ TEST(Runner, OneLineACaseTheCountLastAndTheFailureInJUnit) {
   EXPECT_FALSE(Exists(dir.File("art/a_sign_in")));
 }
 
+// No --size and no settings file: nobody is there to answer the setup
+// window, so the cases start at the size it proposes, as load terminals do.
+TEST(Runner, WithoutASizeTheCasesStartAtTheProposedOne) {
+  TempDir dir;
+  dir.Write("sign_in.txt", kSignIn);
+  Marlsim sim({"--demo", "--test", "sign_in.txt"}, dir.path());
+  EXPECT_EQ(sim.Wait(30000), 0) << sim.RemainingOutput(1000);
+}
+
 // Each refused before any case runs: nothing is printed on standard output.
 TEST(Runner, BadInputIsRefusedBeforeAnyCaseRuns) {
   TempDir dir;

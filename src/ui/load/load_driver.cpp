@@ -72,12 +72,12 @@ bool EnoughFiles(int64_t terminals, int64_t workers, std::string* error) {
   return false;
 }
 
-void ScreenSize(const LoadOptions& o, int32_t* rows, int32_t* columns) {
+void ScreenSize(const StartOptions& start, int32_t* rows, int32_t* columns) {
   CorePlatform platform(CorePlatform::HostData::kInline);
   Terminal t(&platform);
   ReadSettings(t);
-  *rows = o.start.rows > 1 ? o.start.rows : t.screen.rows > 0 ? t.screen.rows : kProposedRows;
-  *columns = o.start.columns > 1    ? o.start.columns
+  *rows = start.rows > 1 ? start.rows : t.screen.rows > 0 ? t.screen.rows : kProposedRows;
+  *columns = start.columns > 1      ? start.columns
              : t.screen.columns > 0 ? t.screen.columns
                                     : kProposedColumns;
 }
@@ -262,7 +262,7 @@ int RunLoad(const LoadOptions& options) {
   if (o.script.empty()) return Refuse(o, "--load needs --script FILE");
   if (o.duration_s <= 0 && o.iterations <= 0) o.iterations = 1;
   ReadThreadSeam(&o);
-  ScreenSize(o, &o.start.rows, &o.start.columns);
+  ScreenSize(o.start, &o.start.rows, &o.start.columns);
   LoadScript script;
   std::string error = ReadLoadScript(o.script, o.start.rows, o.start.columns, &script);
   if (!error.empty()) return Refuse(o, "script " + error);

@@ -63,7 +63,7 @@ bool EnoughFiles(int64_t terminals, int64_t workers, std::string* error);
 // The screen size every terminal starts with: the options', else the
 // settings file's, else what the screen setup window proposes on a first
 // start, 20 columns by 16 rows: nobody is there to answer it.
-void ScreenSize(const LoadOptions& options, int32_t* rows, int32_t* columns);
+void ScreenSize(const StartOptions& start, int32_t* rows, int32_t* columns);
 
 // The terminal command line of terminal `n`: its placeholders filled in, or
 // else the number appended to the simulator ID (-I) when one is given.

@@ -135,7 +135,7 @@ int RunServeLoad(const LoadOptions& options) {
     std::fprintf(o.progress, "marlsim: --serve-load needs --script FILE\n");
     return 1;
   }
-  ScreenSize(o, &o.start.rows, &o.start.columns);
+  ScreenSize(o.start, &o.start.rows, &o.start.columns);
   LoadScript script;
   std::string error = ReadLoadScript(o.script, o.start.rows, o.start.columns, &script);
   if (!error.empty()) {

@@ -154,11 +154,14 @@ int RunTests(const TestRunOptions& o) {
     }
     if (!CheckWritable(o.artifacts + "/.marlsim-check", &error)) return fail(error);
   }
+  // As a load run: nobody is there to answer the setup window.
+  StartOptions start = o.start;
+  ScreenSize(start, &start.rows, &start.columns);
   const std::vector<std::string> folders = ArtifactFolders(scripts);
   std::vector<std::unique_ptr<Case>> cases;
   for (size_t i = 0; i < scripts.size(); ++i) {
     auto c = std::make_unique<Case>();
-    error = ReadLoadScript(scripts[i], o.start.rows, o.start.columns, &c->script, o.update_goldens);
+    error = ReadLoadScript(scripts[i], start.rows, start.columns, &c->script, o.update_goldens);
     if (!error.empty()) return fail(error);
     c->folder = folders[i];
     c->result.script = scripts[i];
@@ -229,8 +232,7 @@ int RunTests(const TestRunOptions& o) {
     }
     c.started = Clock::now();
     TerminalFailure failure;
-    if (!terminal->Start(o.command_line, o.start, TerminalSourceAddress(int64_t(i + 1)),
-                         &failure)) {
+    if (!terminal->Start(o.command_line, start, TerminalSourceAddress(int64_t(i + 1)), &failure)) {
       c.result.duration_ms = MsBetween(c.started, Clock::now());
       c.result.message = failure.reason;
       c.result.report = "screen:\n" + Rows(failure.screen) + "error: " + failure.reason + "\n";
