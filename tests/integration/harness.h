@@ -24,6 +24,7 @@
 
 #include "host_records.h"
 #include "loopback.h"
+#include "shell.h"
 #include "temp_dir.h"
 
 namespace marl::testing {
@@ -38,17 +39,6 @@ inline std::string HostCommand(std::string_view body, std::vector<int> words = {
   std::string header;
   for (const int w : words) header += char(0x80 | w);
   return Command(body, header + "000");
-}
-
-// Runs a shell command line; its standard output.
-inline std::string Shell(const std::string& command) {
-  std::string out;
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
 }
 
 namespace harness {

@@ -5,37 +5,27 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "link/capture.h"
+#include "shell.h"
 #include "temp_dir.h"
 
 namespace marl {
 namespace {
 
-std::string Run(const std::string& command) {
-  std::string out;
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
 bool HaveTshark() {
-  return !Run("command -v tshark").empty();
+  return !testing::Shell("command -v tshark").empty();
 }
 
 // tshark's standard output and error together, without its warning about
 // running as root.
 std::string Tshark(const std::string& capture, const std::string& arguments) {
-  std::istringstream lines(Run("tshark -n -X lua_script:" MARL_DISSECTOR " -r '" + capture + "' " +
-                               arguments + " 2>&1"));
+  std::istringstream lines(testing::Shell("tshark -n -X lua_script:" MARL_DISSECTOR " -r '" +
+                                          capture + "' " + arguments + " 2>&1"));
   std::string out;
   for (std::string line; std::getline(lines, line);) {
     if (line.find("Running as user") == std::string::npos) out += line + "\n";
