@@ -135,6 +135,9 @@ TEST_F(InterpreterTest, MalformedLinesAreRefusedWithTheirUsage) {
   const std::string expect =
       "usage: expect text \"TEXT\" [DURATION] | expect row R \"TEXT\" | expect cursor ROW COL | "
       "expect field F \"VALUE\" | expect screen FILE [DURATION]";
+  const std::string wait =
+      "usage: wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | wait quiet MS | "
+      "wait closed [MS]";
   const struct {
     const char* line;
     std::string error;
@@ -148,15 +151,11 @@ TEST_F(InterpreterTest, MalformedLinesAreRefusedWithTheirUsage) {
       {"expect row 1", expect},
       {"expect cursor 1 x", expect},
       {"expect screen", expect},
-      {"wait ready 1.5",
-       "usage: wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | "
-       "wait quiet MS | wait closed [MS]"},
+      {"wait ready 1.5", wait},
       {"set timeout", "usage: set timeout DURATION"},
       {"set timeout 5x", "bad duration \"5x\" (write 500, 500ms, 5s or 1.5s)"},
       {"set limit 5s", "usage: set timeout DURATION"},
-      {"wait text",
-       "usage: wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | "
-       "wait quiet MS | wait closed [MS]"},
+      {"wait text", wait},
       {"click 1", "usage: click X Y (pixels, 0 to 65535)"},
       {"hotkey", "usage: hotkey N"},
   };
