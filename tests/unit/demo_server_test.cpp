@@ -153,15 +153,17 @@ TEST_F(Served, SizesTalliesAndItemsPastTheBoundsAreRefusedAndOthersStillServed) 
   EXPECT_TRUE(WaitForConnections(0));
 }
 
+// The session's answer to a terminal's message, as the server parses it.
+Answer Reply(DemoSession& s, const std::string& bytes) {
+  host::TerminalMessage m;
+  EXPECT_EQ(host::ParseTerminalMessage(bytes, &m).status, host::ParseStatus::kOk) << bytes;
+  return s.OnMessage(m);
+}
+
 TEST(DemoSession, ReceivingCountsOnlyKnownItemsAndSensibleQuantities) {
   DemoSession s;
-  host::TerminalMessage m;
-  ASSERT_EQ(host::ParseTerminalMessage(kPowerUp, &m).status, host::ParseStatus::kOk);
-  s.OnMessage(m);
-  auto reply = [&](const std::string& bytes) {
-    EXPECT_EQ(host::ParseTerminalMessage(bytes, &m).status, host::ParseStatus::kOk) << bytes;
-    return s.OnMessage(m);
-  };
+  Reply(s, kPowerUp);
+  auto reply = [&s](const std::string& bytes) { return Reply(s, bytes); };
   reply("K\\1\\0\\Kal\\1\\Kdemo\\\\w\0F=01\0"s);
   reply("S0\\\\w\0F=00\0"s);
   ASSERT_EQ(s.screen(), Screen::kReceive);
@@ -225,14 +227,9 @@ TEST(DemoSession, SignInTakesTheNameThenThePassword) {
   };
   for (const Case& c : cases) {
     DemoSession s;
-    host::TerminalMessage m;
-    ASSERT_EQ(host::ParseTerminalMessage(kPowerUp, &m).status, host::ParseStatus::kOk);
-    s.OnMessage(m);
+    Reply(s, kPowerUp);
     Answer last;
-    for (const std::string& bytes : c.replies) {
-      ASSERT_EQ(host::ParseTerminalMessage(bytes, &m).status, host::ParseStatus::kOk) << bytes;
-      last = s.OnMessage(m);
-    }
+    for (const std::string& bytes : c.replies) last = Reply(s, bytes);
     SCOPED_TRACE(c.replies.back());
     EXPECT_EQ(last.note, c.note);
     EXPECT_EQ(s.screen(), c.screen);
