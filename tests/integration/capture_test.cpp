@@ -151,13 +151,8 @@ TEST(Capture, FileKeepsUpWithTheSessionWhileItRuns) {
   s.Host(host::CommandRecord(host::StoreAndShowBody(1, Field(20, "Watched:", 4))));
   // Read while the session still runs: the screen reaches the file without
   // anything more happening on the wire.
-  bool seen = false;
-  for (const auto deadline = harness::Clock::now() + std::chrono::seconds(20);
-       !seen && harness::Clock::now() < deadline;
-       std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
-    seen = ReadFile(capture).find("Watched:") != std::string::npos;
-  }
-  EXPECT_TRUE(seen);
+  EXPECT_TRUE(
+      Until([&] { return ReadFile(capture).find("Watched:") != std::string::npos; }, 20000));
   EXPECT_EQ(s.sim.Command("quit"), Lines{"ok"});
 }
 

@@ -17,8 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -73,6 +75,17 @@ inline std::string Read(int fd, size_t count, int quiet_ms, int limit_ms, bool* 
 }
 
 }  // namespace harness
+
+// Polls until `holds` is true, for up to `ms`; whether it came true. State
+// is waited for, never time: a busy machine is only slower.
+inline bool Until(const std::function<bool()>& holds, int ms) {
+  const auto deadline = harness::Clock::now() + std::chrono::milliseconds(ms);
+  while (!holds()) {
+    if (harness::Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
 
 class LoopbackHost {
  public:

@@ -176,11 +176,8 @@ TEST(LoadShards, CtrlCWhileWaitingForTheStartStillWritesTheReport) {
       dir.path());
   // It says it waits once Ctrl+C is held back for the driver to take. (A
   // thread that blocks SIGINT proves nothing: a sanitizer's own thread does.)
-  const auto deadline = harness::Clock::now() + std::chrono::seconds(60);
-  while (sim.Diagnostics().find("waiting for --start-at") == std::string::npos &&
-         harness::Clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  Until([&] { return sim.Diagnostics().find("waiting for --start-at") != std::string::npos; },
+        60000);
   kill(sim.pid(), SIGINT);
   EXPECT_EQ(sim.Wait(30000), 130) << sim.Diagnostics();
   const JsonValue r = Json(dir.Read("r.json"));

@@ -37,16 +37,6 @@ std::string SetupField(Marlsim& sim, size_t row) {
   return field;
 }
 
-// Polls the window until `holds`, for up to `ms`.
-bool Until(const std::function<bool()>& holds, int ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!holds()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
-
 // The window's snapshot, as its PNG file gives it back.
 Image Snapshot(Session& s, const std::string& name) {
   EXPECT_EQ(s.sim.Command("snapshot " + name), Lines{"ok"});
