@@ -193,43 +193,33 @@ TEST(RecorderTest, KeysAreNamedAsTheLanguageNamesThem) {
   };
   const KeyCase cases[] = {
       {kWmChar, '\r', false, "key Enter"},
-      {kWmChar, '\t', false, "key Tab"},
       {kWmChar, '\t', true, "key Shift+Tab"},
-      {kWmChar, '\b', false, "key Backspace"},
       {kWmChar, 0x1B, false, "key Esc"},
       {kWmChar, 1, false, "key Ctrl+A"},
       {kWmChar, 26, false, "key Ctrl+Z"},
-      {kWmChar, 'a', false, ""},
       {kWmChar, ' ', false, ""},
       {kWmChar, 0x1C, false, ""},
       {kWmChar, 0xE9, false, ""},
       {kWmKeyDown, kVkPrior, false, "key PageUp"},
-      {kWmKeyDown, kVkNext, false, "key PageDown"},
-      {kWmKeyDown, kVkHome, false, "key Home"},
-      {kWmKeyDown, kVkEnd, false, "key End"},
-      {kWmKeyDown, kVkLeft, false, "key Left"},
-      {kWmKeyDown, kVkUp, false, "key Up"},
-      {kWmKeyDown, kVkRight, false, "key Right"},
-      {kWmKeyDown, kVkDown, false, "key Down"},
-      {kWmKeyDown, kVkInsert, false, "key Insert"},
-      {kWmKeyDown, kVkDelete, false, "key Delete"},
-      {kWmKeyDown, kVkF1, false, "key F1"},
       {kWmKeyDown, kVkF1 + 23, false, "key F24"},
       {kWmSysKeyDown, kVkF10, false, "key Alt+F10"},
-      {kWmSysKeyDown, kVkF4, false, "key Alt+F4"},
       {kWmSysKeyDown, kVkF1 + 4, false, "# a key no command presses: Alt+F5"},
       {kWmKeyDown, 0x99, false, "# a key no command presses: virtual key 153"},
   };
-  for (const KeyCase& c : cases) {
-    const std::string command = KeyCommand(c.message, c.code, c.shift);
-    EXPECT_EQ(command, c.command) << c.code;
-    if (command.empty() || command[0] == '#') continue;
-    // Every name written is one the interpreter takes.
-    testing::TestTerminal tt(16, 20,
-                             std::make_unique<CorePlatform>(CorePlatform::HostData::kInline));
-    Interpreter in(tt.t(), tt.platform(), nullptr);
-    in.Start(command, Interpreter::Clock::now());
-    EXPECT_EQ(in.error(), "") << command;
+  for (const KeyCase& c : cases) EXPECT_EQ(KeyCommand(c.message, c.code, c.shift), c.command);
+  // Every name written, of any key, is one the interpreter takes.
+  for (const uint32_t message : {kWmChar, kWmKeyDown, kWmSysKeyDown}) {
+    for (uint32_t code = 0; code < 256; ++code) {
+      for (const bool shift : {false, true}) {
+        const std::string command = KeyCommand(message, code, shift);
+        if (command.empty() || command[0] == '#') continue;
+        testing::TestTerminal tt(16, 20,
+                                 std::make_unique<CorePlatform>(CorePlatform::HostData::kInline));
+        Interpreter in(tt.t(), tt.platform(), nullptr);
+        in.Start(command, Interpreter::Clock::now());
+        EXPECT_EQ(in.error(), "") << command;
+      }
+    }
   }
 }
 
