@@ -34,8 +34,7 @@ class ExpectTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  testing::TestTerminal tt_{16, 20,
-                            std::make_unique<CorePlatform>(CorePlatform::HostData::kInline)};
+  testing::TestTerminal tt_{16, 20, testing::InlinePlatform()};
   testing::Answers answers_;
   Interpreter in_{tt_.t(), tt_.platform(), &answers_};
 };

@@ -55,8 +55,7 @@ class InterpreterTest : public ::testing::Test {
   Clock::time_point At(int ms) const { return t0_ + std::chrono::milliseconds(ms); }
 
   // Host data is handled as it comes, on this thread.
-  testing::TestTerminal tt_{16, 20,
-                            std::make_unique<CorePlatform>(CorePlatform::HostData::kInline)};
+  testing::TestTerminal tt_{16, 20, testing::InlinePlatform()};
   testing::Answers answers_;
   Interpreter in_{tt_.t(), tt_.platform(), &answers_};
   // After the interpreter's own start: its quiet is counted from then.
@@ -100,8 +99,7 @@ TEST_F(InterpreterTest, WaitsAreStatesThatTheCallersClockMovesOn) {
        {{1499, nullptr, ""}, {1500, nullptr, "error: timeout\n"}}},
   };
   for (const WaitCase& c : cases) {
-    testing::TestTerminal tt(16, 20,
-                             std::make_unique<CorePlatform>(CorePlatform::HostData::kInline));
+    testing::TestTerminal tt(16, 20, testing::InlinePlatform());
     testing::Answers answers;
     Interpreter in(tt.t(), tt.platform(), &answers);
     const Clock::time_point t0 = Clock::now();
