@@ -43,6 +43,10 @@ inline std::string HostCommand(std::string_view body, std::vector<int> words = {
   return Command(body, header + "000");
 }
 
+// The form of slot 1: User (plain) on row 0 and Pass (password) on row 1,
+// six cells each.
+inline const std::string kLogin = HostCommand("\\1T\\User:\\@      \\|09Pass:\\A      \\");
+
 namespace harness {
 
 using Clock = std::chrono::steady_clock;
