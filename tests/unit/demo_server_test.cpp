@@ -199,31 +199,19 @@ TEST(DemoSession, SignInTakesTheNameThenThePassword) {
     std::string start_field;  // the login form's header byte 5, when shown
     bool tone;
   };
+  const Screen login = Screen::kLogin;
+  const std::string ann = "K\\1\\0\\KAnn\\\\w\0F=00\0"s;  // Enter on User
   const std::vector<Case> cases = {
-      // Enter on User: on to Pass, no error tone.
-      {{"K\\1\\0\\KAnn\\\\w\0F=00\0"s},
-       "login: Ann, on to the password",
-       Screen::kLogin,
-       "\x81",
-       false},
-      // Then the password on Pass: signed in.
-      {{"K\\1\\0\\KAnn\\\\w\0F=00\0"s, "K\\1\\1\\Kdemo\\\\w\0F=01\0"s},
-       "login: Ann signed in",
-       Screen::kMenu,
-       "",
-       false},
+      {{ann}, "login: Ann, on to the password", login, "\x81", false},
+      {{ann, "K\\1\\1\\Kdemo\\\\w\0F=01\0"s}, "login: Ann signed in", Screen::kMenu, "", false},
       // Blanks typed into Pass are no password yet.
       {{"K\\1\\0\\KAnn\\1\\K   \\\\w\0F=01\0"s},
        "login: Ann, on to the password",
-       Screen::kLogin,
+       login,
        "\x81",
        false},
-      {{"K\\1\\0\\KAnn\\1\\Kx\\\\w\0F=01\0"s},
-       "login: wrong password",
-       Screen::kLogin,
-       "\x81",
-       true},
-      {{"K\\1\\1\\Kdemo\\\\w\0F=01\0"s}, "login: no name", Screen::kLogin, "\x80", true},
+      {{"K\\1\\0\\KAnn\\1\\Kx\\\\w\0F=01\0"s}, "login: wrong password", login, "\x81", true},
+      {{"K\\1\\1\\Kdemo\\\\w\0F=01\0"s}, "login: no name", login, "\x80", true},
   };
   for (const Case& c : cases) {
     DemoSession s;
