@@ -42,7 +42,7 @@ const Scenario kMaps[] = {
     // @A@r and a letter ends the turn with that control letter alone, what
     // the map typed before it dropped.
     {"AWholeReplyLetter", FORM R"(
-      host \F\xyz@A@rM ; reply success ; key F1 ; sent K\\<0D>)"},
+      host \F\xyz@A@rM ; reply success ; key F1 ; sent K\\<0D> ; field 0)"},
     // @S upper-cases the rest of one map only; a pause is read over; '@' at
     // the very end types nothing; @1 is ';'.
     {"ShiftPauseAndALoneAt", FORM R"(
