@@ -45,16 +45,13 @@ TEST(Examples, TheGuideShowsTheTestedHosts) {
   }
 }
 
-TEST(Examples, TheCppHostGreetsByName) {
+TEST(Examples, TheCppHostGreetsByNameATerminalWithAnIdOrWithout) {
   GreetsByName({HELLO_HOST_PATH});
-}
-
-TEST(Examples, ThePythonHostGreetsByName) {
-  GreetsByName({"python3", HELLO_HOST_PY});
-}
-
-TEST(Examples, BothHostsAnswerATerminalStartedWithAnId) {
   GreetsByName({HELLO_HOST_PATH}, {"-ISCAN01"});
+}
+
+TEST(Examples, ThePythonHostGreetsByNameATerminalWithAnIdOrWithout) {
+  GreetsByName({"python3", HELLO_HOST_PY});
   GreetsByName({"python3", HELLO_HOST_PY}, {"-ISCAN01"});
 }
 

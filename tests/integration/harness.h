@@ -17,13 +17,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "host_records.h"
 #include "loopback.h"
+#include "shell.h"
 #include "temp_dir.h"
 
 namespace marl::testing {
@@ -40,16 +43,9 @@ inline std::string HostCommand(std::string_view body, std::vector<int> words = {
   return Command(body, header + "000");
 }
 
-// Runs a shell command line; its standard output.
-inline std::string Shell(const std::string& command) {
-  std::string out;
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
+// The form of slot 1: User (plain) on row 0 and Pass (password) on row 1,
+// six cells each.
+inline const std::string kLogin = HostCommand("\\1T\\User:\\@      \\|09Pass:\\A      \\");
 
 namespace harness {
 
@@ -83,6 +79,17 @@ inline std::string Read(int fd, size_t count, int quiet_ms, int limit_ms, bool* 
 }
 
 }  // namespace harness
+
+// Polls until `holds` is true, for up to `ms`; whether it came true. State
+// is waited for, never time: a busy machine is only slower.
+inline bool Until(const std::function<bool()>& holds, int ms) {
+  const auto deadline = harness::Clock::now() + std::chrono::milliseconds(ms);
+  while (!holds()) {
+    if (harness::Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
 
 class LoopbackHost {
  public:

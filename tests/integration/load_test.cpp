@@ -38,14 +38,13 @@ long long Number(const std::string& json, const std::string& name) {
 // Waits until `count` terminals have greeted the host (by their simulator
 // IDs), however slow the machine; false after a minute.
 bool WaitForTerminals(LoadHost& host, size_t count) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (std::chrono::steady_clock::now() < deadline) {
-    size_t greeted = 0;
-    for (const auto& [id, seen] : host.Terminals()) greeted += id.empty() ? 0 : 1;
-    if (greeted >= count) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
+  return Until(
+      [&] {
+        size_t greeted = 0;
+        for (const auto& [id, seen] : host.Terminals()) greeted += id.empty() ? 0 : 1;
+        return greeted >= count;
+      },
+      60000);
 }
 
 struct LoadRun {

@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "harness.h"
@@ -16,16 +14,9 @@
 namespace marl::testing {
 namespace {
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The guide's "Status replies" table and the program's meanings are one.
 TEST(Refusals, TheGuidesStatusTableIsTheProgramsMeanings) {
-  const std::string guide = ReadText(HOST_GUIDE);
+  const std::string guide = ReadFile(HOST_GUIDE);
   const size_t table = guide.find("### Status replies");
   ASSERT_NE(table, std::string::npos);
   std::map<char, std::string> rows;
@@ -86,7 +77,7 @@ TEST(Refusals, TheTraceNamesTheRefusalBesideTheRecordsBytes) {
   EXPECT_EQ(s.Host(HostCommand("\\Z")), "K\\\\1");
   s.sim.CloseInput();
   EXPECT_EQ(s.sim.Wait(), 0);
-  const std::string text = ReadText(trace);
+  const std::string text = ReadFile(trace);
   const size_t at = text.find(
       " refused K\\\\1: failed, or a command the terminal does not have; the record's first "
       "bytes: 11 bytes\n  0000  82 80 80 80 80 80 30 30  30 5c 5a ");

@@ -12,10 +12,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// The form of slot 1: User (plain) on row 0 and Pass (password) on row 1,
-// six cells each.
-const std::string kLogin = HostCommand("\\1T\\User:\\@      \\|09Pass:\\A      \\");
-
 TEST(Session, AFieldFormWithAttributesAndABankReference) {
   Session s;
   ASSERT_TRUE(s.accepted) << s.sim.Diagnostics();

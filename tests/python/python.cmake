@@ -1,14 +1,15 @@
 # The Python client's tests: pytest against the real marlsim and its demo
 # host. The first python3 on PATH may be a private one without pytest, so
 # the interpreter is the first that can import it.
-function(marl_python_has_pytest result candidate)
-  execute_process(COMMAND ${candidate} -c "import pytest" RESULT_VARIABLE failed
+function(marl_python_imports result candidate)
+  execute_process(COMMAND ${candidate} -c "import ${MARL_PYTHON_MODULE}" RESULT_VARIABLE failed
     OUTPUT_QUIET ERROR_QUIET)
   if(failed)
     set(${result} FALSE PARENT_SCOPE)
   endif()
 endfunction()
-find_program(MARL_PYTEST_PYTHON NAMES python3 VALIDATOR marl_python_has_pytest)
+set(MARL_PYTHON_MODULE pytest)
+find_program(MARL_PYTEST_PYTHON NAMES python3 VALIDATOR marl_python_imports)
 
 if(TARGET marlsim)
   if(MARL_PYTEST_PYTHON)
@@ -31,14 +32,8 @@ endif()
 
 # A real Locust run (master and two workers) of marlsim terminals against the
 # demo host; Debian's python3-locust, so the first python3 that imports it.
-function(marl_python_has_locust result candidate)
-  execute_process(COMMAND ${candidate} -c "import locust" RESULT_VARIABLE failed
-    OUTPUT_QUIET ERROR_QUIET)
-  if(failed)
-    set(${result} FALSE PARENT_SCOPE)
-  endif()
-endfunction()
-find_program(MARL_LOCUST_PYTHON NAMES python3 VALIDATOR marl_python_has_locust)
+set(MARL_PYTHON_MODULE locust)
+find_program(MARL_LOCUST_PYTHON NAMES python3 VALIDATOR marl_python_imports)
 
 if(TARGET marlsim AND TARGET marlsim-demo-host)
   if(MARL_LOCUST_PYTHON)

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/testkit/screen_image.h"
@@ -42,6 +43,20 @@ inline std::vector<std::string> FixtureNames(const std::string& folder,
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// A screen of `rows`, each as wide as the first, with the cursor and the
+// attributes (none: fewer cells than the screen has) as given.
+inline ScreenImage ImageOf(const std::vector<std::string>& rows, int32_t cursor_row = 0,
+                           int32_t cursor_column = 0, std::vector<uint8_t> attributes = {}) {
+  ScreenImage image;
+  image.rows = int32_t(rows.size());
+  image.columns = rows.empty() ? 0 : int32_t(rows[0].size());
+  for (const std::string& row : rows) image.bytes += row;
+  image.attributes = std::move(attributes);
+  image.cursor_row = cursor_row;
+  image.cursor_column = cursor_column;
+  return image;
 }
 
 // "screen ROWS COLS ROW COL", the rows, then "attrs ..." and a hex digit a

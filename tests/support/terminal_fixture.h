@@ -14,6 +14,12 @@
 
 namespace marl::testing {
 
+// The headless window handling host data on the caller's thread, as the
+// interpreter's tests want it.
+inline std::unique_ptr<CorePlatform> InlinePlatform() {
+  return std::make_unique<CorePlatform>(CorePlatform::HostData::kInline);
+}
+
 class TestTerminal {
  public:
   // `platform`: the headless window or one that watches it.

@@ -68,12 +68,7 @@ class Tmux {
   }
   // Waits until `holds` is true of the pane, polling; false on time-out.
   bool WaitFor(const std::function<bool(const std::string&)>& holds, int ms = 30000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-      if (holds(Text())) return true;
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    return Until([&] { return holds(Text()); }, ms);
   }
   bool WaitForText(const std::string& text, int ms = 30000) {
     return WaitFor([&](const std::string& pane) { return pane.find(text) != std::string::npos; },

@@ -14,9 +14,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// User (plain) on row 0 and Pass (password) on row 1, six cells each.
-const std::string kLogin = HostCommand("\\1T\\User:\\@      \\|09Pass:\\A      \\");
-
 // The pane's shell runs marlsim, then says how it ended and in what state
 // it left the terminal, and stays so that the test can read it.
 std::string PaneCommand(const std::string& dir, const std::string& term,

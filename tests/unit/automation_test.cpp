@@ -18,6 +18,7 @@
 #include "screen/display.h"
 #include "terminal_fixture.h"
 #include "ui/core/command_words.h"
+#include "ui/core/event_log.h"
 #include "ui/core/event_loop.h"
 #include "ui/core/script_reader.h"
 
@@ -172,6 +173,16 @@ TEST_F(AutomationTest, EventsAreTakenOnce) {
   Run("answer cancel");
   tt_.platform().MessageBox("Memory Error!", "x", MessageBoxButtons::kOkCancel);
   EXPECT_EQ(Run("events"), "msgbox \"Memory Error!\" \"x\" okcancel cancel\nok\n");
+}
+
+// A session that never reads its events, as a person at the window all
+// day: the log stays bounded, and the next `events` says what went.
+TEST_F(AutomationTest, ALongSessionThatNeverReadsItsEvents) {
+  for (size_t i = 0; i < EventLog::kMaxEvents + 123; ++i) tt_.platform().Beep(440, 1);
+  const std::string answer = Run("events");
+  EXPECT_EQ(answer.substr(0, answer.find('\n')), "dropped 123");
+  EXPECT_EQ(std::count(answer.begin(), answer.end(), '\n'), long(EventLog::kMaxEvents) + 2);
+  EXPECT_EQ(answer.substr(answer.size() - 14), "beep 440 1\nok\n");
 }
 
 TEST_F(AutomationTest, WaitsReturnAtOnceOrHandleHostDataAsItComes) {

@@ -153,15 +153,17 @@ TEST_F(Served, SizesTalliesAndItemsPastTheBoundsAreRefusedAndOthersStillServed) 
   EXPECT_TRUE(WaitForConnections(0));
 }
 
+// The session's answer to a terminal's message, as the server parses it.
+Answer Reply(DemoSession& s, const std::string& bytes) {
+  host::TerminalMessage m;
+  EXPECT_EQ(host::ParseTerminalMessage(bytes, &m).status, host::ParseStatus::kOk) << bytes;
+  return s.OnMessage(m);
+}
+
 TEST(DemoSession, ReceivingCountsOnlyKnownItemsAndSensibleQuantities) {
   DemoSession s;
-  host::TerminalMessage m;
-  ASSERT_EQ(host::ParseTerminalMessage(kPowerUp, &m).status, host::ParseStatus::kOk);
-  s.OnMessage(m);
-  auto reply = [&](const std::string& bytes) {
-    EXPECT_EQ(host::ParseTerminalMessage(bytes, &m).status, host::ParseStatus::kOk) << bytes;
-    return s.OnMessage(m);
-  };
+  Reply(s, kPowerUp);
+  auto reply = [&s](const std::string& bytes) { return Reply(s, bytes); };
   reply("K\\1\\0\\Kal\\1\\Kdemo\\\\w\0F=01\0"s);
   reply("S0\\\\w\0F=00\0"s);
   ASSERT_EQ(s.screen(), Screen::kReceive);
@@ -197,42 +199,25 @@ TEST(DemoSession, SignInTakesTheNameThenThePassword) {
     std::string start_field;  // the login form's header byte 5, when shown
     bool tone;
   };
+  const Screen login = Screen::kLogin;
+  const std::string ann = "K\\1\\0\\KAnn\\\\w\0F=00\0"s;  // Enter on User
   const std::vector<Case> cases = {
-      // Enter on User: on to Pass, no error tone.
-      {{"K\\1\\0\\KAnn\\\\w\0F=00\0"s},
-       "login: Ann, on to the password",
-       Screen::kLogin,
-       "\x81",
-       false},
-      // Then the password on Pass: signed in.
-      {{"K\\1\\0\\KAnn\\\\w\0F=00\0"s, "K\\1\\1\\Kdemo\\\\w\0F=01\0"s},
-       "login: Ann signed in",
-       Screen::kMenu,
-       "",
-       false},
+      {{ann}, "login: Ann, on to the password", login, "\x81", false},
+      {{ann, "K\\1\\1\\Kdemo\\\\w\0F=01\0"s}, "login: Ann signed in", Screen::kMenu, "", false},
       // Blanks typed into Pass are no password yet.
       {{"K\\1\\0\\KAnn\\1\\K   \\\\w\0F=01\0"s},
        "login: Ann, on to the password",
-       Screen::kLogin,
+       login,
        "\x81",
        false},
-      {{"K\\1\\0\\KAnn\\1\\Kx\\\\w\0F=01\0"s},
-       "login: wrong password",
-       Screen::kLogin,
-       "\x81",
-       true},
-      {{"K\\1\\1\\Kdemo\\\\w\0F=01\0"s}, "login: no name", Screen::kLogin, "\x80", true},
+      {{"K\\1\\0\\KAnn\\1\\Kx\\\\w\0F=01\0"s}, "login: wrong password", login, "\x81", true},
+      {{"K\\1\\1\\Kdemo\\\\w\0F=01\0"s}, "login: no name", login, "\x80", true},
   };
   for (const Case& c : cases) {
     DemoSession s;
-    host::TerminalMessage m;
-    ASSERT_EQ(host::ParseTerminalMessage(kPowerUp, &m).status, host::ParseStatus::kOk);
-    s.OnMessage(m);
+    Reply(s, kPowerUp);
     Answer last;
-    for (const std::string& bytes : c.replies) {
-      ASSERT_EQ(host::ParseTerminalMessage(bytes, &m).status, host::ParseStatus::kOk) << bytes;
-      last = s.OnMessage(m);
-    }
+    for (const std::string& bytes : c.replies) last = Reply(s, bytes);
     SCOPED_TRACE(c.replies.back());
     EXPECT_EQ(last.note, c.note);
     EXPECT_EQ(s.screen(), c.screen);

@@ -5,14 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
-
-#include "scenario.h"
-#include "terminal_fixture.h"
-#include "ui/core/script_reader.h"
 
 namespace marl {
 namespace {
@@ -50,28 +44,6 @@ TEST(EventLog, KeepsTheNewestWithinItsBoundsAndSaysHowManyWentOnce) {
         << c.name;
     EXPECT_TRUE(log.Take().empty()) << c.name;
   }
-}
-
-// A session that never reads its events, as a person at the window all
-// day: the log stays bounded, and the next `events` says what went.
-TEST(EventLog, ALongSessionThatNeverReadsItsEvents) {
-  testing::TestTerminal tt;
-  char* buffer = nullptr;
-  size_t size = 0;
-  std::FILE* out = open_memstream(&buffer, &size);
-  {
-    ScriptReader reader(tt.t(), tt.platform(), nullptr, -1, out);
-    const size_t beeps = EventLog::kMaxEvents + 123;
-    for (size_t i = 0; i < beeps; ++i) tt.platform().Beep(440, 1);
-    reader.Execute("events");
-    std::fflush(out);
-    const std::string answer(buffer, size);
-    EXPECT_EQ(answer.substr(0, answer.find('\n')), "dropped 123");
-    EXPECT_EQ(std::count(answer.begin(), answer.end(), '\n'), long(EventLog::kMaxEvents) + 2);
-    EXPECT_EQ(answer.substr(answer.size() - 14), "beep 440 1\nok\n");
-  }
-  std::fclose(out);
-  std::free(buffer);
 }
 
 TEST(EventLog, QuotesEveryByteAPersonCannotSee) {

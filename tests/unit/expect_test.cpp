@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "answers.h"
 #include "host_records.h"
 #include "temp_dir.h"
 #include "terminal_fixture.h"
@@ -17,15 +18,6 @@ namespace marl {
 namespace {
 
 using Clock = Interpreter::Clock;
-
-class Answers : public AnswerSink {
- public:
-  void Write(std::string_view text) override { text_.append(text); }
-  std::string Take() { return std::exchange(text_, {}); }
-
- private:
-  std::string text_;
-};
 
 class ExpectTest : public ::testing::Test {
  protected:
@@ -42,9 +34,8 @@ class ExpectTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  testing::TestTerminal tt_{16, 20,
-                            std::make_unique<CorePlatform>(CorePlatform::HostData::kInline)};
-  Answers answers_;
+  testing::TestTerminal tt_{16, 20, testing::InlinePlatform()};
+  testing::Answers answers_;
   Interpreter in_{tt_.t(), tt_.platform(), &answers_};
 };
 

@@ -4,25 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include "golden_fixtures.h"
+
 namespace marl {
 namespace {
 
-ScreenImage Screen(std::vector<std::string> rows, int32_t cursor_row, int32_t cursor_column) {
-  ScreenImage image;
-  image.rows = int32_t(rows.size());
-  image.columns = rows.empty() ? 0 : int32_t(rows[0].size());
-  for (const std::string& row : rows) image.bytes += row;
-  image.cursor_row = cursor_row;
-  image.cursor_column = cursor_column;
-  return image;
-}
+using testing::ImageOf;
 
 TEST(FailureReport, ShowsScreenFieldEventsAndWhere) {
   Failure f;
   f.script = "tests/login.txt";
   f.line = 12;
   f.reason = "expect text \"Welcome\": not shown within 5s";
-  f.screen = Screen({"Sign in   ", "User: bob ", "Pass:     "}, 2, 6);
+  f.screen = ImageOf({"Sign in   ", "User: bob ", "Pass:     "}, 2, 6);
   f.field = {true, 1, "Pass:", "", 2, 6};
   f.events = {"beep 2000 200", "send \"K\\\\0\""};
   EXPECT_EQ(FailureReportText(f),
@@ -86,16 +80,16 @@ TEST(FailureReport, MarksTheCursorOnlyOnTheScreen) {
     ScreenImage screen;
     std::string text;
   };
-  ScreenImage short_bytes = Screen({"ab"}, 0, 1);
+  ScreenImage short_bytes = ImageOf({"ab"}, 0, 1);
   short_bytes.bytes = "a\x01";
   ScreenImage huge;
   huge.rows = 100000;
   huge.columns = 100000;
   const Case cases[] = {
       {"a dot for a byte no one sees", short_bytes, "screen 2x1, cursor 0 1\n 0 |a.|\n     ^\n"},
-      {"the cursor past the last column", Screen({"ab"}, 0, 2),
+      {"the cursor past the last column", ImageOf({"ab"}, 0, 2),
        "screen 2x1, cursor 0 2 (off the screen)\n 0 |ab|\n"},
-      {"a negative cursor", Screen({"ab"}, -1, 0),
+      {"a negative cursor", ImageOf({"ab"}, -1, 0),
        "screen 2x1, cursor -1 0 (off the screen)\n 0 |ab|\n"},
       {"no screen", ScreenImage{}, "screen 0x0, cursor 0 0\n"},
       {"a size beyond any screen", huge, "screen 0x0, cursor 0 0\n"},

@@ -4,20 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include "golden_fixtures.h"
+
 namespace marl {
 namespace {
 
-ScreenImage Screen(std::vector<std::string> rows) {
-  ScreenImage image;
-  image.rows = int32_t(rows.size());
-  image.columns = int32_t(rows[0].size());
-  for (const std::string& row : rows) image.bytes += row;
-  return image;
-}
+using testing::ImageOf;
 
 TEST(FieldLabels, FindsFieldsByNumberOrLabel) {
   // Two fields on row 1: the second's label starts after the first ends.
-  const ScreenImage screen = Screen({"User: ann     ", "Qty:12  Lot:AB", "    ______    "});
+  const ScreenImage screen = ImageOf({"User: ann     ", "Qty:12  Lot:AB", "    ______    "});
   const std::vector<FieldPlace> fields = {{0, 6, 5}, {1, 4, 2}, {1, 12, 2}, {2, 4, 6}};
   struct Case {
     const char* name;
@@ -46,7 +42,7 @@ TEST(FieldLabels, FindsFieldsByNumberOrLabel) {
 }
 
 TEST(FieldLabels, PlacesOffTheWindowHaveNoLabel) {
-  const ScreenImage screen = Screen({"ab: ", "cd: "});
+  const ScreenImage screen = ImageOf({"ab: ", "cd: "});
   const std::vector<FieldPlace> fields = {{5, 2, 1}, {0, 40, 1}, {1, -3, 2}, {1, 3, 1}};
   EXPECT_EQ(FieldLabel(screen, fields, 0), "");     // below the last row
   EXPECT_EQ(FieldLabel(screen, fields, 1), "ab:");  // the row up to the window's edge

@@ -11,14 +11,8 @@ const Scenario kReplies[] = {
     {"KeyedFieldOfAHostFormWithoutTheTextDialect", R"(
       binary ; host \3T\Qty:\@    \Lot:\@    \ ; type 12
       key Enter ; sent K\3\0\K12 ; waiting 1)"},
-    // A key map's @A and a letter ends the reply with that letter; @A@r and
-    // a control letter replaces the whole reply; a zero letter goes out as
-    // one more byte.
-    {"ReplyModesAndTheirLetters", R"(
-      binary ; host \2T\Qty:\@     \ ; host \F\xyz@Aq ; reply success
-      key F1 ; sent K\2\0\Kxyz\\q)"},
-    {"AWholeReplyReplacedByItsLetter", R"(
-      binary ; host \2T\Qty:\@     \ ; host \F\xyz@A@rQ ; reply success ; key F1 ; sent K\\<11>)"},
+    // A key map's reply letters are the key map tests'; a zero letter goes
+    // out as one more byte.
     {"AZeroLetterIsOneMoreByte", R"(
       binary ; host \2T\Qty:\@     \ ; host \F\xyz@A<01> ; reply success
       key F1 ; sent K\2\0\Kxyz\\<00>)"},

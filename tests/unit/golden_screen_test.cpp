@@ -13,6 +13,7 @@ namespace marl {
 namespace {
 
 using testing::FixtureNames;
+using testing::ImageOf;
 using testing::ReadFixture;
 
 // Each NAME.golden reads as NAME.expected: the file written back, or the
@@ -51,18 +52,6 @@ TEST(GoldenScreen, AttributeLettersRoundTripForEveryValue) {
   }
 }
 
-ScreenImage Image(std::vector<std::string> rows, std::vector<uint8_t> attributes,
-                  int32_t cursor_row, int32_t cursor_column) {
-  ScreenImage image;
-  image.rows = int32_t(rows.size());
-  image.columns = rows.empty() ? 0 : int32_t(rows[0].size());
-  for (const std::string& row : rows) image.bytes += row;
-  image.attributes = std::move(attributes);
-  image.cursor_row = cursor_row;
-  image.cursor_column = cursor_column;
-  return image;
-}
-
 TEST(GoldenScreen, UpdateKeepsCommentsAndTheMasksThatStillFit) {
   GoldenScreen previous;
   std::string error;
@@ -75,14 +64,14 @@ TEST(GoldenScreen, UpdateKeepsCommentsAndTheMasksThatStillFit) {
     const char* text;
   };
   const Case cases[] = {
-      {"same size", Image({"xyz", "uvw"}, {0, 0, 0, 0, 1, 0}, 1, 2),
+      {"same size", ImageOf({"xyz", "uvw"}, 1, 2, {0, 0, 0, 0, 1, 0}),
        "# why\nscreen 3x2 cursor 1 2\n|xyz|\n|uvw|\nattributes\n1 | r |\nmasks\n0 |  *|\n"
        "1 |*  |\n"},
-      {"narrower: the mask in the last column goes", Image({"xy", "uv"}, {0, 0, 0, 0}, 0, 0),
+      {"narrower: the mask in the last column goes", ImageOf({"xy", "uv"}, 0, 0, {0, 0, 0, 0}),
        "# why\nscreen 2x2 cursor 0 0\n|xy|\n|uv|\nmasks\n1 |* |\n"},
-      {"taller: new rows have none", Image({"abc", "def", "ghi"}, {}, 0, 0),
+      {"taller: new rows have none", ImageOf({"abc", "def", "ghi"}, 0, 0, {}),
        "# why\nscreen 3x3 cursor 0 0\n|abc|\n|def|\n|ghi|\nmasks\n0 |  *|\n1 |*  |\n"},
-      {"bytes a person sees as dots", Image({"a\x01\xff", "   "}, {}, 0, 0),
+      {"bytes a person sees as dots", ImageOf({"a\x01\xff", "   "}, 0, 0, {}),
        "# why\nscreen 3x2 cursor 0 0\n|a..|\n|   |\nmasks\n0 |  *|\n1 |*  |\n"},
   };
   for (const Case& c : cases) {
@@ -94,7 +83,7 @@ TEST(GoldenScreen, UpdateKeepsCommentsAndTheMasksThatStillFit) {
 }
 
 TEST(GoldenScreen, AnImageWithTooFewCellsReadsAsBlanks) {
-  ScreenImage image = Image({"ab", "cd"}, {1}, 0, 0);
+  ScreenImage image = ImageOf({"ab", "cd"}, 0, 0, {1});
   image.bytes.resize(3);
   EXPECT_EQ(GoldenText(GoldenFromImage(image, nullptr)),
             "screen 2x2 cursor 0 0\n|ab|\n|c |\nattributes\n0 |r |\n");

@@ -6,17 +6,15 @@
 namespace marl::testing {
 namespace {
 
-TEST(InputQueue, GrowsByDoublingAndGivesAllBack) {
+// Grown twice, the queue gives every entry back when cleared.
+TEST(InputQueue, GrowsAndGivesAllBack) {
   TestTerminal tt;
   Terminal& t = tt.t();
   const int32_t in_use = t.alloc.bytes_in_use;
   SetWaitingForHost(t, 1);
   for (int32_t i = 0; i < 8; ++i) QueueKeystroke(t, 'a' + i);
-  EXPECT_EQ(t.input.capacity, 8);
   QueueScan(t, 3, "xyz", 1);
-  EXPECT_EQ(t.input.capacity, 16);
   for (int32_t i = 0; i < 8; ++i) QueueKeystroke(t, 'a' + i);
-  EXPECT_EQ(t.input.capacity, 32);
   ClearInputQueue(t);
   EXPECT_EQ(t.input.count, 0);
   EXPECT_EQ(t.alloc.bytes_in_use, in_use);

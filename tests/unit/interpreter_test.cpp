@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "answers.h"
 #include "host_records.h"
 #include "platform/messages.h"
 #include "terminal_fixture.h"
@@ -20,18 +21,8 @@ namespace {
 
 using Clock = Interpreter::Clock;
 
-class Answers : public AnswerSink {
- public:
-  void Write(std::string_view text) override { text_.append(text); }
-  std::string Take() { return std::exchange(text_, {}); }
-
- private:
-  std::string text_;
-};
-
-// A moment of a wait's life: at `at_ms` from its start the host sends
-// `host` (a form that shows "Lot:", a chunk that shows nothing, or the end of
-// the connection), then the interpreter looks; `answer` is what it has said
+// A moment of a wait's life: at `at_ms` from its start the host does `host`
+// (see HostDoes), then the interpreter looks; `answer` is what it has said
 // by then ("" while it still waits).
 struct Moment {
   int at_ms;
@@ -64,9 +55,8 @@ class InterpreterTest : public ::testing::Test {
   Clock::time_point At(int ms) const { return t0_ + std::chrono::milliseconds(ms); }
 
   // Host data is handled as it comes, on this thread.
-  testing::TestTerminal tt_{16, 20,
-                            std::make_unique<CorePlatform>(CorePlatform::HostData::kInline)};
-  Answers answers_;
+  testing::TestTerminal tt_{16, 20, testing::InlinePlatform()};
+  testing::Answers answers_;
   Interpreter in_{tt_.t(), tt_.platform(), &answers_};
   // After the interpreter's own start: its quiet is counted from then.
   const Clock::time_point t0_ = Clock::now();
@@ -109,9 +99,8 @@ TEST_F(InterpreterTest, WaitsAreStatesThatTheCallersClockMovesOn) {
        {{1499, nullptr, ""}, {1500, nullptr, "error: timeout\n"}}},
   };
   for (const WaitCase& c : cases) {
-    testing::TestTerminal tt(16, 20,
-                             std::make_unique<CorePlatform>(CorePlatform::HostData::kInline));
-    Answers answers;
+    testing::TestTerminal tt(16, 20, testing::InlinePlatform());
+    testing::Answers answers;
     Interpreter in(tt.t(), tt.platform(), &answers);
     const Clock::time_point t0 = Clock::now();
     const bool waits = *c.at_once == 0;
@@ -120,18 +109,7 @@ TEST_F(InterpreterTest, WaitsAreStatesThatTheCallersClockMovesOn) {
         << c.name;
     EXPECT_EQ(answers.Take(), c.at_once) << c.name;
     for (const Moment& m : c.moments) {
-      if (m.host != nullptr) {
-        CorePlatform& core = tt.platform();
-        if (std::string(m.host) == "close") {
-          core.HostClosed();
-        } else {
-          const std::string bytes =
-              std::string(m.host) == "form"
-                  ? testing::Command("\\1S\\Lot:\\A12345\\") + testing::Command("\\1")
-                  : testing::Command("\\3");
-          core.HandOverHostData(bytes.data(), int32_t(bytes.size()));
-        }
-      }
+      if (m.host != nullptr) HostDoes(tt.platform(), m.host);
       // Nothing is answered while host data is handled: only when it looks.
       EXPECT_EQ(answers.Take(), "") << c.name << " at " << m.at_ms;
       const Interpreter::Step step = in.Check(t0 + std::chrono::milliseconds(m.at_ms));
@@ -155,6 +133,9 @@ TEST_F(InterpreterTest, MalformedLinesAreRefusedWithTheirUsage) {
   const std::string expect =
       "usage: expect text \"TEXT\" [DURATION] | expect row R \"TEXT\" | expect cursor ROW COL | "
       "expect field F \"VALUE\" | expect screen FILE [DURATION]";
+  const std::string wait =
+      "usage: wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | wait quiet MS | "
+      "wait closed [MS]";
   const struct {
     const char* line;
     std::string error;
@@ -168,15 +149,11 @@ TEST_F(InterpreterTest, MalformedLinesAreRefusedWithTheirUsage) {
       {"expect row 1", expect},
       {"expect cursor 1 x", expect},
       {"expect screen", expect},
-      {"wait ready 1.5",
-       "usage: wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | "
-       "wait quiet MS | wait closed [MS]"},
+      {"wait ready 1.5", wait},
       {"set timeout", "usage: set timeout DURATION"},
       {"set timeout 5x", "bad duration \"5x\" (write 500, 500ms, 5s or 1.5s)"},
       {"set limit 5s", "usage: set timeout DURATION"},
-      {"wait text",
-       "usage: wait ready [MS] | wait output [MS] | wait text \"TEXT\" [MS] | "
-       "wait quiet MS | wait closed [MS]"},
+      {"wait text", wait},
       {"click 1", "usage: click X Y (pixels, 0 to 65535)"},
       {"hotkey", "usage: hotkey N"},
   };
@@ -207,7 +184,7 @@ TEST(InterpreterClicks, ACellIsClickedAtItsCentreAndOnlyInsideTheWindow) {
   auto window = std::make_unique<ClickedWindow>();
   ClickedWindow& clicked = *window;
   testing::TestTerminal tt(16, 20, std::move(window));
-  Answers answers;
+  testing::Answers answers;
   Interpreter in(tt.t(), tt.platform(), &answers);
   const auto at = [](int64_t x, int64_t y) { return intptr_t((y << 16) | x); };
   const struct {

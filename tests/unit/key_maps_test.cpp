@@ -39,9 +39,10 @@ const Scenario kMaps[] = {
     {"AtCodesTypeKeysOrEndTheTurn", R"(
       binary ; host \1T\a:\@    \b:\@    \ ; host \F\12@T\34@Aq ; reply success
       key F1 ; field 0 12 ; current 1 ; key F2 ; sent K\1\0\K12\1\K34\\q)"},
-    // @A@r and a letter ends the turn with that control letter alone.
+    // @A@r and a letter ends the turn with that control letter alone, what
+    // the map typed before it dropped.
     {"AWholeReplyLetter", FORM R"(
-      host \F\@A@rM ; reply success ; key F1 ; sent K\\<0D>)"},
+      host \F\xyz@A@rM ; reply success ; key F1 ; sent K\\<0D> ; field 0)"},
     // @S upper-cases the rest of one map only; a pause is read over; '@' at
     // the very end types nothing; @1 is ';'.
     {"ShiftPauseAndALoneAt", FORM R"(

@@ -3,9 +3,9 @@
 // script's name, a command or a threshold, control bytes.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
+#include "shell.h"
 #include "temp_dir.h"
 #include "ui/load/html_report.h"
 #include "ui/load/thresholds.h"
@@ -22,13 +22,7 @@ std::string ParsedByXml(const std::string& page) {
       "python3 -c \"import sys, xml.etree.ElementTree as E; t = E.parse(sys.argv[1]); "
       "print(len(t.findall('.//svg')), len(t.findall('.//script')))\" " +
       dir.File("page.html") + " 2>&1";
-  std::string out;
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[512];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
+  return testing::Shell(command);
 }
 
 TEST(HtmlReport, IsWellFormedWhateverItsTextsHold) {

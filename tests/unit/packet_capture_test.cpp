@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <random>
 #include <sstream>
 #include <string>
@@ -13,35 +12,10 @@
 
 #include "link/capture.h"
 #include "temp_dir.h"
+#include "tshark.h"
 
 namespace marl {
 namespace {
-
-std::string Run(const std::string& command) {
-  std::string out;
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
-bool HaveTshark() {
-  return !Run("command -v tshark").empty();
-}
-
-// tshark's standard output and error together, without its warning about
-// running as root.
-std::string Tshark(const std::string& capture, const std::string& arguments) {
-  std::istringstream lines(Run("tshark -n -X lua_script:" MARL_DISSECTOR " -r '" + capture + "' " +
-                               arguments + " 2>&1"));
-  std::string out;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.find("Running as user") == std::string::npos) out += line + "\n";
-  }
-  return out;
-}
 
 uint32_t Address(const char* dotted) {
   in_addr a{};
@@ -57,7 +31,7 @@ struct Shape {
 };
 
 TEST(PacketCapture, StreamsOfEveryShapeAreCleanToTcpAnalysis) {
-  if (!HaveTshark()) GTEST_SKIP() << "tshark is not installed";
+  if (!testing::HaveTshark()) GTEST_SKIP() << "tshark is not installed";
   const Shape shapes[] = {
       {"turns", {{Step::kTerminalSends, 30}, {Step::kHostSends, 300}, {Step::kTerminalSends, 20}}},
       // Far more than a window one way, with nothing coming back.
@@ -91,26 +65,19 @@ TEST(PacketCapture, StreamsOfEveryShapeAreCleanToTcpAnalysis) {
       capture.Closed(b);
     }
     // -o keeps the dissector out of it: this is about the TCP headers.
-    EXPECT_EQ(Tshark(file, "--disable-protocol marlpoint -Y tcp.analysis.flags"), "") << shape.name;
-    std::istringstream lengths(Tshark(file, "-T fields -e tcp.len"));
+    EXPECT_EQ(testing::Tshark(file, "--disable-protocol marlpoint -Y tcp.analysis.flags"), "")
+        << shape.name;
+    std::istringstream lengths(testing::Tshark(file, "-T fields -e tcp.len"));
     size_t total = 0;
     for (std::string line; std::getline(lengths, line);) total += std::stoul(line);
     EXPECT_EQ(total, sent) << shape.name;
     // Each end of each stream closes once.
-    std::istringstream fins(Tshark(file, "-Y tcp.flags.fin==1 -T fields -e tcp.stream"));
+    std::istringstream fins(testing::Tshark(file, "-Y tcp.flags.fin==1 -T fields -e tcp.stream"));
     std::vector<std::string> streams;
     for (std::string line; std::getline(fins, line);) streams.push_back(line);
     std::sort(streams.begin(), streams.end());
     EXPECT_EQ(streams, (std::vector<std::string>{"0", "0", "1", "1"})) << shape.name;
   }
-}
-
-TEST(PacketCapture, FileThatCannotBeCreatedIsRefused) {
-  PacketCapture capture;
-  std::string error;
-  EXPECT_FALSE(capture.Open("/nonexistent-folder/c.pcapng", &error));
-  EXPECT_NE(error.find("cannot write"), std::string::npos);
-  EXPECT_TRUE(capture.stopped());
 }
 
 // Segments of one connection on the registered port, and what tshark's
@@ -122,7 +89,7 @@ struct Segments {
 };
 
 TEST(PacketCapture, DissectorReadsRecordsWhereverTheSegmentsCutThem) {
-  if (!HaveTshark()) GTEST_SKIP() << "tshark is not installed";
+  if (!testing::HaveTshark()) GTEST_SKIP() << "tshark is not installed";
   const std::string header(
       "\x82\x80\x80\x80\x80\x80"
       "000",
@@ -167,7 +134,8 @@ TEST(PacketCapture, DissectorReadsRecordsWhereverTheSegmentsCutThem) {
       }
       capture.Closed(s);
     }
-    EXPECT_EQ(Tshark(file, "-Y marlpoint -T fields -e _ws.col.Info"), row.info) << row.name;
+    EXPECT_EQ(testing::Tshark(file, "-Y marlpoint -T fields -e _ws.col.Info"), row.info)
+        << row.name;
   }
 }
 
@@ -209,7 +177,7 @@ std::string Noise(std::minstd_rand& random, bool from_host) {
 }
 
 TEST(PacketCapture, RandomBytesOnTheProtocolsPortsRaiseNoLuaError) {
-  if (!HaveTshark()) GTEST_SKIP() << "tshark is not installed";
+  if (!testing::HaveTshark()) GTEST_SKIP() << "tshark is not installed";
   // The registered port, and another one that the power-up's heuristic
   // must recognise first.
   for (const uint16_t port : {uint16_t(4055), uint16_t(5123)}) {
@@ -238,7 +206,7 @@ TEST(PacketCapture, RandomBytesOnTheProtocolsPortsRaiseNoLuaError) {
         capture.Closed(s);
       }
     }
-    const std::string out = Tshark(file, "-V");
+    const std::string out = testing::Tshark(file, "-V");
     EXPECT_EQ(out.find("Lua Error"), std::string::npos) << port;
     EXPECT_EQ(out.find("Lua error"), std::string::npos) << port;
     // The dissector's own guard against the unforeseen never had to act.

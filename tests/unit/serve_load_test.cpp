@@ -36,8 +36,7 @@ TEST(Mark, KeepsOneShortPrintableNameUntilTheNext) {
       {"mark \"new\\nline\"", "a mark's name holds no control characters", nullptr},
   };
   for (const Case& c : cases) {
-    testing::TestTerminal tt{16, 20,
-                             std::make_unique<CorePlatform>(CorePlatform::HostData::kInline)};
+    testing::TestTerminal tt{16, 20, testing::InlinePlatform()};
     Interpreter in{tt.t(), tt.platform(), nullptr};
     in.Start("mark \"before\"", Interpreter::Clock::now());
     in.Start(c.line, Interpreter::Clock::now());
