@@ -197,12 +197,12 @@ TEST_F(Window, APersonsScanAndKeysInTheWindowAreRecordedWithTheHostsScreens) {
   const std::string scan("K\\1\\0\\S\0014711\\\\w\0F=00\0", 21);
   EXPECT_EQ(s.host.Receive(scan.size(), 30000), scan);
   EXPECT_EQ(s.Host(kForm), "");
-  ASSERT_TRUE(x_.Focus(kTitle));
+  ASSERT_TRUE(x_.Focus(kTitle)) << s.sim.Diagnostics();
   x_.Tool("type --delay 20 'a\"b'");
   x_.Tool("key Tab ctrl+p");
   s.host.ReceiveUntilQuiet(500, 5000);
-  EXPECT_EQ(s.sim.Command("quit"), Lines{"ok"});
-  EXPECT_EQ(s.sim.Wait(), 0);
+  EXPECT_EQ(s.sim.Command("quit"), Lines{"ok"}) << s.sim.Diagnostics();
+  EXPECT_EQ(s.sim.Wait(), 0) << s.sim.Diagnostics();
   // The waits depend on whether the terminal had its answer; the rest is
   // what the person did, and the screens the host showed between.
   std::string body;

@@ -75,8 +75,11 @@ class XDisplay {
     if (pid_ == 0) {
       close(fds[0]);
       const std::string fd = std::to_string(fds[1]);
+      // -noreset: by default the server starts over whenever its last
+      // client leaves (each xdotool call does, before the program connects),
+      // and a connection that comes meanwhile may fail.
       execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-            "-nolisten", "tcp", static_cast<char*>(nullptr));
+            "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);

@@ -167,8 +167,12 @@ std::optional<MessageBoxAnswer> SdlPlatform::AskMessageBox(const char* caption,
   data.numbuttons = cancel ? 2 : 1;
   data.buttons = cancel ? both : &ok_only;
   int hit = -1;
-  if (SDL_ShowMessageBox(&data, &hit) != 0) {
-    std::fprintf(stderr, "marlsim: %s: %s\n", title.c_str(), message.c_str());
+  // On X the box is shown by a child process of SDL's; one that failed
+  // (a busy machine, a connection refused) gets a second chance before the
+  // box is given up.
+  if (SDL_ShowMessageBox(&data, &hit) != 0 && SDL_ShowMessageBox(&data, &hit) != 0) {
+    std::fprintf(stderr, "marlsim: %s: %s (no box could be shown: %s)\n", title.c_str(),
+                 message.c_str(), SDL_GetError());
     hit = 1;
   }
   // Closing a box that has Cancel cancels it.
